@@ -1,0 +1,7 @@
+#include "cli/Cli.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    return vinculor::cli::run(argc, argv, std::cout, std::cerr);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The file layer. Every change the program makes on disk goes through here, so
+// that errors speak Spanish and name the file, and so that tests can make any
+// single operation fail (FaultInjection) and check that nothing is lost.
+namespace vinculor::files {
+
+namespace fs = std::filesystem;
+
+// Paths travel as UTF-8 text inside the program.
+fs::path fromUtf8(std::string_view utf8);
+std::string toUtf8(const fs::path& path);
+
+bool isRegularFile(const fs::path& path) noexcept;
+bool isDirectory(const fs::path& path) noexcept;
+
+// The entry of `directory` whose name equals `fileName` without regard to
+// letter case (ASCII), preferring the exact spelling; none when there is no such file.
+std::optional<fs::path> findCaseInsensitive(const fs::path& directory, std::string_view fileName);
+
+std::string readFile(const fs::path& path);
+// Creates or truncates the file and writes `data` to it.
+void writeFile(const fs::path& path, std::string_view data);
+// Writes a temporary file beside `path` and renames it over `path`, so that
+// readers see either the old file or the whole new one.
+void writeFileAtomic(const fs::path& path, std::string_view data);
+void renameFile(const fs::path& from, const fs::path& to);
+void removeFile(const fs::path& path);
+// Removes the file if it exists; a failure is ignored. Returns whether the file is gone.
+bool removeFileQuietly(const fs::path& path) noexcept;
+void createDirectory(const fs::path& path);
+// Removes a directory and everything in it; failures are ignored.
+void removeTreeQuietly(const fs::path& path) noexcept;
+
+// Test seam: makes the k-th counted operation (1-based, from the moment of
+// arming) fail as a real failure of that operation would. The counted
+// operations are the creation, writing, closing, renaming and deletion of files
+// and the creation of directories.
+class FaultInjection {
+public:
+    static void failOperation(long k);
+    static void disarm();
+    // Counted operations since the last arming or reset.
+    static long operations();
+    static void resetCount();
+    // True when the armed failure has been triggered.
+    static bool triggered();
+};
+
+// Called by the table store's own file handling so that it is counted too.
+// Throws the error for `what` on `path` when the armed operation is reached.
+void countOperation(std::string_view what, const fs::path& path);
+
+// "No se puede <verb> el archivo «<path>»: <reason>" with the reason in Spanish.
+[[noreturn]] void throwFileError(std::string_view verb, const fs::path& path, int errorNumber);
+
+} // namespace vinculor::files

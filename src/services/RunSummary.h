@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vinculor {
+
+// What a run wrote, and what it left out or changed on the way, for the user.
+struct RunSummary {
+    struct TableCount {
+        std::string table;
+        std::size_t records = 0;
+    };
+    struct CodeChange {
+        std::string table;
+        std::string original; // the code as the school's file gives it
+        std::string written;  // the code written to the table
+    };
+    struct Omission {
+        std::string table;
+        std::string code;   // the element's code
+        std::string reason; // Spanish, for the user
+    };
+
+    std::string direction; // "exportar" or "importar"
+
+    // Export
+    std::vector<TableCount> tables;
+    std::vector<CodeChange> codeChanges;
+    std::vector<Omission> omissions;          // elements that got no record
+    std::vector<std::string> tutorsNotFound;  // "group: tutor"
+    std::vector<std::string> teachingsNotFound;
+    std::vector<std::string> departmentsNotFound;
+
+    // Import
+    std::size_t solucRecords = 0;
+    std::size_t lessons = 0;
+    std::size_t tasks = 0;
+    std::size_t skippedDayOrSlotZero = 0;
+    std::size_t skippedGroupNotFound = 0;
+    std::size_t skippedSubjectNotFound = 0;
+    std::size_t skippedSlotNotFound = 0;
+    std::string outputFile;
+
+    void setTableCount(const std::string& table, std::size_t records);
+
+    // Spanish text, one fact a line, for the window's details and the command line.
+    std::string toText() const;
+    std::string toJson() const;
+};
+
+} // namespace vinculor

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vinculor {
+
+inline constexpr char kApplicationTitle[] = "Vinculor";
+inline constexpr char kOpenDialogTitle[] = "Seleccionar Archivo XML obtenido de PINNCEL-EKADE";
+inline constexpr char kOpenDialogFilter[] = "*.xml";
+inline constexpr char kOpenDialogDefaultExtension[] = "xml";
+
+// How a run talks to its user. The window implements it with dialogs and
+// message boxes, the command line with its arguments and standard streams,
+// tests with scripted answers.
+class RunUi {
+public:
+    virtual ~RunUi() = default;
+
+    // The file-open dialog: the confirmed path, or none when cancelled.
+    virtual std::optional<std::string> chooseXmlFile() = 0;
+    // A modal message captioned "Vinculor"; `details` may add what the run did.
+    virtual void showMessage(const std::string& text, const std::string& details = {}) = 0;
+    virtual void showError(const std::string& text) = 0;
+    // The application-wide hourglass cursor, on or back to normal.
+    virtual void setHourglass(bool on) = 0;
+    virtual void closeWindow() = 0;
+};
+
+// Sets the hourglass for as long as it lives.
+class Hourglass {
+public:
+    explicit Hourglass(RunUi& ui) : ui_(ui) { ui_.setHourglass(true); }
+    ~Hourglass() { ui_.setHourglass(false); }
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+
+private:
+    RunUi& ui_;
+};
+
+} // namespace vinculor

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vinculor {
+
+// The kinds of field the program creates. Reading accepts more (FieldInfo).
+enum class FieldType { Character, Boolean, Integer, Float };
+
+struct FieldDef {
+    std::string name;
+    FieldType type = FieldType::Character;
+    int width = 0; // character fields only: 1 to 254
+};
+
+// The one kind of index the program makes: one tag on one field, ascending,
+// not unique, kept in the table's production index file (.MDX).
+struct IndexDef {
+    std::string tag;
+    std::string field;
+};
+
+// A field as found in a table's header.
+struct FieldInfo {
+    std::string name;
+    char type = 'C'; // dBase type letter: C N F L D I O @ +
+    int width = 0;
+    int decimals = 0;
+    int offset = 0; // within the record, after the deletion flag
+};
+
+class TableData;
+
+// One dBase table (the .DBF file and, where it has one, its .MDX), bound to a
+// directory and a name such as "ASIGNOMT". Text is UTF-8 here and code page
+// 1252 on disk. Every failure throws vinculor::Error naming the table.
+//
+// An open table holds its file exclusively. Changes are kept in memory and
+// written when the table is closed; destroying an open table closes it
+// without writing.
+class Table {
+public:
+    Table();
+    Table(std::filesystem::path directory, std::string name);
+    ~Table();
+    Table(Table&&) noexcept;
+    Table& operator=(Table&&) noexcept;
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    // Binding an open table discards it first.
+    void bind(std::filesystem::path directory, std::string name);
+    const std::string& name() const { return name_; }
+    const std::filesystem::path& directory() const { return directory_; }
+    // The data file: the existing one found without regard to letter case, or
+    // the upper-case "<NAME>.DBF" that create() makes.
+    std::filesystem::path dataPath() const;
+
+    // Makes a new empty table (level 7, code page 1252), replacing any file of
+    // that name, and its .MDX when an index is given. The table stays closed.
+    void create(const std::vector<FieldDef>& fields, const std::optional<IndexDef>& index = std::nullopt);
+
+    void open();
+    // Writes what changed (data and index) and releases the file.
+    void close();
+    // Releases the file without writing; for a run that ends in an error.
+    void discard() noexcept;
+    bool isOpen() const;
+
+    // append/edit start a change of a new or the current record; set* assign
+    // fields of it; post keeps it. A field never set in an appended record is
+    // empty (blanks; a null integer).
+    void append();
+    void edit();
+    void post();
+    void setText(std::string_view field, std::string_view utf8);
+    void setBool(std::string_view field, bool value);
+    void setInt(std::string_view field, std::int32_t value);
+    void setDouble(std::string_view field, double value);
+
+    // Navigation over live records in stored order; deleted records are skipped.
+    void first();
+    void next();
+    bool eof() const;
+
+    // The current record's value. Text without trailing blanks; a number as
+    // plain decimal text, an integral one without decimals; an empty numeric
+    // field reads as 0 (and as "" in text).
+    std::string getText(std::string_view field) const;
+    std::int32_t getInt(std::string_view field) const;
+    double getDouble(std::string_view field) const;
+    std::int32_t getFirstFieldInt() const;
+
+    // Makes current the first live record whose field equals `value` exactly
+    // (whole value, letter case significant). False when none does; the
+    // current record then stays where it was.
+    bool locate(std::string_view field, std::string_view value);
+
+    std::size_t recordCount() const;      // live records
+    const std::vector<FieldInfo>& fields() const;
+    bool hasField(std::string_view field) const;
+    int level() const; // 3, 4 or 7
+
+private:
+    std::filesystem::path directory_;
+    std::string name_;
+    std::unique_ptr<TableData> data_;
+};
+
+// Deletes "<name>.DBF" and "<name>.MDX" in `directory` where they exist (any
+// letter case), ignoring a failure.
+void deleteTableFiles(const std::filesystem::path& directory, std::string_view name);
+
+} // namespace vinculor

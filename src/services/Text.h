@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Text helpers shared by every step. Inside the program text is UTF-8; the
+// tables hold code page 1252. A "character" below is one Unicode code point,
+// which is one byte once the text is in the tables.
+namespace vinculor::text {
+
+// Removes every character with a code of 32 or less from both ends.
+std::string trim(std::string_view s);
+
+// Number of characters (code points) of a UTF-8 text.
+std::size_t length(std::string_view utf8);
+// The first n characters (all of them when the text is shorter).
+std::string left(std::string_view utf8, std::size_t n);
+// The last n characters (all of them when the text is shorter).
+std::string right(std::string_view utf8, std::size_t n);
+
+// Code page 1252 <-> UTF-8. A character that 1252 lacks becomes '?'; an
+// invalid UTF-8 sequence does too.
+std::string utf8ToCp1252(std::string_view utf8);
+std::string cp1252ToUtf8(std::string_view bytes);
+// ISO-8859-1 bytes to UTF-8.
+std::string latin1ToUtf8(std::string_view bytes);
+
+// True when the text is well-formed UTF-8; otherwise `badOffset` is the offset
+// of the first bad byte.
+bool isValidUtf8(std::string_view s, std::size_t* badOffset = nullptr);
+
+// Decodes one code point at `pos` and advances `pos`; an invalid sequence
+// gives U+FFFD and advances by one byte.
+char32_t decodeUtf8(std::string_view s, std::size_t& pos);
+void appendUtf8(std::string& out, char32_t cp);
+
+// Case folding as a Spanish user expects it: 'Ñ' and 'ñ', 'Á' and 'á' are the
+// same letter; 'a' and 'á' are not.
+std::string foldCase(std::string_view utf8);
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
+// Plain decimal text, no leading zeros or blanks.
+std::string formatInteger(std::int64_t value);
+// Shortest text that reads back as the value, with a point as the decimal
+// separator; whole numbers without decimals ("3", "2.5", "-0.125").
+std::string formatDecimal(double value);
+
+// Whole number in decimal; anything else gives the error
+// "'%s' is not a valid integer value".
+std::int32_t parseInteger(std::string_view s);
+// Decimal number with a comma or a point as the decimal separator; anything
+// else gives the error "'%s' is not a valid floating point value".
+double parseDecimal(std::string_view s);
+
+} // namespace vinculor::text
