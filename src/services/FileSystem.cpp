@@ -102,8 +102,7 @@ std::optional<fs::path> findCaseInsensitive(const fs::path& directory, std::stri
         return std::nullopt;
     }
     for (const fs::directory_entry& entry : it) {
-        if (sameIgnoringAsciiCase(toUtf8(entry.path().filename()), fileName) &&
-            entry.is_regular_file(ec)) {
+        if (sameIgnoringAsciiCase(toUtf8(entry.path().filename()), fileName) && entry.is_regular_file(ec)) {
             return entry.path();
         }
     }
@@ -220,8 +219,8 @@ void createDirectory(const fs::path& path) {
     countOperation("crear", path);
     std::error_code ec;
     if (!fs::create_directory(path, ec)) {
-        throw Error("No se puede crear el directorio «" + toUtf8(path) + "»: " +
-                    reasonText(ec ? ec.value() : EEXIST) + ".");
+        throw Error("No se puede crear el directorio «" + toUtf8(path) +
+                    "»: " + reasonText(ec ? ec.value() : EEXIST) + ".");
     }
 }
 

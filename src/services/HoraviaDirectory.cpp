@@ -7,7 +7,8 @@
 namespace vinculor {
 
 std::filesystem::path horaviaDirectory() {
-    if (const char* overridden = std::getenv("VINCULOR_HTEMP"); overridden != nullptr && *overridden != '\0') {
+    if (const char* overridden = std::getenv("VINCULOR_HTEMP");
+        overridden != nullptr && *overridden != '\0') {
         return files::fromUtf8(overridden);
     }
     std::error_code ec;

@@ -28,8 +28,8 @@ struct RunSummary {
     // Export
     std::vector<TableCount> tables;
     std::vector<CodeChange> codeChanges;
-    std::vector<Omission> omissions;          // elements that got no record
-    std::vector<std::string> tutorsNotFound;  // "group: tutor"
+    std::vector<Omission> omissions;         // elements that got no record
+    std::vector<std::string> tutorsNotFound; // "group: tutor"
     std::vector<std::string> teachingsNotFound;
     std::vector<std::string> departmentsNotFound;
 

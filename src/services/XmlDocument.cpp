@@ -334,7 +334,8 @@ void XmlDocument::loadFromString(std::string_view bytes, const std::string& disp
             break;
         case Encoding::Utf16LE:
         case Encoding::Utf16BE:
-            notXml(displayName, "declara la codificación " + declared + " pero no empieza por su marca de orden de bytes");
+            notXml(displayName,
+                   "declara la codificación " + declared + " pero no empieza por su marca de orden de bytes");
         case Encoding::Unsupported:
             throw Error("El archivo «" + displayName + "» usa la codificación «" + declared +
                         "», que no está admitida (se admiten UTF-8, UTF-16, ISO-8859-1 y windows-1252).");
@@ -342,16 +343,20 @@ void XmlDocument::loadFromString(std::string_view bytes, const std::string& disp
     }
 
     if (std::size_t bad = 0; !text::isValidUtf8(utf8, &bad)) {
-        notXml(displayName, "contiene bytes que no corresponden a su codificación (" + position(utf8, bad) + ")");
+        notXml(displayName,
+               "contiene bytes que no corresponden a su codificación (" + position(utf8, bad) + ")");
     }
 
     constexpr unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_pi |
                                pugi::parse_comments | pugi::parse_doctype;
-    const pugi::xml_parse_result result = doc_.load_buffer(utf8.data(), utf8.size(), flags, pugi::encoding_utf8);
+    const pugi::xml_parse_result result =
+        doc_.load_buffer(utf8.data(), utf8.size(), flags, pugi::encoding_utf8);
     if (!result) {
         doc_.reset();
-        notXml(displayName, parseStatusText(result.status) + " (" +
-                                position(utf8, static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, result.offset))) + ")");
+        notXml(displayName,
+               parseStatusText(result.status) + " (" +
+                   position(utf8, static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, result.offset))) +
+                   ")");
     }
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
 #include <filesystem>
+#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <pugixml.hpp>
 
 namespace vinculor {
 

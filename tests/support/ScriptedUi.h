@@ -1,0 +1,47 @@
+#pragma once
+
+#include "services/RunUi.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vinculor::testing {
+
+// A user who answers the file dialog from a script and remembers what the run showed.
+class ScriptedUi : public RunUi {
+public:
+    // Each call of the dialog takes the next answer; none left means cancel.
+    std::deque<std::optional<std::string>> dialogAnswers;
+
+    std::vector<std::string> messages;
+    std::vector<std::string> details;
+    std::vector<std::string> errors;
+    int dialogsShown = 0;
+    int closes = 0;
+    bool hourglass = false;
+    int hourglassChanges = 0;
+
+    std::optional<std::string> chooseXmlFile() override {
+        ++dialogsShown;
+        if (dialogAnswers.empty()) {
+            return std::nullopt;
+        }
+        auto answer = dialogAnswers.front();
+        dialogAnswers.pop_front();
+        return answer;
+    }
+    void showMessage(const std::string& text, const std::string& detail) override {
+        messages.push_back(text);
+        details.push_back(detail);
+    }
+    void showError(const std::string& text) override { errors.push_back(text); }
+    void setHourglass(bool on) override {
+        hourglass = on;
+        ++hourglassChanges;
+    }
+    void closeWindow() override { ++closes; }
+};
+
+} // namespace vinculor::testing
