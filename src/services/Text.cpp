@@ -187,6 +187,14 @@ std::string right(std::string_view utf8, std::size_t n) {
     return std::string(utf8.substr(pos));
 }
 
+std::string mid(std::string_view utf8, std::size_t start, std::size_t count) {
+    std::size_t pos = 0;
+    for (std::size_t i = 1; i < start && pos < utf8.size(); ++i) {
+        decodeUtf8(utf8, pos);
+    }
+    return left(utf8.substr(pos), count);
+}
+
 std::string utf8ToCp1252(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

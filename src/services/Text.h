@@ -18,6 +18,8 @@ std::size_t length(std::string_view utf8);
 std::string left(std::string_view utf8, std::size_t n);
 // The last n characters (all of them when the text is shorter).
 std::string right(std::string_view utf8, std::size_t n);
+// Up to `count` characters from the 1-based character position `start`.
+std::string mid(std::string_view utf8, std::size_t start, std::size_t count);
 
 // Code page 1252 <-> UTF-8. A character that 1252 lacks becomes '?'; an
 // invalid UTF-8 sequence does too.

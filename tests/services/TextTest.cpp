@@ -32,6 +32,10 @@ TEST(Characters, CountAndCutByCharacterNotByte) {
     EXPECT_EQ(right("MATEMATICAS1", 2), "S1");
     EXPECT_EQ(right("Ñandú", 2), "dú");
     EXPECT_EQ(right("x", 2), "x");
+    EXPECT_EQ(mid("108:0008:55", 2, 5), "08:00");
+    EXPECT_EQ(mid("1Miércoles", 4, 3), "érc");
+    EXPECT_EQ(mid("abc", 3, 5), "c");
+    EXPECT_EQ(mid("abc", 7, 2), "");
 }
 
 TEST(CodePage1252, RoundTripsSpanishTextAndMarksWhatItLacks) {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "export/ExportContext.h"
+
+namespace vinculor::exporting {
+
+enum class SubjectKind { Materia, TipoActividad };
+
+// Gives one subject or activity type its short code (COD, at most ten
+// characters, unique in ASIGNOMT) and appends its record to the open table,
+// unless its code is already taken.
+void AsignarCodigoCorto(ExportContext& ctx, Table& asignomt, const XmlNode& element, SubjectKind kind);
+
+// The fields of ASIGNOMT, in order.
+const std::vector<FieldDef>& asignomtFields();
+
+} // namespace vinculor::exporting

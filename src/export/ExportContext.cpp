@@ -1,0 +1,18 @@
+#include "export/ExportContext.h"
+
+#include "services/Text.h"
+
+namespace vinculor::exporting {
+
+std::string attr(const XmlNode& node, std::string_view name) {
+    return text::trim(node.attribute(name));
+}
+
+std::string shortenCode(std::string_view code) {
+    if (text::length(code) <= 10) {
+        return std::string(code);
+    }
+    return text::left(code, 8) + text::right(code, 2);
+}
+
+} // namespace vinculor::exporting

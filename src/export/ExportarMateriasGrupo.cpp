@@ -1,0 +1,91 @@
+#include "export/ExportContext.h"
+#include "export/SessionTime.h"
+
+#include <unordered_map>
+
+namespace vinculor::exporting {
+
+void ExportarMateriasGrupo(ExportContext& ctx) {
+    deleteTableFiles(ctx.dir, "ASIGT");
+    Table table(ctx.dir, "ASIGT");
+    table.create({
+        {"CASIG", FieldType::Character, 10},
+        {"CPROF", FieldType::Character, 10},
+        {"CGRUP", FieldType::Character, 10},
+        {"CAULA", FieldType::Character, 10},
+        {"TURNO", FieldType::Character, 1},
+        {"NIVEL", FieldType::Character, 5},
+        {"CURSO", FieldType::Character, 3},
+        {"GRUPO", FieldType::Character, 2},
+        {"HORAS", FieldType::Float, 0},
+        {"SESIONES", FieldType::Character, 20},
+        {"NCONEX", FieldType::Character, 4},
+        {"CTAREA", FieldType::Character, 10},
+        {"ASIG_GESTION", FieldType::Character, 10},
+    });
+    table.open();
+    // Held for the timetabling program's sake while ASIGT is written; nothing is read.
+    ctx.state.tables.wwTableGrupos.open();
+    ctx.state.tables.wwTableNomAsg.open();
+
+    const XmlNodeList groups = ctx.doc.selectNodes("/Centro/Grupos/Grupo");
+    const XmlNodeList subjects = ctx.doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
+
+    // Every time value first, so that a bad Horas anywhere stops the run before
+    // any record; then the subjects by the code of the group that holds them.
+    struct Subject {
+        std::string code;
+        float time = 0;
+    };
+    std::vector<Subject> prepared;
+    std::unordered_map<std::string, std::vector<std::size_t>> byGroup;
+    if (!groups.empty()) {
+        const SessionLengths lengths{ctx.state.SessionLength1, ctx.state.SessionLength2,
+                                     ctx.state.SessionLength3};
+        prepared.reserve(subjects.size());
+        for (const XmlNode& subject : subjects) {
+            prepared.push_back({attr(subject, "Codigo"), sessionTime(attr(subject, "Horas"), lengths)});
+            if (!prepared.back().code.empty()) {
+                byGroup[attr(subject.parent().parent(), "Codigo")].push_back(prepared.size() - 1);
+            }
+        }
+    }
+
+    // Group by group; a group code that repeats writes the subjects of every
+    // group with that code, once for each of them.
+    for (const XmlNode& group : groups) {
+        const std::string code = attr(group, "Codigo");
+        const auto found = byGroup.find(code);
+        if (found == byGroup.end()) {
+            continue;
+        }
+        const std::string shift = attr(group, "Turno");
+        const std::string level = attr(group, "CodigoEnsenanza");
+        const std::string course = attr(group, "Curso");
+        const std::string letter = attr(group, "Letra");
+        for (const std::size_t index : found->second) {
+            const Subject& subject = prepared[index];
+            table.append();
+            table.setText("CASIG", subject.code);
+            table.setText("CPROF", "");
+            table.setText("CGRUP", code);
+            table.setText("CAULA", "");
+            table.setText("TURNO", shift);
+            table.setText("NIVEL", level);
+            table.setText("CURSO", course);
+            table.setText("GRUPO", letter);
+            table.setDouble("HORAS", static_cast<double>(subject.time));
+            table.setText("SESIONES", sessionPattern(subject.time));
+            table.setText("CTAREA", "CCM");
+            table.setText("ASIG_GESTION", code);
+            table.post();
+        }
+    }
+
+    ctx.summary.setTableCount("ASIGT", table.recordCount());
+    table.close();
+    ctx.state.tables.wwTableGrupos.close();
+    ctx.state.tables.wwTableNomAsg.close();
+}
+
+} // namespace vinculor::exporting

@@ -1,0 +1,17 @@
+#include "export/AsignarCodigoCorto.h"
+
+namespace vinculor::exporting {
+
+// Appends the activity types to the ASIGNOMT that ExportarMaterias has just made.
+void ExportarTiposActividad(ExportContext& ctx) {
+    Table table(ctx.dir, "ASIGNOMT");
+    const XmlNodeList types = ctx.doc.selectNodes("/Centro/TiposActividad/TipoActividad");
+    table.open();
+    for (const XmlNode& type : types) {
+        AsignarCodigoCorto(ctx, table, type, SubjectKind::TipoActividad);
+    }
+    ctx.summary.setTableCount("ASIGNOMT", table.recordCount());
+    table.close();
+}
+
+} // namespace vinculor::exporting

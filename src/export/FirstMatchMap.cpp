@@ -1,0 +1,16 @@
+#include "export/FirstMatchMap.h"
+
+namespace vinculor::exporting {
+
+FirstMatchMap::FirstMatchMap(const XmlDocument& doc, std::string_view path) {
+    for (const XmlNode& element : doc.selectNodes(path)) {
+        names_.try_emplace(attr(element, "Codigo"), attr(element, "Denominacion"));
+    }
+}
+
+const std::string* FirstMatchMap::find(const std::string& code) const {
+    const auto it = names_.find(code);
+    return it == names_.end() ? nullptr : &it->second;
+}
+
+} // namespace vinculor::exporting

@@ -1,0 +1,100 @@
+#include "export/HoraviaStaging.h"
+
+#include "services/Error.h"
+#include "services/FileSystem.h"
+
+#include <atomic>
+#include <random>
+
+namespace vinculor::exporting {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string upper(std::string s) {
+    for (char& c : s) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 32);
+        }
+    }
+    return s;
+}
+
+// The files of a table in `dir`, in whatever letter case they were written.
+std::vector<fs::path> tableFiles(const fs::path& dir, const std::string& table) {
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
+        const std::string name = upper(files::toUtf8(entry.path().filename()));
+        if ((name == table + ".DBF" || name == table + ".MDX") && entry.is_regular_file(ec)) {
+            found.push_back(entry.path());
+        }
+    }
+    return found;
+}
+
+fs::path uniqueFolder(const fs::path& parent, const std::string& prefix) {
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    return parent / (prefix + std::to_string(random() % 1000000) + "-" + std::to_string(++counter));
+}
+
+} // namespace
+
+HoraviaStaging::HoraviaStaging(fs::path horaviaDir) : horaviaDir_(std::move(horaviaDir)) {
+    std::error_code ec;
+    if (!fs::exists(horaviaDir_, ec)) {
+        throw Error("No existe el directorio de Horavia «" + files::toUtf8(horaviaDir_) + "».");
+    }
+    if (!fs::is_directory(horaviaDir_, ec)) {
+        throw Error("«" + files::toUtf8(horaviaDir_) +
+                    "» no es un directorio: no puede ser el directorio de Horavia.");
+    }
+    fs::path candidate = uniqueFolder(horaviaDir_, ".vinculor-exportando-");
+    files::createDirectory(candidate);
+    staging_ = std::move(candidate);
+}
+
+HoraviaStaging::~HoraviaStaging() {
+    files::removeTreeQuietly(staging_);
+}
+
+void HoraviaStaging::commit(const std::vector<std::string>& tables, const std::vector<std::string>& removed) {
+    const fs::path aside = uniqueFolder(horaviaDir_, ".vinculor-anterior-");
+    files::createDirectory(aside);
+
+    struct Move {
+        fs::path from, to;
+    };
+    std::vector<Move> done;
+    const auto move = [&](const fs::path& from, const fs::path& to) {
+        files::renameFile(from, to);
+        done.push_back({from, to});
+    };
+    try {
+        std::vector<std::string> replaced = tables;
+        replaced.insert(replaced.end(), removed.begin(), removed.end());
+        for (const std::string& table : replaced) {
+            for (const fs::path& old : tableFiles(horaviaDir_, table)) {
+                move(old, aside / old.filename());
+            }
+        }
+        for (const std::string& table : tables) {
+            for (const fs::path& fresh : tableFiles(staging_, table)) {
+                move(fresh, horaviaDir_ / upper(files::toUtf8(fresh.filename())));
+            }
+        }
+    } catch (...) {
+        // Undo in reverse order; these moves only put back what was just moved.
+        for (auto it = done.rbegin(); it != done.rend(); ++it) {
+            std::error_code ec;
+            fs::rename(it->to, it->from, ec);
+        }
+        files::removeTreeQuietly(aside);
+        throw;
+    }
+    files::removeTreeQuietly(aside);
+}
+
+} // namespace vinculor::exporting

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vinculor::exporting {
+
+// A folder inside the Horavia directory where an export writes its tables.
+// commit() puts them in place of the old ones as one change: the old files are
+// first moved aside, and if anything fails every move is undone, so the
+// directory holds either the old set or the new one. The folder is removed
+// when the object goes, whatever happened.
+class HoraviaStaging {
+public:
+    // Throws when the Horavia directory is missing or not a directory.
+    explicit HoraviaStaging(std::filesystem::path horaviaDir);
+    ~HoraviaStaging();
+    HoraviaStaging(const HoraviaStaging&) = delete;
+    HoraviaStaging& operator=(const HoraviaStaging&) = delete;
+
+    const std::filesystem::path& path() const { return staging_; }
+
+    // Replaces, in the Horavia directory, the .DBF and .MDX files of `tables`
+    // and of `removed` by the staged files of `tables` (any letter case).
+    void commit(const std::vector<std::string>& tables, const std::vector<std::string>& removed);
+
+private:
+    std::filesystem::path horaviaDir_;
+    std::filesystem::path staging_;
+};
+
+} // namespace vinculor::exporting

@@ -1,0 +1,27 @@
+#include "export/UsedCodeList.h"
+
+#include "services/Text.h"
+
+namespace vinculor::exporting {
+
+bool UsedCodeList::contains(std::string_view code) const {
+    return folded_.count(text::foldCase(code)) != 0;
+}
+
+void UsedCodeList::add(std::string_view code) {
+    folded_.insert(text::foldCase(code));
+}
+
+std::string UsedCodeList::candidateFor(std::string_view code) {
+    const std::string base = text::trim(text::left(code, 10));
+    long& k = nextNumber_[text::foldCase(base)];
+    if (k == 0) {
+        k = 1;
+    }
+    while (contains(base + std::to_string(k))) {
+        ++k;
+    }
+    return base + std::to_string(k);
+}
+
+} // namespace vinculor::exporting
