@@ -1,0 +1,27 @@
+#pragma once
+
+#include "services/RunSummary.h"
+#include "services/Table.h"
+#include "services/XmlDocument.h"
+
+namespace vinculor::importing {
+
+// The open tables the passes read.
+struct ActivityTables {
+    Table& soluc;       // the computed timetable
+    Table& grupos;      // GRUPOST
+    Table& profesores;  // PROFT
+    Table& aulas;       // AULAT
+    Table& asignaturas; // ASIGNOMT
+    Table& tramos;      // DIASHORAST
+};
+
+// The lesson pass: one "actividad" per SOLUC record whose ASIG differs from
+// its TAREA and whose group, subject and time slot are found.
+void lessonPass(ActivityTables& tables, XmlNode horario, RunSummary& summary);
+
+// The task pass: one "actividad" per SOLUC record whose ASIG equals its TAREA
+// and whose activity type and time slot are found.
+void taskPass(ActivityTables& tables, XmlNode horario, RunSummary& summary);
+
+} // namespace vinculor::importing
