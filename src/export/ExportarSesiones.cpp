@@ -85,7 +85,9 @@ void ExportarSesiones(ExportContext& ctx) {
             previousDay = day;
         }
         ++slot;
-        const int minutes = minutesOf(key, 7, 10) - minutesOf(key, 2, 5);
+        const int startMinutes = minutesOf(key, 2, 5);
+        const int endMinutes = minutesOf(key, 7, 10);
+        const int minutes = endMinutes - startMinutes;
         minutesTexts.push_back(text::formatInteger(minutes));
 
         slots.append();

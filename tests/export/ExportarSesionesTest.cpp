@@ -1,0 +1,123 @@
+#include "services/Error.h"
+#include "support/ExportFixture.h"
+
+namespace vinculor::exporting {
+namespace {
+
+using testing::ExportFixture;
+
+struct Slot {
+    std::string dia, start, end;
+};
+
+class ExportarSesionesTest : public ExportFixture {
+protected:
+    void run(const std::vector<Slot>& slots) {
+        std::string body = "<Sesiones>";
+        for (const Slot& s : slots) {
+            body += "<Sesion Dia='" + s.dia + "' HoraInicio='" + s.start + "' HoraFin='" + s.end + "'/>";
+        }
+        load(body + "</Sesiones>");
+        ExportContext ctx = context();
+        ExportarSesiones(ctx);
+    }
+    std::vector<int> lengths() const {
+        return {state.SessionLength1, state.SessionLength2, state.SessionLength3};
+    }
+};
+
+TEST_F(ExportarSesionesTest, SlotsAreNumberedByDayInOrderOfTime) {
+    run({{"M", "09:00", "10:00"},
+         {"L", "10:00", "11:00"},
+         {" L ", "08:00", "09:00"},
+         {"  ", "07:00", "08:00"},
+         {"Miércoles", "12:00", "12:30"}});
+    const std::vector<std::string> expected = {
+        "11||1|Lunes|1|1-08:00-09:00|08:00|09:00|60|0|", "12||1|Lunes|2|2-10:00-11:00|10:00|11:00|60|0|",
+        "21||2|Martes|1|1-09:00-10:00|09:00|10:00|60|0|",
+        "22||2|Martes|2|2-12:00-12:30|12:00|12:30|30|0|", // only the first letter counts
+    };
+    EXPECT_EQ(rows("DIASHORAST", {"DIHO", "CODDIHO", "DIA", "TEXTODIA", "HORA", "TEXTOHOR", "HORADESDE",
+                                  "HORAHASTA", "MINUTOS", "MARCO", "MARCOXML"}),
+              expected);
+}
+
+TEST_F(ExportarSesionesTest, TenSlotsADayDuplicatesAndNegativeLengths) {
+    std::vector<Slot> slots;
+    for (int h = 8; h < 18; ++h) {
+        slots.push_back(
+            {"D", (h < 10 ? "0" : "") + std::to_string(h) + ":00", std::to_string(h + 1) + ":00"});
+    }
+    slots.push_back({"S", "10:45", "11:15"});
+    slots.push_back({"S", "10:45", "11:15"});
+    slots.push_back({"X", "11:00", "10:30"});
+    run(slots);
+    const auto got = rows("DIASHORAST", {"DIHO", "TEXTODIA", "HORA", "TEXTOHOR", "MINUTOS"});
+    ASSERT_EQ(got.size(), 13u);
+    EXPECT_EQ(got[0], "31|Miércoles|1|1-11:00-10:30|-30");
+    EXPECT_EQ(got[1], "61|Sábado|1|1-10:45-11:15|30");
+    EXPECT_EQ(got[2], "62|Sábado|2|2-10:45-11:15|30");
+    EXPECT_EQ(got[12], "710|Domingo|10|10-17:00-18:00|60");
+}
+
+TEST_F(ExportarSesionesTest, CountsLengthsInOrderOfFirstOccurrenceAndTakesTheFirstThree) {
+    struct Case {
+        const char* name;
+        std::vector<Slot> slots;
+        std::vector<std::string> counts;
+        std::vector<int> lengths;
+    };
+    const Case cases[] = {
+        {"none", {}, {}, {0, 0, 0}},
+        {"one slot", {{"L", "08:00", "08:55"}}, {"55|1"}, {55, 55, 0}},
+        {"one length", {{"L", "08:00", "08:55"}, {"M", "08:00", "08:55"}}, {"55|2"}, {55, 55, 0}},
+        {"two lengths", {{"L", "08:00", "08:55"}, {"L", "10:45", "11:15"}}, {"55|1", "30|1"}, {55, 30, 30}},
+        {"many",
+         {{"L", "08:00", "08:55"},
+          {"L", "08:55", "09:50"},
+          {"L", "10:45", "11:15"},
+          {"L", "11:15", "12:10"},
+          {"L", "12:10", "13:10"},
+          {"L", "13:10", "13:55"}},
+         {"55|3", "30|1", "60|1", "45|1"},
+         {55, 30, 60}},
+    };
+    for (const Case& c : cases) {
+        run(c.slots);
+        EXPECT_EQ(rows("COUNTSES", {"DURACION", "NSES"}), c.counts) << c.name;
+        EXPECT_EQ(lengths(), c.lengths) << c.name;
+    }
+}
+
+TEST_F(ExportarSesionesTest, AnEarlierRunsSlotsNeverReachALaterTable) {
+    run({{"L", "08:00", "09:00"}, {"L", "09:00", "10:00"}});
+    run({{"M", "08:00", "09:00"}});
+    EXPECT_EQ(rows("DIASHORAST", {"DIHO"}), std::vector<std::string>{"21"});
+}
+
+TEST_F(ExportarSesionesTest, BadTimesAndDaysStopTheStep) {
+    struct Case {
+        Slot slot;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"L", "8:00", "09:00"}, "'8:' is not a valid integer value"},
+        {{"L", "08:00", "09:xx"}, "'xx' is not a valid integer value"},
+        {{"L", "08:00", ""}, "':0' is not a valid integer value"},
+        {{"l", "08:00", "09:00"}, "Día de sesión no válido: 'l'"},
+        {{"Ñ", "08:00", "09:00"}, "Día de sesión no válido: 'Ñ'"},
+        {{"7", "08:00", "09:00"}, "Día de sesión no válido: '7'"},
+    };
+    for (const Case& c : cases) {
+        try {
+            run({c.slot});
+            ADD_FAILURE() << c.message;
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), c.message);
+        }
+        state.tables.closeAllQuietly();
+    }
+}
+
+} // namespace
+} // namespace vinculor::exporting
