@@ -1,0 +1,101 @@
+#include "cli/TablePrinter.h"
+
+#include "services/Error.h"
+#include "services/FileSystem.h"
+#include "services/Json.h"
+#include "services/Table.h"
+
+#include <ostream>
+
+namespace vinculor::cli {
+
+namespace {
+
+std::string csvField(const std::string& value) {
+    if (value.find_first_of(",\"\r\n") == std::string::npos) {
+        return value;
+    }
+    std::string quoted = "\"";
+    for (const char c : value) {
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+std::string upper(std::string s) {
+    for (char& c : s) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 32);
+        }
+    }
+    return s;
+}
+
+} // namespace
+
+void printTable(const std::filesystem::path& file, TableFormat format, std::ostream& out) {
+    if (upper(files::toUtf8(file.extension())) != ".DBF") {
+        throw Error("«" + files::toUtf8(file) + "» no es una tabla dBase (se espera un archivo .DBF).");
+    }
+    if (!files::isRegularFile(file)) {
+        throw Error("No existe el archivo «" + files::toUtf8(file) + "».");
+    }
+    Table table(file.has_parent_path() ? file.parent_path() : std::filesystem::path("."),
+                files::toUtf8(file.stem()));
+    table.open();
+    const auto& fields = table.fields();
+
+    if (format == TableFormat::Json) {
+        out << "{\n  \"tabla\": " << json::quote(files::toUtf8(file.filename()))
+            << ",\n  \"nivel\": " << table.level() << ",\n  \"campos\": [";
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            out << (i == 0 ? "\n    " : ",\n    ") << "{\"nombre\": " << json::quote(fields[i].name)
+                << ", \"tipo\": " << json::quote(std::string(1, fields[i].type))
+                << ", \"ancho\": " << fields[i].width << ", \"decimales\": " << fields[i].decimals << "}";
+        }
+        out << "\n  ],\n  \"registros\": [";
+        bool firstRecord = true;
+        for (table.first(); !table.eof(); table.next()) {
+            out << (firstRecord ? "\n    {" : ",\n    {");
+            firstRecord = false;
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                out << (i == 0 ? "" : ", ") << json::quote(fields[i].name) << ": "
+                    << json::quote(table.getText(fields[i].name));
+            }
+            out << "}";
+        }
+        out << "\n  ]\n}\n";
+    } else if (format == TableFormat::Csv) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            out << (i == 0 ? "" : ",") << csvField(fields[i].name);
+        }
+        out << "\r\n";
+        for (table.first(); !table.eof(); table.next()) {
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                out << (i == 0 ? "" : ",") << csvField(table.getText(fields[i].name));
+            }
+            out << "\r\n";
+        }
+    } else {
+        out << files::toUtf8(file.filename()) << ": nivel " << table.level() << ", " << fields.size()
+            << " campos, " << table.recordCount() << " registros\n";
+        for (const FieldInfo& field : fields) {
+            out << "  " << field.name << " " << field.type << " " << field.width;
+            if (field.decimals != 0) {
+                out << "." << field.decimals;
+            }
+            out << "\n";
+        }
+        std::size_t number = 0;
+        for (table.first(); !table.eof(); table.next()) {
+            out << ++number << ":";
+            for (const FieldInfo& field : fields) {
+                out << " " << field.name << "=" << table.getText(field.name);
+            }
+            out << "\n";
+        }
+    }
+    table.discard();
+}
+
+} // namespace vinculor::cli
