@@ -1,0 +1,166 @@
+#include "cli/Cli.h"
+
+#include "support/TableDump.h"
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace vinculor::cli {
+namespace {
+
+using testing::readText;
+using testing::TempDir;
+using testing::writeText;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result cli(std::vector<std::string> args) {
+    args.insert(args.begin(), "vinculor-cli");
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    std::ostringstream out, err;
+    const int status = run(static_cast<int>(argv.size()), argv.data(), out, err);
+    return {status, out.str(), err.str()};
+}
+
+// Drops and renames that the summary must count: a repeated subject, a long
+// room code, a tutor PROFT lacks, an unknown teaching and department.
+const char* const kSchool = R"(<Centro Codigo="1" Nombre="IES" CursoEscolar="2026" Version="1">
+  <Materias><Materia Codigo="MAT"/><Materia Codigo="MAT"/><Materia Codigo="MATEMATICAS1"/></Materias>
+  <Departamentos><Departamento Codigo="D1" Denominacion="Ciencias"/></Departamentos>
+  <Profesores><Profesor Codigo="P1" CodigoDep="D1"/><Profesor Codigo="P1" CodigoDep="D2"/></Profesores>
+  <Aulas><Aula Codigo="LABORATORIO1"/></Aulas>
+  <Ensenanzas><Ensenanza Codigo="ESO" Denominacion="ESO"/></Ensenanzas>
+  <Grupos><Grupo Codigo="1A" CodigoTutor="P9" CodigoEnsenanza="BAC"/></Grupos>
+  <Sesiones><Sesion Dia="L" HoraInicio="08:00" HoraFin="09:00"/></Sesiones>
+</Centro>)";
+
+class CliTest : public ::testing::Test {
+protected:
+    TempDir work;
+    TempDir htemp;
+    std::string school = (work / "centro.xml").string();
+
+    CliTest() { writeText(school, kSchool); }
+};
+
+TEST_F(CliTest, ExportPrintsItsSummaryAndImportNeedsTheSolution) {
+    const Result exported = cli({"exportar", school, "--htemp", htemp.path().string()});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    EXPECT_NE(exported.out.find("Proceso finalizado"), std::string::npos);
+    for (const char* line :
+         {"ASIGNOMT: 2 registros", "PROFT: 2 registros", "DIASHORAST: 1 registro",
+          "ASIGNOMT: «MATEMATICAS1» → «MATEMATIS1»", "PROFT: «P1» → «P11»",
+          "AULAT: «LABORATORIO1» → «LABORATOO1»", "ASIGNOMT: «MAT», su código corto «MAT» ya existe",
+          "1A: P9", "1A: BAC", "  D2"}) {
+        EXPECT_NE(exported.out.find(line), std::string::npos) << line << "\n" << exported.out;
+    }
+
+    const Result missing = cli({"importar", school, "--htemp", htemp.path().string()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.out.find("No existe archivo XML o Solución."), std::string::npos);
+}
+
+TEST_F(CliTest, ExitStatusesForEachOutcome) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        int status;
+        std::string stream; // "out" or "err"
+        std::string text;
+    };
+    writeText(work / "roto.xml", "<Centro>");
+    const std::string h = htemp.path().string();
+    const Case cases[] = {
+        {"missing XML",
+         {"exportar", (work / "no.xml").string(), "--htemp", h},
+         2,
+         "out",
+         "No existe archivo"},
+        {"broken XML",
+         {"exportar", (work / "roto.xml").string(), "--htemp", h},
+         1,
+         "err",
+         "no es un documento XML"},
+        {"no Horavia dir",
+         {"exportar", school, "--htemp", (work / "nada").string()},
+         1,
+         "err",
+         "No existe el directorio de Horavia"},
+        {"unknown option", {"exportar", school, "--rapido"}, 1, "err", "Opción desconocida: --rapido"},
+        {"unknown command", {"convertir", school}, 1, "err", "Orden desconocida: convertir"},
+        {"no file", {"exportar"}, 1, "err", "Falta el archivo."},
+        {"csv with a run", {"exportar", school, "--csv"}, 1, "err", "--csv solo vale para la orden tabla."},
+        {"help", {"--help"}, 0, "out", "Estado de salida: 0 terminado, 2 falta"},
+        {"version", {"--version"}, 0, "out", "vinculor-cli "},
+        {"not a table", {"tabla", school}, 1, "err", "no es una tabla dBase"},
+    };
+    for (const Case& c : cases) {
+        const Result r = cli(c.args);
+        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.out << r.err;
+        EXPECT_NE((c.stream == "out" ? r.out : r.err).find(c.text), std::string::npos)
+            << c.name << "\nout: " << r.out << "\nerr: " << r.err;
+    }
+}
+
+TEST_F(CliTest, OptionsAfterDoubleDashAreFiles) {
+    const std::string dashed = (work / "-centro.xml").string();
+    writeText(dashed, kSchool);
+    ASSERT_EQ(::chdir(work.path().c_str()), 0);
+    const Result r = cli({"exportar", "--htemp", htemp.path().string(), "--", "-centro.xml"});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(CliTest, HtempOptionOverridesTheEnvironment) {
+    TempDir other;
+    ::setenv("VINCULOR_HTEMP", other.path().c_str(), 1);
+    EXPECT_EQ(cli({"exportar", school}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(other / "PROFT.DBF"));
+    EXPECT_EQ(cli({"exportar", school, "--htemp", htemp.path().string()}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(htemp / "PROFT.DBF"));
+    ::unsetenv("VINCULOR_HTEMP");
+}
+
+TEST_F(CliTest, JsonSummaryGoesAloneToStandardOutput) {
+    const Result r = cli({"exportar", school, "--htemp", htemp.path().string(), "--json"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.front(), '{');
+    EXPECT_NE(r.out.find("\"PROFT\": 2"), std::string::npos) << r.out;
+    EXPECT_NE(
+        r.out.find("{\"tabla\": \"AULAT\", \"original\": \"LABORATORIO1\", \"escrito\": \"LABORATOO1\"}"),
+        std::string::npos);
+    EXPECT_NE(r.err.find("Proceso finalizado"), std::string::npos);
+}
+
+TEST_F(CliTest, TablaPrintsOurTablesAndTheOtherEnginesSolution) {
+    ASSERT_EQ(cli({"exportar", school, "--htemp", htemp.path().string()}).status, 0);
+    const Result csv = cli({"tabla", (htemp / "PROFT.DBF").string(), "--csv"});
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    // NOMBRE is ", " + " " for teachers without names: read back without its trailing blanks.
+    EXPECT_EQ(csv.out, "ABREV,NOMBRE,DEPART,EMAIL\r\nP1,\",\",Ciencias,\r\nP11,\",\",D2,\r\n");
+
+    const std::string soluc = std::string(VINCULOR_REFERENCE_DIR) + "/dbase/soluc-level4/SOLUC.DBF";
+    const Result json = cli({"tabla", soluc, "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_NE(json.out.find("{\"nombre\": \"DIA\", \"tipo\": \"N\", \"ancho\": 2, \"decimales\": 0}"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"PROF\": \"NÚÑEZ\""), std::string::npos);
+    EXPECT_EQ(json.out.find("BORRADO"), std::string::npos); // the deleted record
+
+    const Result text = cli({"tabla", soluc});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("SOLUC.DBF: nivel 4, 7 campos, 9 registros"), std::string::npos) << text.out;
+}
+
+} // namespace
+} // namespace vinculor::cli
