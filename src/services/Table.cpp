@@ -1,0 +1,622 @@
+#include "services/Table.h"
+
+#include "services/DbfFieldCodec.h"
+#include "services/DbfHeader.h"
+#include "services/Error.h"
+#include "services/FileSystem.h"
+#include "services/MdxIndex.h"
+#include "services/TableLock.h"
+#include "services/Text.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+
+namespace vinculor {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kEndOfFile = 0x1A;
+constexpr char kLive = ' ';
+constexpr char kDeleted = '*';
+
+std::string upperAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 32);
+        }
+    }
+    return out;
+}
+
+// Every file in `directory` whose name equals `fileName` without regard to
+// letter case: on a case-sensitive file system "SOLUC.DBF" and "soluc.dbf"
+// can both be there.
+std::vector<fs::path> caseVariants(const fs::path& directory, std::string_view fileName) {
+    std::vector<fs::path> found;
+    std::error_code ec;
+    fs::directory_iterator it(directory, ec);
+    if (ec) {
+        return found;
+    }
+    const std::string wanted = upperAscii(fileName);
+    for (const fs::directory_entry& entry : it) {
+        std::error_code typeError;
+        if (upperAscii(files::toUtf8(entry.path().filename())) == wanted &&
+            entry.is_regular_file(typeError)) {
+            found.push_back(entry.path());
+        }
+    }
+    return found;
+}
+
+bool sameFile(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    return fs::equivalent(a, b, ec);
+}
+
+bool isNameChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+FieldInfo physicalField(const FieldDef& def) {
+    FieldInfo f;
+    f.name = upperAscii(def.name);
+    switch (def.type) {
+    case FieldType::Character:
+        f.type = 'C';
+        f.width = def.width;
+        break;
+    case FieldType::Boolean:
+        f.type = 'L';
+        f.width = 1;
+        break;
+    case FieldType::Integer:
+        f.type = 'I';
+        f.width = 4;
+        break;
+    case FieldType::Float:
+        // A floating-point field is written as numeric text, N 18.8, not as the
+        // level-7 binary double O. Both are level-7 types, and TDbf reads both;
+        // but N is the type every dBase engine reads at every level, and its
+        // bytes mean the same to all of them, while the O bytes are described
+        // in two incompatible ways (a plain double, or TDbf's big-endian form
+        // with the sign bit flipped) and an engine that took the other reading
+        // would see wrong hours without any error. N 18.8 is also what TDbf
+        // itself makes of a float field, and it holds every value the program
+        // writes (3, 5, 2.5, ...) exactly.
+        f.type = 'N';
+        f.width = 18;
+        f.decimals = 8;
+        break;
+    }
+    return f;
+}
+
+} // namespace
+
+// The state of an open table: the header bytes as read (or made), all records
+// in one buffer in stored order, the live ones listed by position, the change
+// in progress, and the lookup maps that locate() builds.
+class TableData {
+public:
+    fs::path path;
+    TableLock lock;
+    DbfHeader header;
+    std::string headerBytes;
+    std::string records; // recordCount * recordLength bytes
+    std::size_t recordCount = 0;
+    std::vector<std::uint32_t> live; // physical numbers (0-based) of live records, ascending
+    std::size_t position = 0;        // into `live`; live.size() is end of file
+    enum class Change { None, Append, Edit } change = Change::None;
+    std::string buffer; // the record being appended or edited
+    bool dirty = false;
+    std::unordered_map<std::string, std::size_t> fieldByName; // upper-case name -> field number
+    std::optional<MdxIndex::Tag> index;
+    std::size_t indexField = 0;
+    bool indexUnknown = false;
+    std::optional<fs::path> mdxPath;
+    // field number -> text -> first live record with that text
+    std::map<std::size_t, std::unordered_map<std::string, std::uint32_t>> lookups;
+
+    const char* record(std::uint32_t r) const {
+        return records.data() + std::size_t{r} * header.recordLength;
+    }
+
+    std::string textOf(std::size_t field, const char* rec) const {
+        const FieldInfo& f = header.fields[field];
+        return DbfFieldCodec::text(f, rec + f.offset);
+    }
+};
+
+Table::Table() = default;
+
+Table::Table(fs::path directory, std::string name)
+    : directory_(std::move(directory)), name_(std::move(name)) {}
+
+Table::~Table() = default;
+Table::Table(Table&&) noexcept = default;
+Table& Table::operator=(Table&&) noexcept = default;
+
+void Table::bind(fs::path directory, std::string name) {
+    discard();
+    directory_ = std::move(directory);
+    name_ = std::move(name);
+}
+
+fs::path Table::dataPath() const {
+    const std::string fileName = upperAscii(name_) + ".DBF";
+    if (auto found = files::findCaseInsensitive(directory_, fileName)) {
+        return *found;
+    }
+    return directory_ / files::fromUtf8(fileName);
+}
+
+namespace {
+
+void requireDirectory(const fs::path& directory) {
+    if (!files::isDirectory(directory)) {
+        throw Error("No existe el directorio de Horavia «" + files::toUtf8(directory) + "».");
+    }
+}
+
+[[noreturn]] void cannotCreate(const std::string& table, const std::string& cause) {
+    throw Error("No se puede crear la tabla " + table + ": " + cause + ".");
+}
+
+std::vector<FieldInfo> checkedFields(const std::string& table, const std::vector<FieldDef>& defs) {
+    if (defs.empty()) {
+        cannotCreate(table, "no tiene campos");
+    }
+    std::vector<FieldInfo> fields;
+    std::size_t recordLength = 1;
+    for (const FieldDef& def : defs) {
+        if (def.name.empty() || def.name.size() > 31 || !isLetter(def.name[0]) ||
+            !std::all_of(def.name.begin(), def.name.end(), isNameChar)) {
+            cannotCreate(table, "el nombre de campo «" + def.name + "» no es válido");
+        }
+        if (def.type == FieldType::Character && (def.width < 1 || def.width > 254)) {
+            cannotCreate(table, "el campo " + def.name + " tiene una anchura de " +
+                                    std::to_string(def.width) + " (debe estar entre 1 y 254)");
+        }
+        FieldInfo f = physicalField(def);
+        for (const FieldInfo& other : fields) {
+            if (other.name == f.name) {
+                cannotCreate(table, "el campo " + f.name + " está repetido");
+            }
+        }
+        f.offset = static_cast<int>(recordLength);
+        recordLength += static_cast<std::size_t>(f.width);
+        fields.push_back(std::move(f));
+    }
+    if (recordLength > 0xFFFF || 68 + 48 * fields.size() + 1 > 0xFFFF) {
+        cannotCreate(table, "los campos no caben en un registro");
+    }
+    return fields;
+}
+
+std::size_t checkedIndexField(const std::string& table, const std::vector<FieldInfo>& fields,
+                              const IndexDef& index) {
+    if (index.tag.empty() || index.tag.size() > 32 ||
+        !std::all_of(index.tag.begin(), index.tag.end(), isNameChar)) {
+        cannotCreate(table, "el nombre de índice «" + index.tag + "» no es válido");
+    }
+    const std::string wanted = upperAscii(index.field);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].name == wanted) {
+            if (!DbfFieldCodec::isNumericType(fields[i].type)) {
+                cannotCreate(table, "el índice " + index.tag + " solo puede ser de un campo numérico");
+            }
+            return i;
+        }
+    }
+    cannotCreate(table,
+                 "el índice " + index.tag + " es del campo " + index.field + ", que la tabla no tiene");
+}
+
+std::string indexFile(const TableData& d, std::string_view tableName) {
+    const FieldInfo& f = d.header.fields[d.indexField];
+    std::vector<MdxIndex::Entry> entries;
+    entries.reserve(d.recordCount);
+    for (std::uint32_t r = 0; r < d.recordCount; ++r) {
+        const char* field = d.record(r) + f.offset;
+        MdxIndex::Entry e;
+        e.value = DbfFieldCodec::indexValue(f, field);
+        e.record = r + 1;
+        // An empty or null value is indexed as 0.
+        const std::string shown = (f.type == 'N' || f.type == 'F')
+                                      ? text::trim(std::string_view(field, static_cast<std::size_t>(f.width)))
+                                      : DbfFieldCodec::text(f, field);
+        e.key = MdxIndex::numericKey(shown.empty() ? "0" : shown);
+        entries.push_back(e);
+    }
+    return MdxIndex::build(tableName, *d.index, std::move(entries), DbfDate::today());
+}
+
+} // namespace
+
+void Table::create(const std::vector<FieldDef>& fields, const std::optional<IndexDef>& index) {
+    discard();
+    requireDirectory(directory_);
+    const std::vector<FieldInfo> infos = checkedFields(name_, fields);
+    TableData d;
+    d.header.fields = infos;
+    if (index) {
+        d.indexField = checkedIndexField(name_, infos, *index);
+        d.index = MdxIndex::Tag{upperAscii(index->tag), infos[d.indexField].name, 'N'};
+    }
+    std::string image = DbfHeader::buildLevel7(infos, index.has_value());
+    DbfHeader::stamp(image, DbfDate::today(), 0, index.has_value());
+    image += kEndOfFile;
+    const std::string upper = upperAscii(name_);
+    const std::string mdx = index ? indexFile(d, upper) : std::string();
+
+    // Whatever table of this name exists is replaced, unless someone holds it.
+    const std::vector<fs::path> oldData = caseVariants(directory_, upper + ".DBF");
+    std::vector<TableLock> held;
+    for (const fs::path& p : oldData) {
+        held.push_back(TableLock::acquire(p, name_));
+    }
+#ifdef _WIN32
+    held.clear(); // a file open without sharing cannot be replaced
+#endif
+    const fs::path dataFile = directory_ / files::fromUtf8(upper + ".DBF");
+    files::writeFileAtomic(dataFile, image);
+    held.clear();
+    for (const fs::path& p : oldData) {
+        if (!sameFile(p, dataFile)) {
+            files::removeFileQuietly(p);
+        }
+    }
+
+    const std::vector<fs::path> oldIndex = caseVariants(directory_, upper + ".MDX");
+    const fs::path indexPath = directory_ / files::fromUtf8(upper + ".MDX");
+    if (index) {
+        files::writeFileAtomic(indexPath, mdx);
+    }
+    for (const fs::path& p : oldIndex) {
+        if (!index || !sameFile(p, indexPath)) {
+            files::removeFileQuietly(p);
+        }
+    }
+}
+
+void Table::open() {
+    if (data_) {
+        return;
+    }
+    requireDirectory(directory_);
+    const std::string upper = upperAscii(name_);
+    const auto found = files::findCaseInsensitive(directory_, upper + ".DBF");
+    if (!found) {
+        throw Error("No existe la tabla " + name_ + " en «" + files::toUtf8(directory_) + "».");
+    }
+    auto d = std::make_unique<TableData>();
+    d->path = *found;
+    d->lock = TableLock::acquire(d->path, name_);
+    const std::string image = d->lock.readAll();
+    d->header = DbfHeader::parse(image, name_, d->path);
+    const DbfHeader& h = d->header;
+    d->headerBytes = image.substr(0, h.headerLength);
+    d->recordCount = h.recordCount;
+    d->records = image.substr(h.headerLength, h.recordCount * h.recordLength);
+    d->live.reserve(h.recordCount);
+    for (std::size_t r = 0; r < h.recordCount; ++r) {
+        if (d->records[r * h.recordLength] != kDeleted) {
+            d->live.push_back(static_cast<std::uint32_t>(r));
+        }
+    }
+    for (std::size_t i = 0; i < h.fields.size(); ++i) {
+        d->fieldByName.emplace(upperAscii(h.fields[i].name), i);
+    }
+    if (h.productionIndex) {
+        // TDbf names the index with a lower-case extension on Linux.
+        d->mdxPath = files::findCaseInsensitive(directory_, upper + ".MDX");
+        if (d->mdxPath) {
+            const auto tag = MdxIndex::readRebuildableTag(files::readFile(*d->mdxPath));
+            const auto field = tag ? d->fieldByName.find(upperAscii(tag->expression)) : d->fieldByName.end();
+            if (field != d->fieldByName.end() && DbfFieldCodec::isNumericType(h.fields[field->second].type)) {
+                d->index = tag;
+                d->indexField = field->second;
+            } else {
+                d->indexUnknown = true;
+            }
+        }
+        // A missing index file is not recreated: the flag is cleared on writing, as TDbf does.
+    }
+    data_ = std::move(d);
+}
+
+void Table::close() {
+    if (!data_) {
+        return;
+    }
+    TableData& d = *data_;
+    if (d.change != TableData::Change::None) {
+        post();
+    }
+    if (d.dirty) {
+        if (d.indexUnknown) {
+            throw Error("La tabla " + name_ + " tiene un índice («" + files::toUtf8(*d.mdxPath) +
+                        "») que Vinculor no sabe actualizar; no se ha guardado ningún cambio.");
+        }
+        // The whole file is made in memory and written in one go.
+        std::string image;
+        image.reserve(d.headerBytes.size() + d.records.size() + 1);
+        image += d.headerBytes;
+        DbfHeader::stamp(image, DbfDate::today(), d.recordCount, d.index.has_value());
+        image += d.records;
+        image += kEndOfFile;
+        const std::string mdx = d.index ? indexFile(d, upperAscii(name_)) : std::string();
+#ifdef _WIN32
+        d.lock.release(); // a file open without sharing cannot be replaced
+#endif
+        files::writeFileAtomic(d.path, image);
+        if (d.index) {
+            files::writeFileAtomic(
+                d.mdxPath.value_or(directory_ / files::fromUtf8(upperAscii(name_) + ".MDX")), mdx);
+        }
+    }
+    data_.reset();
+}
+
+void Table::discard() noexcept {
+    data_.reset();
+}
+
+bool Table::isOpen() const {
+    return data_ != nullptr;
+}
+
+namespace {
+
+void requireOpen(const std::unique_ptr<TableData>& data, const std::string& table) {
+    if (!data) {
+        throw Error("La tabla " + table + " no está abierta.");
+    }
+}
+
+} // namespace
+
+void Table::append() {
+    requireOpen(data_, name_);
+    TableData& d = *data_;
+    if (d.change != TableData::Change::None) {
+        post();
+    }
+    d.buffer.assign(d.header.recordLength, ' ');
+    d.buffer[0] = kLive;
+    for (const FieldInfo& f : d.header.fields) {
+        DbfFieldCodec::clear(f, d.buffer.data() + f.offset);
+    }
+    d.change = TableData::Change::Append;
+}
+
+void Table::edit() {
+    requireOpen(data_, name_);
+    TableData& d = *data_;
+    if (d.change != TableData::Change::None) {
+        post();
+    }
+    if (d.position >= d.live.size()) {
+        throw Error("La tabla " + name_ + " no tiene registro actual que modificar.");
+    }
+    d.buffer.assign(d.record(d.live[d.position]), d.header.recordLength);
+    d.change = TableData::Change::Edit;
+}
+
+void Table::post() {
+    requireOpen(data_, name_);
+    TableData& d = *data_;
+    if (d.change == TableData::Change::Append) {
+        const auto r = static_cast<std::uint32_t>(d.recordCount);
+        d.records += d.buffer;
+        ++d.recordCount;
+        d.live.push_back(r);
+        d.position = d.live.size() - 1;
+        for (auto& [field, map] : d.lookups) {
+            map.emplace(d.textOf(field, d.record(r)), r); // kept only when no earlier record has it
+        }
+    } else if (d.change == TableData::Change::Edit) {
+        const std::uint32_t r = d.live[d.position];
+        for (auto& [field, map] : d.lookups) {
+            const std::string before = d.textOf(field, d.record(r));
+            const std::string after = d.textOf(field, d.buffer.data());
+            if (before == after) {
+                continue;
+            }
+            const auto old = map.find(before);
+            if (old != map.end() && old->second == r) {
+                // This record was the first with the old value: the next one is now.
+                map.erase(old);
+                for (std::size_t p = d.position + 1; p < d.live.size(); ++p) {
+                    if (d.textOf(field, d.record(d.live[p])) == before) {
+                        map.emplace(before, d.live[p]);
+                        break;
+                    }
+                }
+            }
+            const auto now = map.find(after);
+            if (now == map.end()) {
+                map.emplace(after, r);
+            } else if (now->second > r) {
+                now->second = r;
+            }
+        }
+        std::copy(d.buffer.begin(), d.buffer.end(),
+                  d.records.begin() + std::size_t{r} * d.header.recordLength);
+    } else {
+        return;
+    }
+    d.change = TableData::Change::None;
+    d.buffer.clear();
+    d.dirty = true;
+}
+
+namespace {
+
+std::size_t fieldNumber(const TableData& d, const std::string& table, std::string_view field) {
+    const auto it = d.fieldByName.find(upperAscii(field));
+    if (it == d.fieldByName.end()) {
+        throw Error("La tabla " + table + " no tiene el campo " + std::string(field));
+    }
+    return it->second;
+}
+
+char* changingField(TableData& d, const std::string& table, std::size_t field) {
+    if (d.change == TableData::Change::None) {
+        throw Error("La tabla " + table + " no está en edición: falta append() o edit().");
+    }
+    return d.buffer.data() + d.header.fields[field].offset;
+}
+
+} // namespace
+
+void Table::setText(std::string_view field, std::string_view utf8) {
+    requireOpen(data_, name_);
+    const std::size_t n = fieldNumber(*data_, name_, field);
+    DbfFieldCodec::setText(data_->header.fields[n], changingField(*data_, name_, n), utf8, name_);
+}
+
+void Table::setBool(std::string_view field, bool value) {
+    requireOpen(data_, name_);
+    const std::size_t n = fieldNumber(*data_, name_, field);
+    DbfFieldCodec::setBool(data_->header.fields[n], changingField(*data_, name_, n), value, name_);
+}
+
+void Table::setInt(std::string_view field, std::int32_t value) {
+    requireOpen(data_, name_);
+    const std::size_t n = fieldNumber(*data_, name_, field);
+    DbfFieldCodec::setInt(data_->header.fields[n], changingField(*data_, name_, n), value, name_);
+}
+
+void Table::setDouble(std::string_view field, double value) {
+    requireOpen(data_, name_);
+    const std::size_t n = fieldNumber(*data_, name_, field);
+    DbfFieldCodec::setDouble(data_->header.fields[n], changingField(*data_, name_, n), value, name_);
+}
+
+void Table::first() {
+    requireOpen(data_, name_);
+    if (data_->change != TableData::Change::None) {
+        post();
+    }
+    data_->position = 0;
+}
+
+void Table::next() {
+    requireOpen(data_, name_);
+    if (data_->change != TableData::Change::None) {
+        post();
+    }
+    if (data_->position < data_->live.size()) {
+        ++data_->position;
+    }
+}
+
+bool Table::eof() const {
+    requireOpen(data_, name_);
+    return data_->position >= data_->live.size();
+}
+
+namespace {
+
+// The record that get* read: the one being changed, else the current one.
+const char* currentRecord(const TableData& d, const std::string& table) {
+    if (d.change != TableData::Change::None) {
+        return d.buffer.data();
+    }
+    if (d.position >= d.live.size()) {
+        throw Error("La tabla " + table + " no tiene registro actual.");
+    }
+    return d.record(d.live[d.position]);
+}
+
+} // namespace
+
+std::string Table::getText(std::string_view field) const {
+    requireOpen(data_, name_);
+    const std::size_t n = fieldNumber(*data_, name_, field);
+    return data_->textOf(n, currentRecord(*data_, name_));
+}
+
+std::int32_t Table::getInt(std::string_view field) const {
+    requireOpen(data_, name_);
+    const FieldInfo& f = data_->header.fields[fieldNumber(*data_, name_, field)];
+    return DbfFieldCodec::toInt(f, currentRecord(*data_, name_) + f.offset);
+}
+
+double Table::getDouble(std::string_view field) const {
+    requireOpen(data_, name_);
+    const FieldInfo& f = data_->header.fields[fieldNumber(*data_, name_, field)];
+    return DbfFieldCodec::toDouble(f, currentRecord(*data_, name_) + f.offset);
+}
+
+std::int32_t Table::getFirstFieldInt() const {
+    requireOpen(data_, name_);
+    const FieldInfo& f = data_->header.fields.front();
+    return DbfFieldCodec::toInt(f, currentRecord(*data_, name_) + f.offset);
+}
+
+bool Table::locate(std::string_view field, std::string_view value) {
+    requireOpen(data_, name_);
+    TableData& d = *data_;
+    if (d.change != TableData::Change::None) {
+        post();
+    }
+    const std::size_t n = fieldNumber(d, name_, field);
+    auto lookup = d.lookups.find(n);
+    if (lookup == d.lookups.end()) {
+        // First search on this field: one pass builds value -> first record.
+        lookup = d.lookups.emplace(n, std::unordered_map<std::string, std::uint32_t>{}).first;
+        lookup->second.reserve(d.live.size());
+        for (std::uint32_t r : d.live) {
+            lookup->second.emplace(d.textOf(n, d.record(r)), r);
+        }
+    }
+    const auto hit = lookup->second.find(std::string(value));
+    if (hit == lookup->second.end()) {
+        return false;
+    }
+    d.position = static_cast<std::size_t>(std::lower_bound(d.live.begin(), d.live.end(), hit->second) -
+                                          d.live.begin());
+    return true;
+}
+
+std::size_t Table::recordCount() const {
+    requireOpen(data_, name_);
+    return data_->live.size();
+}
+
+const std::vector<FieldInfo>& Table::fields() const {
+    requireOpen(data_, name_);
+    return data_->header.fields;
+}
+
+bool Table::hasField(std::string_view field) const {
+    requireOpen(data_, name_);
+    return data_->fieldByName.count(upperAscii(field)) != 0;
+}
+
+int Table::level() const {
+    requireOpen(data_, name_);
+    return data_->header.level;
+}
+
+void deleteTableFiles(const fs::path& directory, std::string_view name) {
+    const std::string upper = upperAscii(name);
+    for (const char* extension : {".DBF", ".MDX"}) {
+        for (const fs::path& p : caseVariants(directory, upper + extension)) {
+            files::removeFileQuietly(p);
+        }
+    }
+}
+
+} // namespace vinculor
