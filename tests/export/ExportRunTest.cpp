@@ -15,7 +15,7 @@ using testing::snapshot;
 using testing::TempDir;
 using testing::writeText;
 
-const char* const kSchool = R"(<?xml version="1.0" encoding="ISO-8859-1"?>
+const char* const kSchool = R"(<?xml version="1.0" encoding="UTF-8"?>
 <Centro Codigo="38001" Nombre="IES" CursoEscolar="2026" Version="1">
   <Materias><Materia Codigo="MAT" Denominacion="Matemáticas"/><Materia Codigo="LEN" Denominacion="Lengua"/></Materias>
   <TiposActividad><TipoActividad Codigo="GUA" Denominacion="Guardia"/></TiposActividad>

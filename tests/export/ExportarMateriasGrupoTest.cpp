@@ -64,6 +64,7 @@ protected:
         state.SessionLength3 = 60;
         ExportContext ctx = context();
         ExportarMaterias(ctx); // the tables the step holds open while it writes
+        ExportarProfesores(ctx);
         ExportarGrupos(ctx);
         ExportarMateriasGrupo(ctx);
         return rows("ASIGT", {"CASIG", "CPROF", "CGRUP", "CAULA", "TURNO", "NIVEL", "CURSO", "GRUPO", "HORAS",

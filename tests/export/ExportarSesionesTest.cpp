@@ -45,8 +45,8 @@ TEST_F(ExportarSesionesTest, SlotsAreNumberedByDayInOrderOfTime) {
 TEST_F(ExportarSesionesTest, TenSlotsADayDuplicatesAndNegativeLengths) {
     std::vector<Slot> slots;
     for (int h = 8; h < 18; ++h) {
-        slots.push_back(
-            {"D", (h < 10 ? "0" : "") + std::to_string(h) + ":00", std::to_string(h + 1) + ":00"});
+        const auto hhmm = [](int hour) { return (hour < 10 ? "0" : "") + std::to_string(hour) + ":00"; };
+        slots.push_back({"D", hhmm(h), hhmm(h + 1)});
     }
     slots.push_back({"S", "10:45", "11:15"});
     slots.push_back({"S", "10:45", "11:15"});
