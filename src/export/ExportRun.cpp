@@ -2,6 +2,7 @@
 
 #include "export/ExportContext.h"
 #include "export/HoraviaStaging.h"
+#include "services/DirectoryLock.h"
 #include "services/Error.h"
 #include "services/FileSystem.h"
 
@@ -60,6 +61,7 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
     state.XmlDoc = loadSchoolFile(state.filenameXML);
     {
         Hourglass hourglass(ui);
+        DirectoryLock lock(state.horaviaDir);
         HoraviaStaging staging(state.horaviaDir);
         TableComponentsGuard guard(state); // closes the tables before the staging folder goes
         state.tables.bindAll(staging.path());

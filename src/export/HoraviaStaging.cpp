@@ -2,6 +2,7 @@
 
 #include "services/Error.h"
 #include "services/FileSystem.h"
+#include "services/TableLock.h"
 
 #include <atomic>
 #include <random>
@@ -77,6 +78,10 @@ void HoraviaStaging::commit(const std::vector<std::string>& tables, const std::v
         replaced.insert(replaced.end(), removed.begin(), removed.end());
         for (const std::string& table : replaced) {
             for (const fs::path& old : tableFiles(horaviaDir_, table)) {
+                if (upper(files::toUtf8(old.extension())) == ".DBF") {
+                    // A table the timetabling program has open must not be replaced under it.
+                    TableLock::acquire(old, table).release();
+                }
                 move(old, aside / old.filename());
             }
         }

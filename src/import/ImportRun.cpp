@@ -2,6 +2,7 @@
 
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
+#include "services/DirectoryLock.h"
 #include "services/Error.h"
 #include "services/FileSystem.h"
 #include "services/Text.h"
@@ -90,6 +91,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
     const std::filesystem::path output = outputPath(state.filenameXML);
     {
         Hourglass hourglass(ui);
+        DirectoryLock lock(state.horaviaDir);
         state.tables.bindAll(state.horaviaDir);
         std::optional<OpenTables> open(std::in_place, state.tables);
         TableComponents& c = state.tables;

@@ -1,6 +1,8 @@
 #include "export/ExportRun.h"
 
+#include "services/DirectoryLock.h"
 #include "services/Error.h"
+#include "services/TableLock.h"
 #include "support/ScriptedUi.h"
 #include "support/TableDump.h"
 #include "support/TempDir.h"
@@ -168,6 +170,34 @@ TEST_F(ExportRunTest, AMissingOrFalseHoraviaDirectoryIsNamed) {
     writeText(htemp / "archivo", "x");
     state.horaviaDir = htemp / "archivo";
     EXPECT_THROW(runExport(state, ui), Error);
+}
+
+TEST_F(ExportRunTest, AnotherRunOrAHeldTableStopsTheExportCleanly) {
+    prepareHoravia();
+    const auto before = snapshot(htemp.path());
+    ui.dialogAnswers = {input(school()), std::nullopt, std::nullopt};
+    {
+        DirectoryLock otherRun(htemp.path());
+        try {
+            runExport(state, ui);
+            FAIL();
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find("Otra conversión de Vinculor está trabajando"),
+                      std::string::npos);
+        }
+    }
+    EXPECT_EQ(snapshot(htemp.path()), before);
+    {
+        TableLock held = TableLock::acquire(htemp / "PROFT.DBF", "PROFT");
+        try {
+            runExport(state, ui);
+            FAIL();
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "La tabla PROFT está en uso por otro programa.");
+        }
+    }
+    EXPECT_EQ(snapshot(htemp.path()), before);
+    EXPECT_EQ(runExport(state, ui), RunOutcome::Completed);
 }
 
 TEST_F(ExportRunTest, ASecondRunWritesIdenticalTables) {
