@@ -75,7 +75,8 @@ public:
 
     // append/edit start a change of a new or the current record; set* assign
     // fields of it; post keeps it. A field never set in an appended record is
-    // empty (blanks; a null integer).
+    // empty (blanks; a null integer). An integer field cannot hold
+    // -2147483648 (its bytes are those of a null): setInt refuses it.
     void append();
     void edit();
     void post();
@@ -91,7 +92,8 @@ public:
 
     // The current record's value. Text without trailing blanks; a number as
     // plain decimal text, an integral one without decimals; an empty numeric
-    // field reads as 0 (and as "" in text).
+    // field reads as 0 (and as "" in text). A logical field reads as "T", "F",
+    // or "" when unset.
     std::string getText(std::string_view field) const;
     std::int32_t getInt(std::string_view field) const;
     double getDouble(std::string_view field) const;
