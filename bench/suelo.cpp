@@ -1,0 +1,115 @@
+// The floor of each run: only the work that no way of doing the run can avoid,
+// on the same input, to compare the run with.
+//
+//   suelo exportar CENTRO.xml DIR BYTES...
+//       parses the XML file with pugixml and writes one file per number in
+//       DIR, each of that many bytes (the sizes of the seven tables);
+//   suelo importar CENTRO.xml SOLUC.DBF SALIDA.xml BYTES
+//       parses the XML file, reads every byte of SOLUC and writes BYTES bytes
+//       to SALIDA.xml (the size of the document that the import writes).
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pugixml.hpp>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kBloque = 1 << 20;
+
+[[noreturn]] void fallo(const std::string& que) {
+    std::fprintf(stderr, "suelo: %s: %s\n", que.c_str(), std::strerror(errno));
+    std::exit(1);
+}
+
+// Parses the file as the runs do: the whole document in memory.
+std::size_t analizar(const char* xml) {
+    pugi::xml_document doc;
+    const pugi::xml_parse_result r = doc.load_file(xml, pugi::parse_default | pugi::parse_declaration);
+    if (!r) {
+        errno = EINVAL;
+        fallo(std::string(xml) + " (" + r.description() + ")");
+    }
+    std::size_t elementos = 0;
+    for (pugi::xml_node n = doc.document_element().first_child(); n; n = n.next_sibling()) {
+        ++elementos;
+    }
+    return elementos;
+}
+
+void escribir(const std::string& ruta, std::size_t bytes) {
+    static const std::vector<char> relleno(kBloque, ' ');
+    const int fd = ::open(ruta.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        fallo(ruta);
+    }
+    while (bytes > 0) {
+        const std::size_t n = bytes < kBloque ? bytes : kBloque;
+        const ssize_t w = ::write(fd, relleno.data(), n);
+        if (w <= 0) {
+            fallo(ruta);
+        }
+        bytes -= static_cast<std::size_t>(w);
+    }
+    if (::close(fd) != 0) {
+        fallo(ruta);
+    }
+}
+
+std::size_t leer(const char* ruta) {
+    const int fd = ::open(ruta, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        fallo(ruta);
+    }
+    std::vector<char> buffer(kBloque);
+    std::size_t total = 0;
+    for (;;) {
+        const ssize_t r = ::read(fd, buffer.data(), buffer.size());
+        if (r < 0) {
+            fallo(ruta);
+        }
+        if (r == 0) {
+            break;
+        }
+        total += static_cast<std::size_t>(r);
+    }
+    ::close(fd);
+    return total;
+}
+
+std::size_t numero(const char* texto) {
+    char* fin = nullptr;
+    const unsigned long long n = std::strtoull(texto, &fin, 10);
+    if (fin == texto || *fin != '\0') {
+        std::fprintf(stderr, "suelo: «%s» no es un número de bytes\n", texto);
+        std::exit(2);
+    }
+    return static_cast<std::size_t>(n);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::string orden = argc > 1 ? argv[1] : "";
+    if (orden == "exportar" && argc >= 5) {
+        analizar(argv[2]);
+        for (int i = 4; i < argc; ++i) {
+            escribir(std::string(argv[3]) + "/TABLA" + std::to_string(i - 3) + ".DBF", numero(argv[i]));
+        }
+        return 0;
+    }
+    if (orden == "importar" && argc == 6) {
+        analizar(argv[2]);
+        leer(argv[3]);
+        escribir(argv[4], numero(argv[5]));
+        return 0;
+    }
+    std::fprintf(stderr, "Uso: suelo exportar CENTRO.xml DIR BYTES...\n"
+                         "     suelo importar CENTRO.xml SOLUC.DBF SALIDA.xml BYTES\n");
+    return 2;
+}
