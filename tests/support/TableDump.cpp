@@ -23,7 +23,10 @@ std::vector<std::string> dumpRows(const std::filesystem::path& dir, const std::s
     for (table.first(); !table.eof(); table.next()) {
         std::string row;
         for (std::size_t i = 0; i < fields.size(); ++i) {
-            row += (i == 0 ? "" : "|") + table.getText(fields[i]);
+            if (i != 0) {
+                row += '|';
+            }
+            row += table.getText(fields[i]);
         }
         rows.push_back(row);
     }
