@@ -21,7 +21,10 @@ void listSection(std::ostringstream& out, const std::string& title, const std::v
 std::string jsonList(const std::vector<std::string>& items) {
     std::string out = "[";
     for (std::size_t i = 0; i < items.size(); ++i) {
-        out += (i == 0 ? "" : ", ") + json::quote(items[i]);
+        if (i != 0) {
+            out += ", ";
+        }
+        out += json::quote(items[i]);
     }
     return out + "]";
 }

@@ -67,7 +67,10 @@ std::vector<std::string> ImportFixture::activities() const {
     for (const XmlNode& node : doc.selectNodes("/Centro/horario/actividad")) {
         std::string line;
         for (const pugi::xml_attribute& a : node.raw().attributes()) {
-            line += (line.empty() ? "" : " ") + std::string(a.name()) + "=" + a.value();
+            if (!line.empty()) {
+                line += ' ';
+            }
+            line.append(a.name()).append("=").append(a.value());
         }
         lines.push_back(line);
     }
