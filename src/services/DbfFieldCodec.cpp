@@ -116,6 +116,13 @@ std::string timestampText(double ms) {
                 ") de la tabla " + std::string(table) + ".");
 }
 
+// UTF-8 text into a character field: code page 1252, cut to the width, blank padded.
+void writeText(const FieldInfo& info, char* field, std::string_view utf8) {
+    const auto width = static_cast<std::size_t>(info.width);
+    const std::size_t n = text::utf8ToCp1252(utf8, field, width);
+    std::memset(field + n, ' ', width - n);
+}
+
 void writeChars(const FieldInfo& info, char* field, std::string_view bytes) {
     const auto width = static_cast<std::size_t>(info.width);
     const std::size_t n = bytes.size() < width ? bytes.size() : width;
@@ -132,14 +139,16 @@ void writeNumber(const FieldInfo& info, char* field, double value, std::string_v
     if (value == 0) {
         value = 0; // no "-0.00"
     }
+    // Formatted as printf's "%.*f" does; a text too long for the buffer is
+    // longer than any field.
+    char buffer[512];
     for (int decimals = info.decimals; decimals >= 0; --decimals) {
-        const int n = std::snprintf(nullptr, 0, "%.*f", decimals, value);
-        if (n > 0 && n <= info.width) {
-            std::string s(static_cast<std::size_t>(n) + 1, '\0');
-            std::snprintf(s.data(), s.size(), "%.*f", decimals, value);
-            s.pop_back();
+        const auto [end, ec] =
+            std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+        const auto n = static_cast<int>(end - buffer);
+        if (ec == std::errc() && n > 0 && n <= info.width) {
             std::memset(field, ' ', static_cast<std::size_t>(info.width - n));
-            std::memcpy(field + (info.width - n), s.data(), s.size());
+            std::memcpy(field + (info.width - n), buffer, static_cast<std::size_t>(n));
             return;
         }
     }
@@ -362,7 +371,7 @@ void DbfFieldCodec::setText(const FieldInfo& info, char* field, std::string_view
     case '@':
         cannotWrite(info, table);
     default:
-        writeChars(info, field, text::utf8ToCp1252(utf8));
+        writeText(info, field, utf8);
         return;
     }
 }

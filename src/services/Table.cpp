@@ -58,6 +58,45 @@ bool sameFile(const fs::path& a, const fs::path& b) {
     return fs::equivalent(a, b, ec);
 }
 
+char upperChar(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+
+// Field names are matched without regard to ASCII letter case, without making
+// an upper-case copy of the name on every call.
+struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept {
+        std::size_t h = 14695981039346656037ull;
+        for (const char c : s) {
+            h = (h ^ static_cast<unsigned char>(upperChar(c))) * 1099511628211ull;
+        }
+        return h;
+    }
+};
+
+struct NameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept {
+        if (a.size() != b.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < a.size(); ++i) {
+            if (upperChar(a[i]) != upperChar(b[i])) {
+                return false;
+            }
+        }
+        return true;
+    }
+};
+
+// Text -> first record, looked up with any string_view.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+};
+using FirstRecordMap = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
+
 bool isNameChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
 }
@@ -116,15 +155,16 @@ public:
     std::vector<std::uint32_t> live; // physical numbers (0-based) of live records, ascending
     std::size_t position = 0;        // into `live`; live.size() is end of file
     enum class Change { None, Append, Edit } change = Change::None;
-    std::string buffer; // the record being appended or edited
+    std::string buffer;      // the record being appended or edited
+    std::string blankRecord; // a record whose fields were never set
     bool dirty = false;
-    std::unordered_map<std::string, std::size_t> fieldByName; // upper-case name -> field number
+    std::unordered_map<std::string, std::size_t, NameHash, NameEqual> fieldByName; // name -> field number
     std::optional<MdxIndex::Tag> index;
     std::size_t indexField = 0;
     bool indexUnknown = false;
     std::optional<fs::path> mdxPath;
     // field number -> text -> first live record with that text
-    std::map<std::size_t, std::unordered_map<std::string, std::uint32_t>> lookups;
+    std::map<std::size_t, FirstRecordMap> lookups;
 
     const char* record(std::uint32_t r) const {
         return records.data() + std::size_t{r} * header.recordLength;
@@ -314,14 +354,20 @@ void Table::open() {
         }
     }
     for (std::size_t i = 0; i < h.fields.size(); ++i) {
-        d->fieldByName.emplace(upperAscii(h.fields[i].name), i);
+        d->fieldByName.emplace(h.fields[i].name, i);
+    }
+    d->blankRecord.assign(h.recordLength, ' ');
+    d->blankRecord[0] = kLive;
+    for (const FieldInfo& f : h.fields) {
+        DbfFieldCodec::clear(f, d->blankRecord.data() + f.offset);
     }
     if (h.productionIndex) {
         // TDbf names the index with a lower-case extension on Linux.
         d->mdxPath = files::findCaseInsensitive(directory_, upper + ".MDX");
         if (d->mdxPath) {
             const auto tag = MdxIndex::readRebuildableTag(files::readFile(*d->mdxPath));
-            const auto field = tag ? d->fieldByName.find(upperAscii(tag->expression)) : d->fieldByName.end();
+            const auto field =
+                tag ? d->fieldByName.find(std::string_view(tag->expression)) : d->fieldByName.end();
             if (field != d->fieldByName.end() && DbfFieldCodec::isNumericType(h.fields[field->second].type)) {
                 d->index = tag;
                 d->indexField = field->second;
@@ -391,11 +437,7 @@ void Table::append() {
     if (d.change != TableData::Change::None) {
         post();
     }
-    d.buffer.assign(d.header.recordLength, ' ');
-    d.buffer[0] = kLive;
-    for (const FieldInfo& f : d.header.fields) {
-        DbfFieldCodec::clear(f, d.buffer.data() + f.offset);
-    }
+    d.buffer = d.blankRecord;
     d.change = TableData::Change::Append;
 }
 
@@ -463,7 +505,7 @@ void Table::post() {
 namespace {
 
 std::size_t fieldNumber(const TableData& d, const std::string& table, std::string_view field) {
-    const auto it = d.fieldByName.find(upperAscii(field));
+    const auto it = d.fieldByName.find(field);
     if (it == d.fieldByName.end()) {
         throw Error("La tabla " + table + " no tiene el campo " + std::string(field));
     }
@@ -575,13 +617,13 @@ bool Table::locate(std::string_view field, std::string_view value) {
     auto lookup = d.lookups.find(n);
     if (lookup == d.lookups.end()) {
         // First search on this field: one pass builds value -> first record.
-        lookup = d.lookups.emplace(n, std::unordered_map<std::string, std::uint32_t>{}).first;
+        lookup = d.lookups.emplace(n, FirstRecordMap{}).first;
         lookup->second.reserve(d.live.size());
         for (std::uint32_t r : d.live) {
             lookup->second.emplace(d.textOf(n, d.record(r)), r);
         }
     }
-    const auto hit = lookup->second.find(std::string(value));
+    const auto hit = lookup->second.find(value);
     if (hit == lookup->second.end()) {
         return false;
     }
@@ -602,7 +644,7 @@ const std::vector<FieldInfo>& Table::fields() const {
 
 bool Table::hasField(std::string_view field) const {
     requireOpen(data_, name_);
-    return data_->fieldByName.count(upperAscii(field)) != 0;
+    return data_->fieldByName.find(field) != data_->fieldByName.end();
 }
 
 int Table::level() const {

@@ -211,7 +211,38 @@ std::string utf8ToCp1252(std::string_view utf8) {
     return out;
 }
 
+std::size_t utf8ToCp1252(std::string_view utf8, char* out, std::size_t capacity) {
+    std::size_t written = 0;
+    for (std::size_t pos = 0; pos < utf8.size() && written < capacity;) {
+        const auto b = static_cast<unsigned char>(utf8[pos]);
+        if (b < 0x80) {
+            out[written++] = static_cast<char>(b);
+            ++pos;
+            continue;
+        }
+        const int mapped = toCp1252(decodeUtf8(utf8, pos));
+        out[written++] = mapped < 0 ? '?' : static_cast<char>(mapped);
+    }
+    return written;
+}
+
+namespace {
+
+bool isAscii(std::string_view bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 std::string cp1252ToUtf8(std::string_view bytes) {
+    if (isAscii(bytes)) {
+        return std::string(bytes);
+    }
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
     for (const char c : bytes) {

@@ -24,6 +24,9 @@ std::string mid(std::string_view utf8, std::size_t start, std::size_t count);
 // Code page 1252 <-> UTF-8. A character that 1252 lacks becomes '?'; an
 // invalid UTF-8 sequence does too.
 std::string utf8ToCp1252(std::string_view utf8);
+// The same into `out`, stopping after `capacity` characters; returns the number
+// of bytes written.
+std::size_t utf8ToCp1252(std::string_view utf8, char* out, std::size_t capacity);
 std::string cp1252ToUtf8(std::string_view bytes);
 // ISO-8859-1 bytes to UTF-8.
 std::string latin1ToUtf8(std::string_view bytes);
