@@ -1,9 +1,37 @@
+#include "HelpViewer.h"
+#include "MainForm.h"
+#include "services/RunUi.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QLibraryInfo>
+#include <QStringList>
+#include <QTranslator>
 
 int main(int argc, char** argv) {
+    // The parameters as the timetabling program passed them, taken before
+    // Qt removes the options it knows from the command line.
+    QStringList parameters;
+    for (int i = 1; i < argc; ++i) {
+        parameters << QString::fromLocal8Bit(argv[i]);
+    }
+
     QApplication app(argc, argv);
-    QWidget window;
-    window.show();
+    vinculor::setApplicationHelpFile(QString::fromLatin1(vinculor::kHelpFileName));
+    // The title every message box carries; the window's caption stays its own.
+    QApplication::setApplicationName(QString::fromUtf8(vinculor::kApplicationTitle));
+
+    // Qt's own texts (dialog buttons, the file dialog) in Spanish, where the
+    // translations are installed: beside the program or with Qt.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_es"), QCoreApplication::applicationDirPath() + "/translations") ||
+        qtTexts.load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
+    }
+
+    vinculor::TMForm::Setup setup;
+    setup.parameters = parameters;
+    vinculor::TMForm MForm(std::move(setup));
+    QObject::connect(&MForm, &vinculor::TMForm::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    MForm.show();
     return app.exec();
 }
