@@ -4,8 +4,8 @@
 
 namespace vinculor::exporting {
 
-std::string attr(const XmlNode& node, std::string_view name) {
-    return text::trim(node.attribute(name));
+std::string attr(const XmlNode& node, const char* name) {
+    return text::trim(node.attributeView(name));
 }
 
 std::string shortenCode(std::string_view code) {

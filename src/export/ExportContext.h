@@ -31,7 +31,7 @@ inline const std::vector<std::string> kExportTables = {"ASIGNOMT",   "PROFT",   
                                                        "DIASHORAST", "COUNTSES", "ASIGT"};
 
 // Reads an attribute as every step does: trimmed, empty when missing.
-std::string attr(const XmlNode& node, std::string_view name);
+std::string attr(const XmlNode& node, const char* name);
 
 // A code of more than ten characters becomes its first eight and last two.
 std::string shortenCode(std::string_view code);

@@ -128,12 +128,27 @@ std::string readFile(const fs::path& path) {
     if (!in) {
         throwFileError("leer", path, errno != 0 ? errno : ENOENT);
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
+    // One read of the size the file has, then whatever it may have grown by.
+    std::string data;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size > 0 && in) {
+        data.resize(static_cast<std::size_t>(size));
+        in.read(data.data(), size);
+        data.resize(static_cast<std::size_t>(in.gcount()));
+        if (in.bad()) {
+            throwFileError("leer", path, EIO);
+        }
+        in.clear(in.rdstate() & ~std::ios::failbit & ~std::ios::eofbit);
+    }
+    std::ostringstream rest;
+    rest << in.rdbuf();
     if (in.bad()) {
         throwFileError("leer", path, EIO);
     }
-    return std::move(buffer).str();
+    data += std::move(rest).str();
+    return data;
 }
 
 void writeFile(const fs::path& path, std::string_view data) {

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace vinculor::text {
@@ -142,6 +143,15 @@ void appendUtf8(std::string& out, char32_t cp) {
 bool isValidUtf8(std::string_view s, std::size_t* badOffset) {
     std::size_t pos = 0;
     while (pos < s.size()) {
+        // Eight ASCII bytes at a time.
+        if (pos + 8 <= s.size()) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, s.data() + pos, sizeof word);
+            if ((word & 0x8080808080808080ull) == 0) {
+                pos += 8;
+                continue;
+            }
+        }
         if (static_cast<unsigned char>(s[pos]) < 0x80) {
             ++pos;
             continue;

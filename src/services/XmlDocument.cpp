@@ -305,32 +305,42 @@ XmlNode XmlNode::selectSingleNode(std::string_view path) const {
 XmlDocument::XmlDocument() = default;
 
 void XmlDocument::load(const std::filesystem::path& path) {
-    loadFromString(files::readFile(path), files::toUtf8(path));
+    parse(files::readFile(path), files::toUtf8(path), [&] { return files::readFile(path); });
 }
 
 void XmlDocument::loadFromString(std::string_view bytes, const std::string& displayName) {
+    parse(std::string(bytes), displayName, [&] { return std::string(bytes); });
+}
+
+void XmlDocument::parse(std::string bytes, const std::string& displayName,
+                        const std::function<std::string()>& original) {
     doc_.reset();
+    text_.clear();
     loadedWithBom_ = false;
 
+    // The text in UTF-8, from `skip` on: the file's own bytes where they are UTF-8 already.
     std::string utf8;
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    std::size_t skip = 0;
+    const std::string_view view = bytes;
+    if (view.substr(0, 3) == "\xEF\xBB\xBF") {
         loadedWithBom_ = true;
-        utf8.assign(bytes.substr(3));
-    } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
-        if (!utf16ToUtf8(bytes.substr(2), bytes[0] == '\xFE', utf8)) {
+        utf8 = std::move(bytes);
+        skip = 3;
+    } else if (view.substr(0, 2) == "\xFF\xFE" || view.substr(0, 2) == "\xFE\xFF") {
+        if (!utf16ToUtf8(view.substr(2), view[0] == '\xFE', utf8)) {
             notXml(displayName, "el texto UTF-16 está dañado");
         }
     } else {
-        const std::string declared = declaredEncoding(bytes);
+        const std::string declared = declaredEncoding(view);
         switch (encodingFromName(declared)) {
         case Encoding::Utf8:
-            utf8.assign(bytes);
+            utf8 = std::move(bytes);
             break;
         case Encoding::Latin1:
-            utf8 = text::latin1ToUtf8(bytes);
+            utf8 = text::latin1ToUtf8(view);
             break;
         case Encoding::Windows1252:
-            utf8 = text::cp1252ToUtf8(bytes);
+            utf8 = text::cp1252ToUtf8(view);
             break;
         case Encoding::Utf16LE:
         case Encoding::Utf16BE:
@@ -341,21 +351,37 @@ void XmlDocument::loadFromString(std::string_view bytes, const std::string& disp
                         "», que no está admitida (se admiten UTF-8, UTF-16, ISO-8859-1 y windows-1252).");
         }
     }
+    const std::string_view body = std::string_view(utf8).substr(skip);
 
-    if (std::size_t bad = 0; !text::isValidUtf8(utf8, &bad)) {
+    if (std::size_t bad = 0; !text::isValidUtf8(body, &bad)) {
         notXml(displayName,
-               "contiene bytes que no corresponden a su codificación (" + position(utf8, bad) + ")");
+               "contiene bytes que no corresponden a su codificación (" + position(body, bad) + ")");
     }
 
     constexpr unsigned flags = pugi::parse_default | pugi::parse_declaration | pugi::parse_pi |
                                pugi::parse_comments | pugi::parse_doctype;
+    text_ = std::move(utf8);
     const pugi::xml_parse_result result =
-        doc_.load_buffer(utf8.data(), utf8.size(), flags, pugi::encoding_utf8);
+        doc_.load_buffer_inplace(text_.data() + skip, text_.size() - skip, flags, pugi::encoding_utf8);
     if (!result) {
         doc_.reset();
+        text_.clear();
+        // Parsing in place has changed the text: the position is counted in the original.
+        std::string again = original();
+        if (loadedWithBom_) {
+            again.erase(0, 3);
+        } else if (again.substr(0, 2) == "\xFF\xFE" || again.substr(0, 2) == "\xFE\xFF") {
+            std::string decoded;
+            utf16ToUtf8(std::string_view(again).substr(2), again[0] == '\xFE', decoded);
+            again = std::move(decoded);
+        } else if (const Encoding e = encodingFromName(declaredEncoding(again)); e == Encoding::Latin1) {
+            again = text::latin1ToUtf8(again);
+        } else if (e == Encoding::Windows1252) {
+            again = text::cp1252ToUtf8(again);
+        }
         notXml(displayName,
                parseStatusText(result.status) + " (" +
-                   position(utf8, static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, result.offset))) +
+                   position(again, static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, result.offset))) +
                    ")");
     }
 }

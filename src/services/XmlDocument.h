@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -23,6 +24,9 @@ public:
 
     // The attribute's text; empty when the element lacks it.
     std::string attribute(std::string_view name) const;
+    // The same without a copy: valid while the document lives and the attribute
+    // keeps its value.
+    std::string_view attributeView(const char* name) const { return node_.attribute(name).value(); }
     bool hasAttribute(std::string_view name) const;
     // Adds the attribute, or replaces its value where it is in place.
     // Attributes keep the order in which they were first set.
@@ -51,6 +55,9 @@ private:
 class XmlDocument {
 public:
     XmlDocument();
+    // The tree points into the document's own text: it stays where it is.
+    XmlDocument(const XmlDocument&) = delete;
+    XmlDocument& operator=(const XmlDocument&) = delete;
 
     // Parses the whole file. A file that cannot be read or is not well-formed
     // throws vinculor::Error naming the file, with the parser's message, line
@@ -75,6 +82,14 @@ public:
     std::string encodingName() const;
 
 private:
+    // Parses the file's bytes, in place where they are UTF-8 already;
+    // `original` gives them again, for the position in an error message.
+    void parse(std::string bytes, const std::string& displayName,
+               const std::function<std::string()>& original);
+
+    // The text that the tree points into: parsing happens in place. Declared
+    // before the document, so that it outlives it.
+    std::string text_;
     pugi::xml_document doc_;
     bool loadedWithBom_ = false;
 };
