@@ -12,11 +12,13 @@ std::optional<std::string> CliUi::chooseXmlFile() {
 
 void CliUi::showMessage(const std::string& text, const std::string& /*details*/) {
     // The run's own summary is printed by the caller, in the format asked for.
-    std::string line = text;
-    for (std::size_t pos; (pos = line.find("\r\n")) != std::string::npos;) {
-        line.replace(pos, 2, "\n");
+    // Messages written for a message box break lines with CR LF.
+    for (const char c : text) {
+        if (c != '\r') {
+            messages_ << c;
+        }
     }
-    messages_ << line << "\n";
+    messages_ << '\n';
 }
 
 void CliUi::showError(const std::string& text) {
