@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #ifdef _WIN32
 #include <process.h>
@@ -185,10 +186,19 @@ void writeFile(const fs::path& path, std::string_view data) {
     }
 }
 
-void writeFileAtomic(const fs::path& path, std::string_view data) {
+namespace {
+
+fs::path temporaryBeside(const fs::path& path) {
     static std::atomic<unsigned> counter{0};
     fs::path temp = path;
     temp += ".tmp-" + std::to_string(VINCULOR_GETPID()) + "-" + std::to_string(++counter);
+    return temp;
+}
+
+} // namespace
+
+void writeFileAtomic(const fs::path& path, std::string_view data) {
+    const fs::path temp = temporaryBeside(path);
     try {
         writeFile(temp, data);
         renameFile(temp, path);
@@ -197,6 +207,52 @@ void writeFileAtomic(const fs::path& path, std::string_view data) {
         fs::remove(temp, ec);
         throw;
     }
+}
+
+AtomicFileWriter::AtomicFileWriter(fs::path path) : path_(std::move(path)), temp_(temporaryBeside(path_)) {
+    countOperation("crear", temp_);
+    errno = 0;
+#ifdef _WIN32
+    file_ = _wfopen(temp_.c_str(), L"wb");
+#else
+    file_ = std::fopen(temp_.c_str(), "wb");
+#endif
+    if (file_ == nullptr) {
+        throwFileError("crear", temp_, errno != 0 ? errno : EIO);
+    }
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+    if (!temp_.empty()) {
+        std::error_code ec;
+        fs::remove(temp_, ec);
+    }
+}
+
+void AtomicFileWriter::write(std::string_view data) {
+    if (file_ == nullptr) {
+        throwFileError("escribir", temp_, EBADF);
+    }
+    countOperation("escribir", temp_);
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
+        throwFileError("escribir", temp_, errno != 0 ? errno : EIO);
+    }
+}
+
+void AtomicFileWriter::commit() {
+    if (file_ == nullptr) {
+        throwFileError("cerrar", temp_, EBADF);
+    }
+    countOperation("cerrar", temp_);
+    std::FILE* file = std::exchange(file_, nullptr);
+    if (std::fclose(file) != 0) {
+        throwFileError("cerrar", temp_, errno != 0 ? errno : EIO);
+    }
+    renameFile(temp_, path_);
+    temp_.clear();
 }
 
 void renameFile(const fs::path& from, const fs::path& to) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -30,6 +31,25 @@ void writeFile(const fs::path& path, std::string_view data);
 // readers see either the old file or the whole new one.
 void writeFileAtomic(const fs::path& path, std::string_view data);
 void renameFile(const fs::path& from, const fs::path& to);
+
+// writeFileAtomic for data that comes in pieces: they go to a temporary file
+// beside `path`, which commit() renames over `path`. Until then `path` is
+// untouched; destroyed uncommitted, the writer removes its temporary file.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(fs::path path);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    void write(std::string_view data);
+    void commit();
+
+private:
+    fs::path path_;
+    fs::path temp_;
+    std::FILE* file_ = nullptr;
+};
 void removeFile(const fs::path& path);
 // Removes the file if it exists; a failure is ignored. Returns whether the file is gone.
 bool removeFileQuietly(const fs::path& path) noexcept;

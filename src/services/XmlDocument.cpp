@@ -99,7 +99,7 @@ bool utf16ToUtf8(std::string_view bytes, bool bigEndian, std::string& out) {
     return true;
 }
 
-std::string utf8ToUtf16(std::string_view utf8, bool bigEndian) {
+std::string utf8ToUtf16(std::string_view utf8, bool bigEndian, bool byteOrderMark) {
     std::string out;
     out.reserve(utf8.size() * 2 + 2);
     const auto put = [&](char32_t u) {
@@ -108,7 +108,9 @@ std::string utf8ToUtf16(std::string_view utf8, bool bigEndian) {
         out += bigEndian ? hi : lo;
         out += bigEndian ? lo : hi;
     };
-    put(0xFEFF);
+    if (byteOrderMark) {
+        put(0xFEFF);
+    }
     for (std::size_t pos = 0; pos < utf8.size();) {
         const char32_t cp = text::decodeUtf8(utf8, pos);
         if (cp >= 0x10000) {
@@ -397,21 +399,28 @@ std::string XmlDocument::encodingName() const {
     return "UTF-8";
 }
 
+std::string XmlDocument::encode(std::string_view utf8, bool start) const {
+    switch (encodingFromName(encodingName())) {
+    case Encoding::Latin1:
+        return utf8ToSingleByte(utf8, false);
+    case Encoding::Windows1252:
+        return utf8ToSingleByte(utf8, true);
+    case Encoding::Utf16LE:
+        return utf8ToUtf16(utf8, false, start);
+    case Encoding::Utf16BE:
+        return utf8ToUtf16(utf8, true, start);
+    default:
+        return start && loadedWithBom_ ? "\xEF\xBB\xBF" + std::string(utf8) : std::string(utf8);
+    }
+}
+
 std::string XmlDocument::saveToString() const {
     StringWriter writer;
     doc_.save(writer, "  ", pugi::format_indent | pugi::format_no_declaration, pugi::encoding_utf8);
-    switch (encodingFromName(encodingName())) {
-    case Encoding::Latin1:
-        return utf8ToSingleByte(writer.out, false);
-    case Encoding::Windows1252:
-        return utf8ToSingleByte(writer.out, true);
-    case Encoding::Utf16LE:
-        return utf8ToUtf16(writer.out, false);
-    case Encoding::Utf16BE:
-        return utf8ToUtf16(writer.out, true);
-    default:
-        return loadedWithBom_ ? "\xEF\xBB\xBF" + writer.out : writer.out;
+    if (encodingFromName(encodingName()) == Encoding::Utf8 && !loadedWithBom_) {
+        return std::move(writer.out);
     }
+    return encode(writer.out, true);
 }
 
 void XmlDocument::save(const std::filesystem::path& path) const {
@@ -436,6 +445,123 @@ void XmlDocument::removeChild(const XmlNode& child) {
 
 XmlNode XmlDocument::appendElement(std::string_view name) {
     return XmlNode(doc_.append_child(std::string(name).c_str()));
+}
+
+namespace {
+
+// Stands for the streamed children while the rest of the document is saved.
+constexpr const char* kChildrenMark = "vinculor-hijos-en-flujo";
+constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+
+// Text that pugixml writes into an attribute value as it is.
+bool plainAttributeValue(std::string_view value) {
+    for (const char c : value) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == '&' || c == '<' || c == '>' || c == '"' ||
+            c == '\'') {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+XmlChildStream::XmlChildStream(XmlDocument& doc, XmlNode parent, std::filesystem::path path)
+    : doc_(doc), parent_(parent), path_(std::move(path)) {
+    // The document saved with a mark in the children's place gives what goes
+    // before them, the indentation of their lines and what follows them.
+    StringWriter writer;
+    pugi::xml_node mark = parent_.raw().append_child(kChildrenMark);
+    doc_.doc_.save(writer, "  ", pugi::format_indent | pugi::format_no_declaration, pugi::encoding_utf8);
+    parent_.raw().remove_child(mark);
+    const std::string& text = writer.out;
+    const std::size_t at = text.rfind("<" + std::string(kChildrenMark) + " />");
+    const std::size_t lineEnd = text.find('\n', at);
+    if (at == std::string::npos || lineEnd == std::string::npos) {
+        throw Error("No se puede preparar la escritura del documento XML.");
+    }
+    const std::size_t lineStart = text.rfind('\n', at) == std::string::npos ? 0 : text.rfind('\n', at) + 1;
+    prefix_ = text.substr(0, lineStart);
+    indent_ = text.substr(lineStart, at - lineStart);
+    suffix_ = text.substr(lineEnd + 1);
+    utf8_ = encodingFromName(doc_.encodingName()) == Encoding::Utf8;
+}
+
+XmlChildStream::~XmlChildStream() = default;
+
+void XmlChildStream::append(std::string_view name, std::initializer_list<XmlAttribute> attributes) {
+    for (const XmlAttribute& a : attributes) {
+        if (!plainAttributeValue(a.value)) {
+            appendThroughParser(name, attributes);
+            return;
+        }
+    }
+    // The line as pugixml writes an element without children.
+    pending_ += indent_;
+    pending_ += '<';
+    pending_ += name;
+    for (const XmlAttribute& a : attributes) {
+        pending_ += ' ';
+        pending_ += a.name;
+        pending_ += "=\"";
+        pending_ += a.value;
+        pending_ += '"';
+    }
+    pending_ += " />\n";
+    ++count_;
+    if (pending_.size() >= kBatchBytes) {
+        flush();
+    }
+}
+
+void XmlChildStream::appendThroughParser(std::string_view name,
+                                         std::initializer_list<XmlAttribute> attributes) {
+    pugi::xml_document scratch;
+    pugi::xml_node element = scratch.append_child(std::string(name).c_str());
+    for (const XmlAttribute& a : attributes) {
+        element.append_attribute(std::string(a.name).c_str()).set_value(std::string(a.value).c_str());
+    }
+    StringWriter writer;
+    element.print(writer, "  ", pugi::format_indent, pugi::encoding_utf8,
+                  static_cast<unsigned>(indent_.size() / 2));
+    pending_ += writer.out;
+    ++count_;
+    if (pending_.size() >= kBatchBytes) {
+        flush();
+    }
+}
+
+void XmlChildStream::flush() {
+    const auto write = [&](std::string_view utf8, bool start) {
+        if (utf8_ && !(start && doc_.loadedWithBom_)) {
+            file_->write(utf8);
+        } else {
+            file_->write(doc_.encode(utf8, start));
+        }
+    };
+    if (!file_) {
+        file_ = std::make_unique<files::AtomicFileWriter>(path_);
+        write(prefix_, true);
+        prefix_ = std::string();
+    }
+    write(pending_, false);
+    pending_.clear();
+}
+
+void XmlChildStream::finish() {
+    if (count_ == 0) {
+        // No child: the element is written as an empty one, as save() writes it.
+        doc_.save(path_);
+        return;
+    }
+    flush();
+    if (utf8_) {
+        file_->write(suffix_);
+    } else {
+        file_->write(doc_.encode(suffix_, false));
+    }
+    file_->commit();
+    file_.reset();
 }
 
 } // namespace vinculor

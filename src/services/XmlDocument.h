@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -11,6 +13,10 @@ namespace vinculor {
 
 class XmlNode;
 using XmlNodeList = std::vector<XmlNode>;
+class XmlChildStream;
+namespace files {
+class AtomicFileWriter;
+}
 
 // An element of an XmlDocument; a small value that stays valid while its
 // document lives and the element stays in it. A default-made node is null.
@@ -82,6 +88,12 @@ public:
     std::string encodingName() const;
 
 private:
+    friend class XmlChildStream;
+
+    // The saved form of UTF-8 text in the document's encoding; `start` when it
+    // begins the file (a byte order mark goes first).
+    std::string encode(std::string_view utf8, bool start) const;
+
     // Parses the file's bytes, in place where they are UTF-8 already;
     // `original` gives them again, for the position in an error message.
     void parse(std::string bytes, const std::string& displayName,
@@ -92,6 +104,46 @@ private:
     std::string text_;
     pugi::xml_document doc_;
     bool loadedWithBom_ = false;
+};
+
+struct XmlAttribute {
+    std::string_view name;
+    std::string_view value;
+};
+
+// Saves a document whose bulk is the children of one element without holding
+// them in the tree: they are written to the file as they come, in batches, and
+// the file ends up byte for byte as save() would write it had they been
+// appended to the element. The file is replaced only by finish(); a stream
+// destroyed unfinished leaves it as it was. The document must not change
+// while the stream lives.
+class XmlChildStream {
+public:
+    XmlChildStream(XmlDocument& doc, XmlNode parent, std::filesystem::path path);
+    ~XmlChildStream();
+    XmlChildStream(const XmlChildStream&) = delete;
+    XmlChildStream& operator=(const XmlChildStream&) = delete;
+
+    // A new last child of the parent: an element without children, with these
+    // attributes in this order.
+    void append(std::string_view name, std::initializer_list<XmlAttribute> attributes);
+    void finish();
+    std::size_t count() const { return count_; }
+
+private:
+    void flush();
+    void appendThroughParser(std::string_view name, std::initializer_list<XmlAttribute> attributes);
+
+    XmlDocument& doc_;
+    XmlNode parent_;
+    std::filesystem::path path_;
+    std::size_t count_ = 0;
+    std::string indent_; // before each child's line
+    std::string suffix_; // what follows the last child
+    std::string pending_;
+    std::string prefix_; // what comes before the first child, until written
+    bool utf8_ = true;   // the file is UTF-8: the text goes out as it is
+    std::unique_ptr<files::AtomicFileWriter> file_;
 };
 
 } // namespace vinculor

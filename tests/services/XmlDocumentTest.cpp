@@ -3,6 +3,7 @@
 #include "services/Error.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace vinculor {
@@ -221,6 +222,78 @@ TEST(XmlDocument, MissingFileIsAnErrorThatNamesIt) {
     } catch (const Error& e) {
         EXPECT_NE(std::string(e.what()).find("/no/such/dir/centro.xml"), std::string::npos);
     }
+}
+
+// The document that the import writes, built once with the children in the
+// tree and saved, and once with the children streamed: the bytes must agree.
+std::string savedWithChildren(const std::string& input, std::size_t children, bool streamed) {
+    TempDir dir;
+    writeText(dir / "in.xml", input);
+    XmlDocument doc;
+    doc.load(dir / "in.xml");
+    doc.removeChild(doc.documentElement());
+    XmlNode root = doc.appendElement("Centro");
+    root.setAttribute("Codigo", "38001");
+    XmlNode horario = root.appendElement("horario");
+    const std::string values[] = {"CCM", "", "Año Ñ", "a&b<c>d\"e'f", "tab\there", "08:00"};
+    const auto value = [&](std::size_t i, std::size_t k) { return values[(i * 7 + k) % std::size(values)]; };
+    if (streamed) {
+        XmlChildStream stream(doc, horario, dir / "out.xml");
+        for (std::size_t i = 0; i < children; ++i) {
+            stream.append("actividad",
+                          {{"tipo", value(i, 0)}, {"codigAula", value(i, 1)}, {"dia", value(i, 2)}});
+        }
+        stream.finish();
+    } else {
+        for (std::size_t i = 0; i < children; ++i) {
+            XmlNode a = horario.appendElement("actividad");
+            a.setAttribute("tipo", value(i, 0));
+            a.setAttribute("codigAula", value(i, 1));
+            a.setAttribute("dia", value(i, 2));
+        }
+        doc.save(dir / "out.xml");
+    }
+    return readText(dir / "out.xml");
+}
+
+TEST(XmlChildStream, WritesTheSameBytesAsSavingTheTreeInEveryEncoding) {
+    const std::string body = "<!-- exportado -->\n<Centro Codigo=\"1\"><Materias/></Centro>\n";
+    const std::string inputs[] = {
+        body,
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + body,
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n" + body,
+        "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n" + body,
+        toUtf16("<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n" + body, false),
+    };
+    for (const std::string& input : inputs) {
+        // None, a few, and enough to be written in several batches.
+        for (const std::size_t children : {0, 3, 30000}) {
+            const std::string streamed = savedWithChildren(input, children, true);
+            const std::string tree = savedWithChildren(input, children, false);
+            const auto differ = std::mismatch(streamed.begin(), streamed.end(), tree.begin(), tree.end());
+            const auto at = static_cast<std::size_t>(differ.first - streamed.begin());
+            EXPECT_TRUE(streamed == tree)
+                << children << " children of " << input.substr(0, 40) << ": from byte " << at
+                << " the stream wrote «" << streamed.substr(at, 40) << "», the tree «" << tree.substr(at, 40)
+                << "»";
+        }
+    }
+}
+
+TEST(XmlChildStream, LeavesTheFileAsItWasWhenNotFinished) {
+    TempDir dir;
+    writeText(dir / "in.xml", "<Centro/>");
+    writeText(dir / "out.xml", "antes");
+    XmlDocument doc;
+    doc.load(dir / "in.xml");
+    {
+        XmlChildStream stream(doc, doc.documentElement(), dir / "out.xml");
+        for (int i = 0; i < 50000; ++i) {
+            stream.append("actividad", {{"tipo", "CCM"}, {"dia", "L"}});
+        }
+    }
+    EXPECT_EQ(readText(dir / "out.xml"), "antes");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 } // namespace
