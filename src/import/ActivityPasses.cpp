@@ -10,12 +10,12 @@ namespace {
 
 enum class Pass { Lesson, Task };
 
-std::string dayLetter(std::int32_t day) {
+std::string_view dayLetter(std::int32_t day) {
     static constexpr std::array<const char*, 7> kLetters = {"L", "M", "X", "J", "V", "S", "D"};
     return day >= 1 && day <= 7 ? kLetters[static_cast<std::size_t>(day - 1)] : "";
 }
 
-void runPass(Pass pass, ActivityTables& t, XmlNode horario, RunSummary& summary) {
+void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& summary) {
     for (t.soluc.first(); !t.soluc.eof(); t.soluc.next()) {
         const std::string asig = t.soluc.getText("ASIG");
         const std::string tarea = t.soluc.getText("TAREA");
@@ -54,27 +54,26 @@ void runPass(Pass pass, ActivityTables& t, XmlNode horario, RunSummary& summary)
             continue;
         }
 
-        XmlNode activity = horario.appendElement("actividad");
-        activity.setAttribute("tipo", tarea);
-        activity.setAttribute("codigoProfesor", teacher);
-        activity.setAttribute("codigoGrupo", group);
-        activity.setAttribute("codigoMateria", subject);
-        // The administration system reads the task's room under this very name.
-        activity.setAttribute(pass == Pass::Lesson ? "codigoAula" : "codigAula", room);
-        activity.setAttribute("dia", dayLetter(day));
-        activity.setAttribute("HoraInicio", t.tramos.getText("HORADESDE"));
-        activity.setAttribute("HoraFin", t.tramos.getText("HORAHASTA"));
+        // The administration system reads the task's room under the name "codigAula".
+        horario.append("actividad", {{"tipo", tarea},
+                                     {"codigoProfesor", teacher},
+                                     {"codigoGrupo", group},
+                                     {"codigoMateria", subject},
+                                     {pass == Pass::Lesson ? "codigoAula" : "codigAula", room},
+                                     {"dia", dayLetter(day)},
+                                     {"HoraInicio", t.tramos.getText("HORADESDE")},
+                                     {"HoraFin", t.tramos.getText("HORAHASTA")}});
         ++(pass == Pass::Lesson ? summary.lessons : summary.tasks);
     }
 }
 
 } // namespace
 
-void lessonPass(ActivityTables& tables, XmlNode horario, RunSummary& summary) {
+void lessonPass(ActivityTables& tables, XmlChildStream& horario, RunSummary& summary) {
     runPass(Pass::Lesson, tables, horario, summary);
 }
 
-void taskPass(ActivityTables& tables, XmlNode horario, RunSummary& summary) {
+void taskPass(ActivityTables& tables, XmlChildStream& horario, RunSummary& summary) {
     runPass(Pass::Task, tables, horario, summary);
 }
 

@@ -16,12 +16,15 @@ struct ActivityTables {
     Table& tramos;      // DIASHORAST
 };
 
+// Each pass appends its "actividad" elements to the "horario" element, written
+// out as they come (XmlChildStream).
+
 // The lesson pass: one "actividad" per SOLUC record whose ASIG differs from
 // its TAREA and whose group, subject and time slot are found.
-void lessonPass(ActivityTables& tables, XmlNode horario, RunSummary& summary);
+void lessonPass(ActivityTables& tables, XmlChildStream& horario, RunSummary& summary);
 
 // The task pass: one "actividad" per SOLUC record whose ASIG equals its TAREA
 // and whose activity type and time slot are found.
-void taskPass(ActivityTables& tables, XmlNode horario, RunSummary& summary);
+void taskPass(ActivityTables& tables, XmlChildStream& horario, RunSummary& summary);
 
 } // namespace vinculor::importing

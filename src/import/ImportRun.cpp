@@ -117,14 +117,17 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         root.setAttribute("Version", header[3]);
         XmlNode horario = root.appendElement("horario");
 
+        // The activities go to the file as they come: the document is saved
+        // while the passes run, and put in place once they are done.
+        XmlChildStream activities(doc, horario, output);
         ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                               c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
         state.summary.solucRecords = c.wwTableSoluc.recordCount();
-        lessonPass(tables, horario, state.summary);
-        taskPass(tables, horario, state.summary);
+        lessonPass(tables, activities, state.summary);
+        taskPass(tables, activities, state.summary);
         open.reset();
 
-        doc.save(output);
+        activities.finish();
         state.summary.outputFile = files::toUtf8(output);
     }
 
