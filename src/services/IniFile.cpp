@@ -217,7 +217,14 @@ std::optional<std::string> findValue(std::string_view content, std::string_view 
         return std::nullopt;
     }
     const Line& line = lines[*where.keyLine];
-    return std::string(trimBlanks(content.substr(where.valueBegin, line.textEnd - where.valueBegin)));
+    std::string_view value = content.substr(where.valueBegin, line.textEnd - where.valueBegin);
+    // A carriage return that ends the value is a line ending, as the timetabling
+    // program reads it: a file may end in a CR alone, and an edit that adds a
+    // line after it makes that CR part of a CR LF.
+    while (!value.empty() && (isBlank(value.back()) || value.back() == '\r')) {
+        value.remove_suffix(1);
+    }
+    return std::string(trimBlanks(value));
 }
 
 void writeValue(const std::filesystem::path& file, std::string_view section, std::string_view key,

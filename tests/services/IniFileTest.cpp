@@ -78,6 +78,18 @@ TEST(IniFindValue, ReadsTheFirstKeyOfTheFirstMatchingSection) {
     EXPECT_EQ(findValue(content, "A", "j"), std::nullopt);
 }
 
+TEST(IniFindValue, ACarriageReturnEndingTheValueIsALineEnding) {
+    // A file that ends in a CR alone, and a CR before a CR LF: adding a key after
+    // them leaves the values reading the same.
+    for (const std::string eol : {"\n", "\r\n"}) {
+        const std::string content = "[Horavia]" + eol + "Ruta=C:\\HTEMP\r";
+        EXPECT_EQ(findValue(content, "Horavia", "Ruta"), "C:\\HTEMP");
+        const std::string edited = setValue(content, "Horavia", "Transformado", "1");
+        EXPECT_EQ(edited, content + eol + "Transformado=1");
+        EXPECT_EQ(findValue(edited, "Horavia", "Ruta"), "C:\\HTEMP");
+    }
+}
+
 TEST(IniWriteValue, CreatesTheFileOrEditsItInPlace) {
     TempDir dir;
     const auto file = dir / "Horavia.ini";
