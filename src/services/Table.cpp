@@ -64,31 +64,28 @@ char upperChar(char c) {
 
 // Field names are matched without regard to ASCII letter case, without making
 // an upper-case copy of the name on every call.
-struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept {
-        std::size_t h = 14695981039346656037ull;
-        for (const char c : s) {
-            h = (h ^ static_cast<unsigned char>(upperChar(c))) * 1099511628211ull;
-        }
-        return h;
+bool sameName(std::string_view a, std::string_view b) noexcept {
+    if (a.size() != b.size()) {
+        return false;
     }
-};
-
-struct NameEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const noexcept {
-        if (a.size() != b.size()) {
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (upperChar(a[i]) != upperChar(b[i])) {
             return false;
         }
-        for (std::size_t i = 0; i < a.size(); ++i) {
-            if (upperChar(a[i]) != upperChar(b[i])) {
-                return false;
-            }
-        }
-        return true;
     }
-};
+    return true;
+}
+
+// The first field of that name. A table has a handful of fields: a scan of
+// them is quicker than hashing the name.
+std::optional<std::size_t> findField(const std::vector<FieldInfo>& fields, std::string_view name) noexcept {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (sameName(fields[i].name, name)) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
 
 // Text -> first record, looked up with any string_view.
 struct TextHash {
@@ -158,7 +155,6 @@ public:
     std::string buffer;      // the record being appended or edited
     std::string blankRecord; // a record whose fields were never set
     bool dirty = false;
-    std::unordered_map<std::string, std::size_t, NameHash, NameEqual> fieldByName; // name -> field number
     std::optional<MdxIndex::Tag> index;
     std::size_t indexField = 0;
     bool indexUnknown = false;
@@ -353,9 +349,6 @@ void Table::open() {
             d->live.push_back(static_cast<std::uint32_t>(r));
         }
     }
-    for (std::size_t i = 0; i < h.fields.size(); ++i) {
-        d->fieldByName.emplace(h.fields[i].name, i);
-    }
     d->blankRecord.assign(h.recordLength, ' ');
     d->blankRecord[0] = kLive;
     for (const FieldInfo& f : h.fields) {
@@ -366,11 +359,10 @@ void Table::open() {
         d->mdxPath = files::findCaseInsensitive(directory_, upper + ".MDX");
         if (d->mdxPath) {
             const auto tag = MdxIndex::readRebuildableTag(files::readFile(*d->mdxPath));
-            const auto field =
-                tag ? d->fieldByName.find(std::string_view(tag->expression)) : d->fieldByName.end();
-            if (field != d->fieldByName.end() && DbfFieldCodec::isNumericType(h.fields[field->second].type)) {
+            const auto field = tag ? findField(h.fields, tag->expression) : std::nullopt;
+            if (field && DbfFieldCodec::isNumericType(h.fields[*field].type)) {
                 d->index = tag;
-                d->indexField = field->second;
+                d->indexField = *field;
             } else {
                 d->indexUnknown = true;
             }
@@ -505,11 +497,11 @@ void Table::post() {
 namespace {
 
 std::size_t fieldNumber(const TableData& d, const std::string& table, std::string_view field) {
-    const auto it = d.fieldByName.find(field);
-    if (it == d.fieldByName.end()) {
+    const auto found = findField(d.header.fields, field);
+    if (!found) {
         throw Error("La tabla " + table + " no tiene el campo " + std::string(field));
     }
-    return it->second;
+    return *found;
 }
 
 char* changingField(TableData& d, const std::string& table, std::size_t field) {
@@ -644,7 +636,7 @@ const std::vector<FieldInfo>& Table::fields() const {
 
 bool Table::hasField(std::string_view field) const {
     requireOpen(data_, name_);
-    return data_->fieldByName.find(field) != data_->fieldByName.end();
+    return findField(data_->header.fields, field).has_value();
 }
 
 int Table::level() const {

@@ -222,8 +222,14 @@ std::string utf8ToCp1252(std::string_view utf8) {
 }
 
 std::size_t utf8ToCp1252(std::string_view utf8, char* out, std::size_t capacity) {
+    // The ASCII start, copied as it is.
     std::size_t written = 0;
-    for (std::size_t pos = 0; pos < utf8.size() && written < capacity;) {
+    const std::size_t limit = utf8.size() < capacity ? utf8.size() : capacity;
+    while (written < limit && static_cast<unsigned char>(utf8[written]) < 0x80) {
+        ++written;
+    }
+    std::memcpy(out, utf8.data(), written);
+    for (std::size_t pos = written; pos < utf8.size() && written < capacity;) {
         const auto b = static_cast<unsigned char>(utf8[pos]);
         if (b < 0x80) {
             out[written++] = static_cast<char>(b);
