@@ -201,6 +201,20 @@ std::string position(std::string_view utf8, std::size_t offset) {
     throw Error("El archivo «" + file + "» no es un documento XML válido: " + why + ".");
 }
 
+// The second element at the top of the document, if there is one.
+pugi::xml_node secondRoot(const pugi::xml_document& doc) {
+    bool first = true;
+    for (pugi::xml_node child = doc.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element) {
+            if (!first) {
+                return child;
+            }
+            first = false;
+        }
+    }
+    return {};
+}
+
 std::vector<std::string_view> pathSteps(std::string_view path) {
     if (path.empty() || path.front() != '/') {
         throw Error("Ruta XML no admitida: " + std::string(path));
@@ -365,7 +379,16 @@ void XmlDocument::parse(std::string bytes, const std::string& displayName,
     text_ = std::move(utf8);
     const pugi::xml_parse_result result =
         doc_.load_buffer_inplace(text_.data() + skip, text_.size() - skip, flags, pugi::encoding_utf8);
+    std::string why;
+    std::ptrdiff_t offset = result.offset;
     if (!result) {
+        why = parseStatusText(result.status);
+    } else if (const pugi::xml_node second = secondRoot(doc_)) {
+        // The parser takes elements after the root as further roots; XML allows one.
+        why = "tiene más de un elemento raíz";
+        offset = second.offset_debug() - 1; // the offset of its name, after the '<'
+    }
+    if (!why.empty()) {
         doc_.reset();
         text_.clear();
         // Parsing in place has changed the text: the position is counted in the original.
@@ -382,8 +405,7 @@ void XmlDocument::parse(std::string bytes, const std::string& displayName,
             again = text::cp1252ToUtf8(again);
         }
         notXml(displayName,
-               parseStatusText(result.status) + " (" +
-                   position(again, static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, result.offset))) +
+               why + " (" + position(again, static_cast<std::size_t>(std::max<std::ptrdiff_t>(0, offset))) +
                    ")");
     }
 }

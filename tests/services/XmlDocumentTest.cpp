@@ -190,6 +190,10 @@ TEST(XmlDocument, BadInputsNameTheFileAndWhereTheParserStopped) {
          "contiene bytes que no corresponden a su codificación (línea 2, columna 18)"},
         {"unknown-encoding", "<?xml version=\"1.0\" encoding=\"EBCDIC\"?><Centro/>",
          "«EBCDIC», que no está admitida"},
+        {"two-roots",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Centro Nombre=\"Pe\xF1"
+         "a\"/>\n<Centro/>",
+         "no es un documento XML válido: tiene más de un elemento raíz (línea 3, columna 1)"},
     };
     TempDir dir;
     for (const Case& c : cases) {
