@@ -504,6 +504,14 @@ std::size_t fieldNumber(const TableData& d, const std::string& table, std::strin
     return *found;
 }
 
+// A field number given by the caller: one of the open table's.
+std::size_t checked(const TableData& d, const std::string& table, Table::Field field) {
+    if (field.number >= d.header.fields.size()) {
+        throw Error("La tabla " + table + " no tiene el campo número " + std::to_string(field.number + 1));
+    }
+    return field.number;
+}
+
 char* changingField(TableData& d, const std::string& table, std::size_t field) {
     if (d.change == TableData::Change::None) {
         throw Error("La tabla " + table + " no está en edición: falta append() o edit().");
@@ -513,9 +521,18 @@ char* changingField(TableData& d, const std::string& table, std::size_t field) {
 
 } // namespace
 
-void Table::setText(std::string_view field, std::string_view utf8) {
+Table::Field Table::field(std::string_view name) const {
     requireOpen(data_, name_);
-    const std::size_t n = fieldNumber(*data_, name_, field);
+    return Field{fieldNumber(*data_, name_, name)};
+}
+
+void Table::setText(std::string_view field, std::string_view utf8) {
+    setText(this->field(field), utf8);
+}
+
+void Table::setText(Field field, std::string_view utf8) {
+    requireOpen(data_, name_);
+    const std::size_t n = checked(*data_, name_, field);
     DbfFieldCodec::setText(data_->header.fields[n], changingField(*data_, name_, n), utf8, name_);
 }
 
@@ -532,8 +549,12 @@ void Table::setInt(std::string_view field, std::int32_t value) {
 }
 
 void Table::setDouble(std::string_view field, double value) {
+    setDouble(this->field(field), value);
+}
+
+void Table::setDouble(Field field, double value) {
     requireOpen(data_, name_);
-    const std::size_t n = fieldNumber(*data_, name_, field);
+    const std::size_t n = checked(*data_, name_, field);
     DbfFieldCodec::setDouble(data_->header.fields[n], changingField(*data_, name_, n), value, name_);
 }
 
@@ -576,20 +597,31 @@ const char* currentRecord(const TableData& d, const std::string& table) {
 } // namespace
 
 std::string Table::getText(std::string_view field) const {
+    return getText(this->field(field));
+}
+
+std::string Table::getText(Field field) const {
     requireOpen(data_, name_);
-    const std::size_t n = fieldNumber(*data_, name_, field);
-    return data_->textOf(n, currentRecord(*data_, name_));
+    return data_->textOf(checked(*data_, name_, field), currentRecord(*data_, name_));
 }
 
 std::int32_t Table::getInt(std::string_view field) const {
+    return getInt(this->field(field));
+}
+
+std::int32_t Table::getInt(Field field) const {
     requireOpen(data_, name_);
-    const FieldInfo& f = data_->header.fields[fieldNumber(*data_, name_, field)];
+    const FieldInfo& f = data_->header.fields[checked(*data_, name_, field)];
     return DbfFieldCodec::toInt(f, currentRecord(*data_, name_) + f.offset);
 }
 
 double Table::getDouble(std::string_view field) const {
+    return getDouble(this->field(field));
+}
+
+double Table::getDouble(Field field) const {
     requireOpen(data_, name_);
-    const FieldInfo& f = data_->header.fields[fieldNumber(*data_, name_, field)];
+    const FieldInfo& f = data_->header.fields[checked(*data_, name_, field)];
     return DbfFieldCodec::toDouble(f, currentRecord(*data_, name_) + f.offset);
 }
 
@@ -601,11 +633,19 @@ std::int32_t Table::getFirstFieldInt() const {
 
 bool Table::locate(std::string_view field, std::string_view value) {
     requireOpen(data_, name_);
+    if (data_->change != TableData::Change::None) {
+        post();
+    }
+    return locate(this->field(field), value);
+}
+
+bool Table::locate(Field field, std::string_view value) {
+    requireOpen(data_, name_);
     TableData& d = *data_;
     if (d.change != TableData::Change::None) {
         post();
     }
-    const std::size_t n = fieldNumber(d, name_, field);
+    const std::size_t n = checked(d, name_, field);
     auto lookup = d.lookups.find(n);
     if (lookup == d.lookups.end()) {
         // First search on this field: one pass builds value -> first record.

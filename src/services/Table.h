@@ -104,7 +104,21 @@ public:
     // current record then stays where it was.
     bool locate(std::string_view field, std::string_view value);
 
-    std::size_t recordCount() const;      // live records
+    // A field found once by its name, for loops that read or write it on
+    // every record: the calls that take one skip the search by name.
+    struct Field {
+        std::size_t number = 0;
+    };
+    // Throws, as the calls by name do, when the table has no such field.
+    Field field(std::string_view name) const;
+    void setText(Field field, std::string_view utf8);
+    void setDouble(Field field, double value);
+    std::string getText(Field field) const;
+    std::int32_t getInt(Field field) const;
+    double getDouble(Field field) const;
+    bool locate(Field field, std::string_view value);
+
+    std::size_t recordCount() const; // live records
     const std::vector<FieldInfo>& fields() const;
     bool hasField(std::string_view field) const;
     int level() const; // 3, 4 or 7
