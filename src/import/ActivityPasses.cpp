@@ -3,6 +3,7 @@
 #include "services/Text.h"
 
 #include <array>
+#include <optional>
 
 namespace vinculor::importing {
 
@@ -15,41 +16,69 @@ std::string_view dayLetter(std::int32_t day) {
     return day >= 1 && day <= 7 ? kLetters[static_cast<std::size_t>(day - 1)] : "";
 }
 
+// A field of one of the tables, found by its name the first time a record
+// needs it: a table that lacks it fails at that point, as a read by name does.
+class LazyField {
+public:
+    LazyField(Table& table, const char* name) : table_(table), name_(name) {}
+    Table::Field operator()() {
+        if (!field_) {
+            field_ = table_.field(name_);
+        }
+        return *field_;
+    }
+
+private:
+    Table& table_;
+    const char* name_;
+    std::optional<Table::Field> field_;
+};
+
 void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& summary) {
+    LazyField asigField(t.soluc, "ASIG"), tareaField(t.soluc, "TAREA"), diaField(t.soluc, "DIA"),
+        horaField(t.soluc, "HORA"), grupoField(t.soluc, "CODGRUPO"), profField(t.soluc, "PROF"),
+        aulaField(t.soluc, "AULA");
+    LazyField groupCode(t.grupos, "ABREV"), subjectKey(t.asignaturas, "COD"),
+        subjectCode(t.asignaturas, "ABREV_GESTION"), teacherCode(t.profesores, "ABREV"),
+        roomKey(t.aulas, "ABREV"), roomCode(t.aulas, "ABREV_GESTION"), slotKeyField(t.tramos, "DIHO"),
+        slotStart(t.tramos, "HORADESDE"), slotEnd(t.tramos, "HORAHASTA");
+
     for (t.soluc.first(); !t.soluc.eof(); t.soluc.next()) {
-        const std::string asig = t.soluc.getText("ASIG");
-        const std::string tarea = t.soluc.getText("TAREA");
+        const std::string asig = t.soluc.getText(asigField());
+        const std::string tarea = t.soluc.getText(tareaField());
         if ((asig == tarea) != (pass == Pass::Task)) {
             continue; // the other pass's record
         }
-        const std::int32_t day = t.soluc.getInt("DIA");
-        if (day == 0 || t.soluc.getDouble("HORA") == 0) {
+        const std::int32_t day = t.soluc.getInt(diaField());
+        if (day == 0 || t.soluc.getDouble(horaField()) == 0) {
             ++summary.skippedDayOrSlotZero;
             continue;
         }
 
-        std::string group = t.soluc.getText("CODGRUPO");
+        std::string group = t.soluc.getText(grupoField());
         if (pass == Pass::Lesson) {
-            if (!t.grupos.locate("ABREV", group)) {
+            if (!t.grupos.locate(groupCode(), group)) {
                 ++summary.skippedGroupNotFound;
                 continue;
             }
-            group = t.grupos.getText("ABREV");
+            group = t.grupos.getText(groupCode());
         }
 
-        if (!t.asignaturas.locate("COD", asig)) {
+        if (!t.asignaturas.locate(subjectKey(), asig)) {
             ++summary.skippedSubjectNotFound;
             continue;
         }
-        const std::string subject = pass == Pass::Lesson ? t.asignaturas.getText("ABREV_GESTION") : "";
+        const std::string subject = pass == Pass::Lesson ? t.asignaturas.getText(subjectCode()) : "";
 
-        const std::string teacher =
-            t.profesores.locate("ABREV", t.soluc.getText("PROF")) ? t.profesores.getText("ABREV") : "";
+        const std::string teacher = t.profesores.locate(teacherCode(), t.soluc.getText(profField()))
+                                        ? t.profesores.getText(teacherCode())
+                                        : "";
         const std::string room =
-            t.aulas.locate("ABREV", t.soluc.getText("AULA")) ? t.aulas.getText("ABREV_GESTION") : "";
+            t.aulas.locate(roomKey(), t.soluc.getText(aulaField())) ? t.aulas.getText(roomCode()) : "";
 
-        const std::string slotKey = text::trim(t.soluc.getText("DIA")) + text::trim(t.soluc.getText("HORA"));
-        if (!t.tramos.locate("DIHO", slotKey)) {
+        const std::string slotKey =
+            text::trim(t.soluc.getText(diaField())) + text::trim(t.soluc.getText(horaField()));
+        if (!t.tramos.locate(slotKeyField(), slotKey)) {
             ++summary.skippedSlotNotFound;
             continue;
         }
@@ -61,8 +90,8 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
                                      {"codigoMateria", subject},
                                      {pass == Pass::Lesson ? "codigoAula" : "codigAula", room},
                                      {"dia", dayLetter(day)},
-                                     {"HoraInicio", t.tramos.getText("HORADESDE")},
-                                     {"HoraFin", t.tramos.getText("HORAHASTA")}});
+                                     {"HoraInicio", t.tramos.getText(slotStart())},
+                                     {"HoraFin", t.tramos.getText(slotEnd())}});
         ++(pass == Pass::Lesson ? summary.lessons : summary.tasks);
     }
 }
