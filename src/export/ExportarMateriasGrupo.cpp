@@ -53,6 +53,12 @@ void ExportarMateriasGrupo(ExportContext& ctx) {
 
     // Group by group; a group code that repeats writes the subjects of every
     // group with that code, once for each of them.
+    const Table::Field casig = table.field("CASIG"), cprof = table.field("CPROF"),
+                       cgrup = table.field("CGRUP"), caula = table.field("CAULA"),
+                       turno = table.field("TURNO"), nivel = table.field("NIVEL"),
+                       curso = table.field("CURSO"), grupo = table.field("GRUPO"),
+                       horas = table.field("HORAS"), sesiones = table.field("SESIONES"),
+                       ctarea = table.field("CTAREA"), gestion = table.field("ASIG_GESTION");
     for (const XmlNode& group : groups) {
         const std::string code = attr(group, "Codigo");
         const auto found = byGroup.find(code);
@@ -66,18 +72,18 @@ void ExportarMateriasGrupo(ExportContext& ctx) {
         for (const std::size_t index : found->second) {
             const Subject& subject = prepared[index];
             table.append();
-            table.setText("CASIG", subject.code);
-            table.setText("CPROF", "");
-            table.setText("CGRUP", code);
-            table.setText("CAULA", "");
-            table.setText("TURNO", shift);
-            table.setText("NIVEL", level);
-            table.setText("CURSO", course);
-            table.setText("GRUPO", letter);
-            table.setDouble("HORAS", static_cast<double>(subject.time));
-            table.setText("SESIONES", sessionPattern(subject.time));
-            table.setText("CTAREA", "CCM");
-            table.setText("ASIG_GESTION", code);
+            table.setText(casig, subject.code);
+            table.setText(cprof, "");
+            table.setText(cgrup, code);
+            table.setText(caula, "");
+            table.setText(turno, shift);
+            table.setText(nivel, level);
+            table.setText(curso, course);
+            table.setText(grupo, letter);
+            table.setDouble(horas, static_cast<double>(subject.time));
+            table.setText(sesiones, sessionPattern(subject.time));
+            table.setText(ctarea, "CCM");
+            table.setText(gestion, code);
             table.post();
         }
     }
