@@ -287,11 +287,18 @@ bool removeFileQuietly(const fs::path& path) noexcept {
 }
 
 void createDirectory(const fs::path& path) {
-    countOperation("crear", path);
+    const auto cannotCreate = [&path](int errorNumber) {
+        return Error("No se puede crear el directorio «" + toUtf8(path) + "»: " + reasonText(errorNumber) +
+                     ".");
+    };
+    try {
+        countOperation("crear", path);
+    } catch (const Error&) {
+        throw cannotCreate(EIO); // an injected failure reads as a real one: of a directory
+    }
     std::error_code ec;
     if (!fs::create_directory(path, ec)) {
-        throw Error("No se puede crear el directorio «" + toUtf8(path) +
-                    "»: " + reasonText(ec ? ec.value() : EEXIST) + ".");
+        throw cannotCreate(ec ? ec.value() : EEXIST);
     }
 }
 
