@@ -163,6 +163,9 @@ void TMForm::buildControls() {
     QPalette label1Palette = Label1->palette();
     label1Palette.setColor(QPalette::WindowText, Qt::red);
     Label1->setPalette(label1Palette);
+    // The window's face is the button colour, so children would draw their
+    // text in the button-text colour unless told otherwise.
+    Label1->setForegroundRole(QPalette::WindowText);
     Label1->move(8, 72);
     Label1->adjustSize();
 

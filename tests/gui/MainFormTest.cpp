@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -231,6 +232,16 @@ TEST_F(WindowTest, LaysOutTheControlsWithTheirTextsFontsAndColours) {
     EXPECT_TRUE(label1->font().bold());
     EXPECT_EQ(label1->font().pixelSize(), 11);
     EXPECT_EQ(label1->palette().color(QPalette::WindowText), QColor(Qt::red));
+    // ... and it is drawn in red, not in the button-text colour of the window's face.
+    const QImage drawn = label1->grab().toImage();
+    int redPixels = 0;
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QColor pixel = drawn.pixelColor(x, y);
+            redPixels += pixel.red() > 200 && pixel.green() < 60 && pixel.blue() < 60 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(redPixels, 20);
 
     // Each panel's gradient runs from its start colour through the middle one to its end colour.
     struct Gradient {
