@@ -1,0 +1,197 @@
+// Every counted file operation of a run (creating, writing, closing,
+// renaming and deleting files, creating directories) made to fail in turn.
+// A run that fails must say so in Spanish, naming the file, and leave every
+// file as it was; a run may only complete when the failed operation was
+// cleanup after its result was already in place, and then the result is whole.
+#include "ReliabilitySupport.h"
+#include "SimuladorHoravia.h"
+#include "export/ExportRun.h"
+#include "import/ImportRun.h"
+#include "services/Error.h"
+#include "services/FileSystem.h"
+#include "services/IniFile.h"
+#include "support/ScriptedUi.h"
+#include "support/TableDump.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <optional>
+#include <regex>
+
+namespace vinculor {
+namespace {
+
+namespace fs = std::filesystem;
+using files::FaultInjection;
+using testing::readText;
+using testing::ScriptedUi;
+using testing::snapshot;
+using testing::TempDir;
+using testing::writeText;
+
+const std::regex
+    kFileError("No se puede (crear|escribir|cerrar|renombrar|borrar) el (archivo|directorio) «.+»: "
+               "error de entrada/salida\\.");
+
+class FaultInjectionWalk : public ::testing::Test {
+protected:
+    void TearDown() override { FaultInjection::disarm(); }
+};
+
+struct Ending {
+    bool completed = false;
+    std::string error; // when it did not complete
+};
+
+// Runs with the k-th counted operation failing.
+Ending runFailing(long k, const std::function<bool()>& run) {
+    Ending ending;
+    FaultInjection::failOperation(k);
+    try {
+        ending.completed = run();
+    } catch (const Error& e) {
+        ending.error = e.what();
+    }
+    const bool reached = FaultInjection::triggered();
+    FaultInjection::disarm();
+    EXPECT_TRUE(reached) << "la operación " << k << " no llegó a hacerse";
+    return ending;
+}
+
+long countOperations(const std::function<bool()>& run) {
+    FaultInjection::resetCount();
+    EXPECT_TRUE(run());
+    return FaultInjection::operations();
+}
+
+bool exportOnce(const fs::path& school, const fs::path& htemp) {
+    RunState state;
+    state.horaviaDir = htemp;
+    state.tables.bindAll(htemp);
+    ScriptedUi ui;
+    ui.dialogAnswers = {school.string()};
+    return exporting::runExport(state, ui) == RunOutcome::Completed;
+}
+
+TEST_F(FaultInjectionWalk, AnExportLeavesTheEarlierTablesOrTheWholeNewSet) {
+    // Tables of an earlier export, the timetabling program's solution, a course
+    // table and a file of the user's.
+    TempDir work;
+    TempDir earlier;
+    writeText(work / "anterior.xml", testing::earlierSchool());
+    testing::exportInto(work / "anterior.xml", earlier.path());
+    simulador::simularHorario(earlier.path());
+    testing::createTable(earlier.path(), "CURSOST", {{"ABREV", FieldType::Character, 10}}, {{"4ESO"}});
+    writeText(earlier / "notas.txt", "no es de Vinculor");
+    const auto earlierFiles = snapshot(earlier.path());
+
+    const fs::path school = testing::exampleSchool();
+    TempDir clean;
+    testing::copyInto(earlier.path(), clean.path());
+    const long operations = countOperations([&] { return exportOnce(school, clean.path()); });
+    const auto newSet = testing::snapshotWithoutDates(clean.path());
+    ASSERT_NE(newSet, testing::snapshotWithoutDates(earlier.path()));
+
+    long failedCleanly = 0;
+    std::vector<long> completed;
+    bool commitReached = false;
+    for (long k = 1; k <= operations; ++k) {
+        TempDir htemp;
+        testing::copyInto(earlier.path(), htemp.path());
+        const Ending ending = runFailing(k, [&] { return exportOnce(school, htemp.path()); });
+        if (ending.completed) {
+            completed.push_back(k);
+            EXPECT_EQ(testing::differences(newSet, testing::snapshotWithoutDates(htemp.path())), "")
+                << "operación " << k;
+            continue;
+        }
+        ++failedCleanly;
+        EXPECT_TRUE(std::regex_match(ending.error, kFileError)) << "operación " << k << ": " << ending.error;
+        EXPECT_EQ(testing::differences(earlierFiles, snapshot(htemp.path())), "")
+            << "operación " << k << ": " << ending.error;
+        commitReached = commitReached || ending.error.find("«" + files::toUtf8(htemp / "ASIGNOMT.DBF") +
+                                                           "»") != std::string::npos;
+    }
+    EXPECT_TRUE(commitReached) << "ningún fallo alcanzó el cambio de las tablas antiguas por las nuevas";
+    EXPECT_EQ(failedCleanly + static_cast<long>(completed.size()), operations);
+    std::cout << "Exportar: " << operations << " operaciones; " << failedCleanly
+              << " fallan con un error y dejan el directorio como estaba; " << completed.size()
+              << " terminan con el juego nuevo completo\n";
+}
+
+TEST_F(FaultInjectionWalk, AnImportWritesNoDocumentOrLeavesTheEarlierOne) {
+    TempDir work;
+    TempDir htemp;
+    testing::exportInto(testing::exampleSchool(), htemp.path());
+    simulador::simularHorario(htemp.path());
+    const fs::path school = work / "centro.xml";
+    fs::copy_file(testing::exampleSchool(), school);
+    const fs::path output = work / "ResultadoHoraviacentro.xml";
+    const auto importOnce = [&] {
+        RunState state;
+        state.horaviaDir = htemp.path();
+        state.tables.bindAll(htemp.path());
+        ScriptedUi ui;
+        ui.dialogAnswers = {school.string()};
+        return importing::runImport(state, ui) == RunOutcome::Completed;
+    };
+    const long operations = countOperations(importOnce);
+    const std::string earlierOutput = readText(output);
+    const auto tables = snapshot(htemp.path());
+
+    for (const bool withEarlierOutput : {false, true}) {
+        for (long k = 1; k <= operations; ++k) {
+            if (withEarlierOutput) {
+                writeText(output, earlierOutput);
+            } else {
+                fs::remove(output);
+            }
+            const auto before = snapshot(work.path());
+            const Ending ending = runFailing(k, importOnce);
+            EXPECT_FALSE(ending.completed) << "operación " << k; // every operation is the document's save
+            EXPECT_TRUE(std::regex_match(ending.error, kFileError))
+                << "operación " << k << ": " << ending.error;
+            EXPECT_EQ(testing::differences(before, snapshot(work.path())), "")
+                << "operación " << k << ": " << ending.error;
+            EXPECT_EQ(testing::differences(tables, snapshot(htemp.path())), "") << "operación " << k;
+        }
+    }
+    std::cout << "Importar: " << operations
+              << " operaciones, con y sin documento anterior; todas fallan con un "
+              << "error y dejan los archivos como estaban\n";
+}
+
+TEST_F(FaultInjectionWalk, AFailedSettingsWriteKeepsTheOldFileOrLeavesNone) {
+    TempDir dir;
+    const fs::path file = dir / "Horavia.ini";
+    const std::string old =
+        "; Horavia\r\n[Horavia]\r\nRuta=C:\\HTEMP\r\n[Transformadores]\r\nTransformado=1\r\n";
+    for (const std::optional<std::string>& content :
+         {std::optional<std::string>(old), std::optional<std::string>()}) {
+        const auto reset = [&] {
+            fs::remove(file);
+            if (content) {
+                writeText(file, *content);
+            }
+        };
+        reset();
+        const long operations = countOperations([&] {
+            ini::writeValue(file, "Transformadores", "Transformado", "-1");
+            return true;
+        });
+        for (long k = 1; k <= operations; ++k) {
+            reset();
+            const auto before = snapshot(dir.path());
+            const Ending ending = runFailing(k, [&] {
+                ini::writeValue(file, "Transformadores", "Transformado", "-1");
+                return true;
+            });
+            EXPECT_EQ(ending.error, "Unable to write to " + files::toUtf8(file)) << "operación " << k;
+            EXPECT_EQ(testing::differences(before, snapshot(dir.path())), "") << "operación " << k;
+        }
+    }
+}
+
+} // namespace
+} // namespace vinculor
