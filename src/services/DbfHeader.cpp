@@ -149,8 +149,13 @@ DbfDate DbfDate::today() {
 
 DbfHeader DbfHeader::parse(std::string_view image, std::string_view tableName,
                            const std::filesystem::path& path) {
+    return parse(image, image.size(), tableName, path);
+}
+
+DbfHeader DbfHeader::parse(std::string_view image, std::uint64_t fileSize, std::string_view tableName,
+                           const std::filesystem::path& path) {
     const Checker check(tableName, path);
-    if (image.empty()) {
+    if (fileSize == 0) {
         check.fail("el archivo está vacío");
     }
     if (image.size() < kHeader3 + 1) {
@@ -186,9 +191,9 @@ DbfHeader DbfHeader::parse(std::string_view image, std::string_view tableName,
     if (h.headerLength < fixed + 1) {
         check.fail("la longitud de la cabecera (" + std::to_string(h.headerLength) + ") es demasiado corta");
     }
-    if (h.headerLength > image.size()) {
+    if (h.headerLength > fileSize || h.headerLength > image.size()) {
         check.fail("la cabecera (" + std::to_string(h.headerLength) +
-                   " bytes) es más larga que el archivo (" + std::to_string(image.size()) + " bytes)");
+                   " bytes) es más larga que el archivo (" + std::to_string(fileSize) + " bytes)");
     }
     if (h.recordLength == 0) {
         check.fail("la longitud de registro es cero");
@@ -264,8 +269,8 @@ DbfHeader DbfHeader::parse(std::string_view image, std::string_view tableName,
     // Sizes in 64 bits: a hostile count must not wrap around.
     const std::uint64_t needed = static_cast<std::uint64_t>(h.headerLength) +
                                  static_cast<std::uint64_t>(h.recordCount) * h.recordLength;
-    if (needed > image.size()) {
-        const std::uint64_t present = (image.size() - h.headerLength) / h.recordLength;
+    if (needed > fileSize) {
+        const std::uint64_t present = (fileSize - h.headerLength) / h.recordLength;
         check.fail("la cabecera indica " + std::to_string(h.recordCount) +
                    " registros y el archivo solo contiene " + std::to_string(present));
     }

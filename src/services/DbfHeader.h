@@ -45,6 +45,10 @@ public:
     // table and the file.
     static DbfHeader parse(std::string_view image, std::string_view tableName,
                            const std::filesystem::path& path);
+    // The same from the file's first bytes (all of the header, at least the
+    // first 65,535 bytes of a longer file) and its size.
+    static DbfHeader parse(std::string_view start, std::uint64_t fileSize, std::string_view tableName,
+                           const std::filesystem::path& path);
 
     // The header bytes of a new level-7 table with these fields (types C, L,
     // I, N with their widths and decimals), code page 1252 and no records.

@@ -147,10 +147,24 @@ public:
     TableLock lock;
     DbfHeader header;
     std::string headerBytes;
-    std::string records; // recordCount * recordLength bytes
+    // The records are read from the file when first needed. Until then the
+    // table can be walked from its first record forward (first, next, get)
+    // through a window of records read a piece at a time, so that a large
+    // table only read once from start to end is never held whole.
+    bool loaded = false;
+    std::string records; // recordCount * recordLength bytes, once loaded
     std::size_t recordCount = 0;
-    std::vector<std::uint32_t> live; // physical numbers (0-based) of live records, ascending
+    std::vector<std::uint32_t> live; // physical numbers (0-based) of live records, ascending, once loaded
     std::size_t position = 0;        // into `live`; live.size() is end of file
+    // The walk before loading: the current record's physical number
+    // (recordCount at the end) and its place among the live ones.
+    std::size_t walkRecord = 0;
+    std::size_t walkPosition = 0;
+    mutable std::optional<std::size_t> liveCount; // known once counted or walked to the end
+    mutable std::string window;
+    mutable std::size_t windowFirst = 0;
+    mutable std::size_t windowCount = 0;
+    mutable std::size_t windowBytes = 4 * 1024;
     enum class Change { None, Append, Edit } change = Change::None;
     std::string buffer;      // the record being appended or edited
     std::string blankRecord; // a record whose fields were never set
@@ -164,6 +178,63 @@ public:
 
     const char* record(std::uint32_t r) const {
         return records.data() + std::size_t{r} * header.recordLength;
+    }
+
+    // Record r read through the window, for the walk before loading.
+    const char* windowRecord(std::size_t r) const {
+        if (r < windowFirst || r >= windowFirst + windowCount) {
+            // Small at first, as a table may be opened and never walked; up to
+            // 4 MB once it is.
+            windowBytes = std::min<std::size_t>(windowBytes * 4, std::size_t{4} << 20);
+            const std::size_t length = header.recordLength;
+            const std::size_t count =
+                std::min(recordCount - r, std::max<std::size_t>(1, windowBytes / length));
+            window.resize(count * length);
+            const std::size_t got =
+                lock.readAt(header.headerLength + std::uint64_t{r} * length, window.data(), window.size());
+            if (got != window.size()) {
+                shrank();
+            }
+            windowFirst = r;
+            windowCount = count;
+        }
+        return window.data() + (r - windowFirst) * header.recordLength;
+    }
+
+    [[noreturn]] void shrank() const {
+        throw Error("La tabla «" + files::toUtf8(path) + "» ha cambiado de tamaño mientras estaba abierta.");
+    }
+
+    // The first live record from r on, or recordCount.
+    std::size_t nextLive(std::size_t r) const {
+        while (r < recordCount && windowRecord(r)[0] == kDeleted) {
+            ++r;
+        }
+        return r;
+    }
+
+    // Reads every record, once; the walk's place becomes the current record.
+    void load() {
+        if (loaded) {
+            return;
+        }
+        records.resize(recordCount * header.recordLength);
+        if (lock.readAt(header.headerLength, records.data(), records.size()) != records.size()) {
+            shrank();
+        }
+        live.reserve(recordCount);
+        for (std::size_t r = 0; r < recordCount; ++r) {
+            if (records[r * header.recordLength] != kDeleted) {
+                live.push_back(static_cast<std::uint32_t>(r));
+            }
+        }
+        position = walkRecord >= recordCount
+                       ? live.size()
+                       : static_cast<std::size_t>(std::lower_bound(live.begin(), live.end(), walkRecord) -
+                                                  live.begin());
+        window = std::string();
+        windowCount = 0;
+        loaded = true;
     }
 
     std::string textOf(std::size_t field, const char* rec) const {
@@ -337,18 +408,15 @@ void Table::open() {
     auto d = std::make_unique<TableData>();
     d->path = *found;
     d->lock = TableLock::acquire(d->path, name_);
-    const std::string image = d->lock.readAll();
-    d->header = DbfHeader::parse(image, name_, d->path);
+    // The header now; the records when they are needed.
+    const std::uint64_t fileSize = d->lock.size();
+    std::string start(static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, 0xFFFF)), '\0');
+    start.resize(d->lock.readAt(0, start.data(), start.size()));
+    d->header = DbfHeader::parse(start, fileSize, name_, d->path);
     const DbfHeader& h = d->header;
-    d->headerBytes = image.substr(0, h.headerLength);
+    d->headerBytes = start.substr(0, h.headerLength);
     d->recordCount = h.recordCount;
-    d->records = image.substr(h.headerLength, h.recordCount * h.recordLength);
-    d->live.reserve(h.recordCount);
-    for (std::size_t r = 0; r < h.recordCount; ++r) {
-        if (d->records[r * h.recordLength] != kDeleted) {
-            d->live.push_back(static_cast<std::uint32_t>(r));
-        }
-    }
+    d->walkRecord = d->nextLive(0);
     d->blankRecord.assign(h.recordLength, ' ');
     d->blankRecord[0] = kLive;
     for (const FieldInfo& f : h.fields) {
@@ -429,6 +497,7 @@ void Table::append() {
     if (d.change != TableData::Change::None) {
         post();
     }
+    d.load();
     d.buffer = d.blankRecord;
     d.change = TableData::Change::Append;
 }
@@ -439,6 +508,7 @@ void Table::edit() {
     if (d.change != TableData::Change::None) {
         post();
     }
+    d.load();
     if (d.position >= d.live.size()) {
         throw Error("La tabla " + name_ + " no tiene registro actual que modificar.");
     }
@@ -563,7 +633,13 @@ void Table::first() {
     if (data_->change != TableData::Change::None) {
         post();
     }
-    data_->position = 0;
+    TableData& d = *data_;
+    if (d.loaded) {
+        d.position = 0;
+    } else {
+        d.walkRecord = d.nextLive(0);
+        d.walkPosition = 0;
+    }
 }
 
 void Table::next() {
@@ -571,14 +647,24 @@ void Table::next() {
     if (data_->change != TableData::Change::None) {
         post();
     }
-    if (data_->position < data_->live.size()) {
-        ++data_->position;
+    TableData& d = *data_;
+    if (d.loaded) {
+        if (d.position < d.live.size()) {
+            ++d.position;
+        }
+    } else if (d.walkRecord < d.recordCount) {
+        d.walkRecord = d.nextLive(d.walkRecord + 1);
+        ++d.walkPosition;
+        if (d.walkRecord >= d.recordCount) {
+            d.liveCount = d.walkPosition;
+        }
     }
 }
 
 bool Table::eof() const {
     requireOpen(data_, name_);
-    return data_->position >= data_->live.size();
+    const TableData& d = *data_;
+    return d.loaded ? d.position >= d.live.size() : d.walkRecord >= d.recordCount;
 }
 
 namespace {
@@ -587,6 +673,12 @@ namespace {
 const char* currentRecord(const TableData& d, const std::string& table) {
     if (d.change != TableData::Change::None) {
         return d.buffer.data();
+    }
+    if (!d.loaded) {
+        if (d.walkRecord >= d.recordCount) {
+            throw Error("La tabla " + table + " no tiene registro actual.");
+        }
+        return d.windowRecord(d.walkRecord);
     }
     if (d.position >= d.live.size()) {
         throw Error("La tabla " + table + " no tiene registro actual.");
@@ -645,6 +737,7 @@ bool Table::locate(Field field, std::string_view value) {
     if (d.change != TableData::Change::None) {
         post();
     }
+    d.load();
     const std::size_t n = checked(d, name_, field);
     auto lookup = d.lookups.find(n);
     if (lookup == d.lookups.end()) {
@@ -666,7 +759,18 @@ bool Table::locate(Field field, std::string_view value) {
 
 std::size_t Table::recordCount() const {
     requireOpen(data_, name_);
-    return data_->live.size();
+    const TableData& d = *data_;
+    if (d.loaded) {
+        return d.live.size();
+    }
+    if (!d.liveCount) {
+        std::size_t count = 0;
+        for (std::size_t r = d.nextLive(0); r < d.recordCount; r = d.nextLive(r + 1)) {
+            ++count;
+        }
+        d.liveCount = count;
+    }
+    return *d.liveCount;
 }
 
 const std::vector<FieldInfo>& Table::fields() const {

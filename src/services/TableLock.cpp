@@ -90,6 +90,36 @@ std::string TableLock::readAll() const {
     return data;
 }
 
+std::uint64_t TableLock::size() const {
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) {
+        files::throwFileError("leer", path_, EIO);
+    }
+    return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+std::size_t TableLock::readAt(std::uint64_t offset, char* out, std::size_t size) const {
+    std::size_t done = 0;
+    while (done < size) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>((offset + done) & 0xFFFFFFFFu);
+        at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 30));
+        if (!ReadFile(static_cast<HANDLE>(handle_), out + done, want, &got, &at)) {
+            if (GetLastError() == ERROR_HANDLE_EOF) {
+                break;
+            }
+            files::throwFileError("leer", path_, EIO);
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    return done;
+}
+
 void TableLock::release() noexcept {
     if (handle_ != nullptr) {
         CloseHandle(static_cast<HANDLE>(handle_));
@@ -144,6 +174,32 @@ std::string TableLock::readAll() const {
         done += static_cast<std::size_t>(got);
     }
     return data;
+}
+
+std::uint64_t TableLock::size() const {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        files::throwFileError("leer", path_, errno);
+    }
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+std::size_t TableLock::readAt(std::uint64_t offset, char* out, std::size_t size) const {
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd_, out + done, size - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            files::throwFileError("leer", path_, errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
 }
 
 void TableLock::release() noexcept {

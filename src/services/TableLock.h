@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ public:
     // The whole file, read through the held handle (on Windows no other
     // handle may open it while the lock is held).
     std::string readAll() const;
+    // The file's size, and up to `size` bytes from `offset` (fewer at its end).
+    std::uint64_t size() const;
+    std::size_t readAt(std::uint64_t offset, char* out, std::size_t size) const;
 
     void release() noexcept;
     bool held() const;

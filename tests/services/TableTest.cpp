@@ -485,5 +485,67 @@ TEST(TableVolume, AHundredThousandRecords) {
     RecordProperty("read_ms", static_cast<int>(std::chrono::duration_cast<ms>(t2 - t1).count()));
 }
 
+// A table walked from its first record forward is read a piece at a time;
+// any other use reads it whole, from the record the walk had reached.
+TEST(TableVolume, AWalkAcrossManyPiecesSkipsDeletedRecordsAndCanTurnIntoAnyOtherUse) {
+    TempDir dir;
+    constexpr int kRecords = 30000; // about 6 MB: more than one piece
+    Table table(dir.path(), "SOLUC");
+    table.create({{"ASIG", FieldType::Character, 10}, {"TEXTO", FieldType::Character, 190}});
+    table.open();
+    for (int i = 0; i < kRecords; ++i) {
+        table.append();
+        table.setText("ASIG", "A" + std::to_string(i));
+        table.post();
+    }
+    table.close();
+
+    // Every seventh record deleted, as another engine leaves them.
+    std::string bytes = readText(dir / "SOLUC.DBF");
+    const auto le16 = [&](std::size_t at) {
+        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
+                                        static_cast<unsigned char>(bytes[at + 1]) << 8);
+    };
+    const std::size_t headerLength = le16(8), recordLength = le16(10);
+    std::vector<int> expected;
+    for (int i = 0; i < kRecords; ++i) {
+        if (i % 7 == 3) {
+            bytes[headerLength + static_cast<std::size_t>(i) * recordLength] = '*';
+        } else {
+            expected.push_back(i);
+        }
+    }
+    testing::writeText(dir / "SOLUC.DBF", bytes);
+
+    table.open();
+    EXPECT_EQ(table.recordCount(), expected.size());
+    for (int pass = 0; pass < 2; ++pass) {
+        std::size_t seen = 0;
+        for (table.first(); !table.eof(); table.next()) {
+            ASSERT_LT(seen, expected.size());
+            ASSERT_EQ(table.getText("ASIG"), "A" + std::to_string(expected[seen])) << "pass " << pass;
+            ++seen;
+        }
+        EXPECT_EQ(seen, expected.size());
+    }
+
+    // Half way through a walk, an edit reads the table whole and changes the
+    // record that the walk had reached; the walk then goes on from there.
+    table.first();
+    for (std::size_t k = 0; k < expected.size() / 2; ++k) {
+        table.next();
+    }
+    table.edit();
+    table.setText("TEXTO", "cambiado");
+    table.post();
+    EXPECT_EQ(table.getText("ASIG"), "A" + std::to_string(expected[expected.size() / 2]));
+    table.next();
+    EXPECT_EQ(table.getText("ASIG"), "A" + std::to_string(expected[expected.size() / 2 + 1]));
+    EXPECT_FALSE(table.locate("ASIG", "A3"));
+    ASSERT_TRUE(table.locate("TEXTO", "cambiado"));
+    EXPECT_EQ(table.getText("ASIG"), "A" + std::to_string(expected[expected.size() / 2]));
+    EXPECT_EQ(table.recordCount(), expected.size());
+}
+
 } // namespace
 } // namespace vinculor
