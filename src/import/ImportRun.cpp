@@ -122,9 +122,10 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         XmlChildStream activities(doc, horario, output);
         ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                               c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
-        state.summary.solucRecords = c.wwTableSoluc.recordCount();
         lessonPass(tables, activities, state.summary);
         taskPass(tables, activities, state.summary);
+        // Counted by the walks over SOLUC, which is never read whole.
+        state.summary.solucRecords = c.wwTableSoluc.recordCount();
         open.reset();
 
         activities.finish();
