@@ -213,9 +213,9 @@ AtomicFileWriter::AtomicFileWriter(fs::path path) : path_(std::move(path)), temp
     countOperation("crear", temp_);
     errno = 0;
 #ifdef _WIN32
-    file_ = _wfopen(temp_.c_str(), L"wb");
+    file_ = _wfopen(temp_.c_str(), L"w+b");
 #else
-    file_ = std::fopen(temp_.c_str(), "wb");
+    file_ = std::fopen(temp_.c_str(), "w+b");
 #endif
     if (file_ == nullptr) {
         throwFileError("crear", temp_, errno != 0 ? errno : EIO);
@@ -239,6 +239,54 @@ void AtomicFileWriter::write(std::string_view data) {
     countOperation("escribir", temp_);
     if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
         throwFileError("escribir", temp_, errno != 0 ? errno : EIO);
+    }
+}
+
+void AtomicFileWriter::write(const std::vector<std::string_view>& pieces) {
+    if (file_ == nullptr) {
+        throwFileError("escribir", temp_, EBADF);
+    }
+    countOperation("escribir", temp_);
+    for (const std::string_view data : pieces) {
+        if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
+            throwFileError("escribir", temp_, errno != 0 ? errno : EIO);
+        }
+    }
+}
+
+namespace {
+
+void seek(std::FILE* file, std::uint64_t offset, const fs::path& path, std::string_view verb) {
+#ifdef _WIN32
+    const int failed = _fseeki64(file, static_cast<__int64>(offset), SEEK_SET);
+#else
+    const int failed = fseeko(file, static_cast<off_t>(offset), SEEK_SET);
+#endif
+    if (failed != 0) {
+        throwFileError(verb, path, errno != 0 ? errno : EIO);
+    }
+}
+
+} // namespace
+
+void AtomicFileWriter::writeAt(std::uint64_t offset, std::string_view data) {
+    if (file_ == nullptr) {
+        throwFileError("escribir", temp_, EBADF);
+    }
+    countOperation("escribir", temp_);
+    seek(file_, offset, temp_, "escribir");
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
+        throwFileError("escribir", temp_, errno != 0 ? errno : EIO);
+    }
+}
+
+void AtomicFileWriter::readAt(std::uint64_t offset, char* out, std::size_t size) {
+    if (file_ == nullptr) {
+        throwFileError("leer", temp_, EBADF);
+    }
+    seek(file_, offset, temp_, "leer");
+    if (std::fread(out, 1, size, file_) != size) {
+        throwFileError("leer", temp_, errno != 0 ? errno : EIO);
     }
 }
 

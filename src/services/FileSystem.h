@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The file layer. Every change the program makes on disk goes through here, so
 // that errors speak Spanish and name the file, and so that tests can make any
@@ -42,7 +44,13 @@ public:
     AtomicFileWriter(const AtomicFileWriter&) = delete;
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
+    // Each call is one write, however many pieces it takes.
     void write(std::string_view data);
+    void write(const std::vector<std::string_view>& pieces);
+    // Writing and reading back at a place in the file, for a writer that
+    // keeps part of what it writes on disk until it is done.
+    void writeAt(std::uint64_t offset, std::string_view data);
+    void readAt(std::uint64_t offset, char* out, std::size_t size);
     void commit();
 
 private:

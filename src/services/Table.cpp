@@ -9,8 +9,12 @@
 #include "services/Text.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <unordered_map>
+#include <vector>
 
 namespace vinculor {
 
@@ -138,6 +142,116 @@ FieldInfo physicalField(const FieldDef& def) {
 
 } // namespace
 
+// The records of a loaded table, in blocks of about a megabyte: a growing
+// table is never copied to grow. Once the blocks of a changed table pass
+// kKeptBytes, the oldest full ones go to the file that close() finishes (a
+// temporary file beside the data file, renamed over it) and are read back
+// from there when needed.
+class RecordStore {
+public:
+    static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+    static constexpr std::size_t kKeptBytes = std::size_t{8} << 20;
+
+    void reset(std::size_t recordLength, std::size_t headerLength) {
+        length_ = recordLength;
+        headerLength_ = headerLength;
+        perBlock_ = std::max<std::size_t>(1, kBlockBytes / recordLength);
+        blocks_.clear();
+        count_ = 0;
+        onDisk_ = 0;
+    }
+
+    std::size_t size() const { return count_; }
+    std::size_t blockCount() const { return blocks_.size(); }
+    std::size_t onDisk() const { return onDisk_; }
+
+    // The record's bytes, valid until the next call.
+    const char* at(std::size_t r) const {
+        const std::size_t b = r / perBlock_;
+        const std::size_t inBlock = (r % perBlock_) * length_;
+        if (b >= onDisk_) {
+            return blocks_[b].data() + inBlock;
+        }
+        if (reloaded_ != b) {
+            reload_.resize(perBlock_ * length_);
+            file_->readAt(offsetOf(b), reload_.data(), reload_.size());
+            reloaded_ = b;
+        }
+        return reload_.data() + inBlock;
+    }
+
+    void replace(std::size_t r, const char* record) {
+        const std::size_t b = r / perBlock_;
+        const std::size_t inBlock = (r % perBlock_) * length_;
+        if (b >= onDisk_) {
+            std::memcpy(blocks_[b].data() + inBlock, record, length_);
+            return;
+        }
+        file_->writeAt(offsetOf(b) + inBlock, std::string_view(record, length_));
+        if (reloaded_ == b) {
+            std::memcpy(reload_.data() + inBlock, record, length_);
+        }
+    }
+
+    void append(const char* record) {
+        if (blocks_.empty() || blocks_.back().size() == perBlock_ * length_) {
+            blocks_.emplace_back();
+            blocks_.back().reserve(perBlock_ * length_);
+        }
+        blocks_.back().append(record, length_);
+        ++count_;
+    }
+
+    // Reads `count` records of the data file after its header.
+    void load(const TableLock& lock, std::size_t count) {
+        while (count_ < count) {
+            const std::size_t n = std::min(perBlock_, count - count_);
+            std::string block(n * length_, '\0');
+            if (lock.readAt(headerLength_ + std::uint64_t{count_} * length_, block.data(), block.size()) !=
+                block.size()) {
+                throw Error("La tabla ha cambiado de tamaño mientras estaba abierta.");
+            }
+            block.reserve(perBlock_ * length_);
+            blocks_.push_back(std::move(block));
+            count_ += n;
+        }
+    }
+
+    // Moves the oldest full blocks to `file` while more than kKeptBytes are in memory.
+    bool wantsToSpill() const { return (blocks_.size() - onDisk_) * perBlock_ * length_ > kKeptBytes; }
+    void spill(files::AtomicFileWriter& file) {
+        file_ = &file;
+        while ((blocks_.size() - onDisk_) * perBlock_ * length_ > kKeptBytes / 2 &&
+               onDisk_ + 1 < blocks_.size()) {
+            file.writeAt(offsetOf(onDisk_), blocks_[onDisk_]);
+            blocks_[onDisk_] = std::string();
+            ++onDisk_;
+        }
+    }
+
+    // The blocks still in memory, with where they go in the file.
+    template <typename Visit> void forEachInMemory(Visit visit) const {
+        for (std::size_t b = onDisk_; b < blocks_.size(); ++b) {
+            visit(offsetOf(b), std::string_view(blocks_[b]));
+        }
+    }
+
+private:
+    std::uint64_t offsetOf(std::size_t block) const {
+        return headerLength_ + std::uint64_t{block} * perBlock_ * length_;
+    }
+
+    std::size_t length_ = 1;
+    std::size_t headerLength_ = 0;
+    std::size_t perBlock_ = 1;
+    std::vector<std::string> blocks_;
+    std::size_t count_ = 0;
+    std::size_t onDisk_ = 0; // blocks [0, onDisk_) are in the file only
+    files::AtomicFileWriter* file_ = nullptr;
+    mutable std::string reload_;
+    mutable std::size_t reloaded_ = SIZE_MAX;
+};
+
 // The state of an open table: the header bytes as read (or made), all records
 // in one buffer in stored order, the live ones listed by position, the change
 // in progress, and the lookup maps that locate() builds.
@@ -152,7 +266,8 @@ public:
     // through a window of records read a piece at a time, so that a large
     // table only read once from start to end is never held whole.
     bool loaded = false;
-    std::string records; // recordCount * recordLength bytes, once loaded
+    RecordStore records;                            // recordCount records, once loaded
+    std::unique_ptr<files::AtomicFileWriter> spill; // the new data file, once records went to it
     std::size_t recordCount = 0;
     std::vector<std::uint32_t> live; // physical numbers (0-based) of live records, ascending, once loaded
     std::size_t position = 0;        // into `live`; live.size() is end of file
@@ -176,9 +291,7 @@ public:
     // field number -> text -> first live record with that text
     std::map<std::size_t, FirstRecordMap> lookups;
 
-    const char* record(std::uint32_t r) const {
-        return records.data() + std::size_t{r} * header.recordLength;
-    }
+    const char* record(std::uint32_t r) const { return records.at(r); }
 
     // Record r read through the window, for the walk before loading.
     const char* windowRecord(std::size_t r) const {
@@ -218,13 +331,11 @@ public:
         if (loaded) {
             return;
         }
-        records.resize(recordCount * header.recordLength);
-        if (lock.readAt(header.headerLength, records.data(), records.size()) != records.size()) {
-            shrank();
-        }
+        records.reset(header.recordLength, header.headerLength);
+        records.load(lock, recordCount);
         live.reserve(recordCount);
         for (std::size_t r = 0; r < recordCount; ++r) {
-            if (records[r * header.recordLength] != kDeleted) {
+            if (records.at(r)[0] != kDeleted) {
                 live.push_back(static_cast<std::uint32_t>(r));
             }
         }
@@ -453,18 +564,34 @@ void Table::close() {
             throw Error("La tabla " + name_ + " tiene un índice («" + files::toUtf8(*d.mdxPath) +
                         "») que Vinculor no sabe actualizar; no se ha guardado ningún cambio.");
         }
-        // The whole file is made in memory and written in one go.
-        std::string image;
-        image.reserve(d.headerBytes.size() + d.records.size() + 1);
-        image += d.headerBytes;
-        DbfHeader::stamp(image, DbfDate::today(), d.recordCount, d.index.has_value());
-        image += d.records;
-        image += kEndOfFile;
+        std::string header = d.headerBytes;
+        DbfHeader::stamp(header, DbfDate::today(), d.recordCount, d.index.has_value());
         const std::string mdx = d.index ? indexFile(d, upperAscii(name_)) : std::string();
+        const std::string end(1, kEndOfFile);
+        const std::uint64_t size = header.size() + std::uint64_t{d.recordCount} * d.header.recordLength;
+        if (d.spill) {
+            // Part of the records is in the new file already: the rest, the end mark and the header.
+            d.records.forEachInMemory(
+                [&](std::uint64_t offset, std::string_view bytes) { d.spill->writeAt(offset, bytes); });
+            d.spill->writeAt(size, end);
+            d.spill->writeAt(0, header);
 #ifdef _WIN32
-        d.lock.release(); // a file open without sharing cannot be replaced
+            d.lock.release(); // a file open without sharing cannot be replaced
 #endif
-        files::writeFileAtomic(d.path, image);
+            d.spill->commit();
+        } else {
+            // The whole file written in one go, from the pieces it is made of.
+            std::vector<std::string_view> pieces{header};
+            d.records.forEachInMemory(
+                [&](std::uint64_t, std::string_view bytes) { pieces.push_back(bytes); });
+            pieces.push_back(end);
+#ifdef _WIN32
+            d.lock.release(); // a file open without sharing cannot be replaced
+#endif
+            files::AtomicFileWriter out(d.path);
+            out.write(pieces);
+            out.commit();
+        }
         if (d.index) {
             files::writeFileAtomic(
                 d.mdxPath.value_or(directory_ / files::fromUtf8(upperAscii(name_) + ".MDX")), mdx);
@@ -521,8 +648,14 @@ void Table::post() {
     TableData& d = *data_;
     if (d.change == TableData::Change::Append) {
         const auto r = static_cast<std::uint32_t>(d.recordCount);
-        d.records += d.buffer;
+        d.records.append(d.buffer.data());
         ++d.recordCount;
+        if (d.records.wantsToSpill()) {
+            if (!d.spill) {
+                d.spill = std::make_unique<files::AtomicFileWriter>(d.path);
+            }
+            d.records.spill(*d.spill);
+        }
         d.live.push_back(r);
         d.position = d.live.size() - 1;
         for (auto& [field, map] : d.lookups) {
@@ -554,8 +687,7 @@ void Table::post() {
                 now->second = r;
             }
         }
-        std::copy(d.buffer.begin(), d.buffer.end(),
-                  d.records.begin() + std::size_t{r} * d.header.recordLength);
+        d.records.replace(r, d.buffer.data());
     } else {
         return;
     }

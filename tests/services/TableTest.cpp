@@ -547,5 +547,49 @@ TEST(TableVolume, AWalkAcrossManyPiecesSkipsDeletedRecordsAndCanTurnIntoAnyOther
     EXPECT_EQ(table.recordCount(), expected.size());
 }
 
+// A table that grows past what is kept in memory writes the older records to
+// its new file before close(); reading, editing and locating them still work,
+// and until close() the old file stays as it was.
+TEST(TableVolume, RecordsBeyondWhatIsKeptInMemoryReadBackEditAndCloseWhole) {
+    TempDir dir;
+    constexpr int kRecords = 60000; // about 12 MB
+    Table table(dir.path(), "ASIGT");
+    table.create({{"CASIG", FieldType::Character, 10}, {"TEXTO", FieldType::Character, 190}});
+    const std::string empty = readText(dir / "ASIGT.DBF");
+    const auto fill = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            table.append();
+            table.setText("CASIG", "A" + std::to_string(i));
+            table.setText("TEXTO", "texto " + std::to_string(i));
+            table.post();
+        }
+    };
+    table.open();
+    fill(0, kRecords);
+    table.discard();
+    EXPECT_EQ(readText(dir / "ASIGT.DBF"), empty);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+
+    table.open();
+    fill(0, kRecords);
+    ASSERT_TRUE(table.locate("CASIG", "A10"));
+    table.edit();
+    table.setText("TEXTO", "cambiado");
+    table.post();
+    ASSERT_TRUE(table.locate("TEXTO", "texto 59999"));
+    EXPECT_EQ(table.getText("CASIG"), "A59999");
+    table.close();
+
+    table.open();
+    int i = 0;
+    for (table.first(); !table.eof(); table.next(), ++i) {
+        ASSERT_EQ(table.getText("CASIG"), "A" + std::to_string(i));
+        ASSERT_EQ(table.getText("TEXTO"), i == 10 ? "cambiado" : "texto " + std::to_string(i));
+    }
+    EXPECT_EQ(i, kRecords);
+    table.close();
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
+}
+
 } // namespace
 } // namespace vinculor
