@@ -5,6 +5,25 @@
 
 namespace vinculor::exporting {
 
+namespace {
+
+// The group's MateriaGrupo elements, in the order that the path
+// "/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo" lists them.
+template <typename Visit> void forEachSubject(const XmlNode& group, Visit visit) {
+    for (const pugi::xml_node list : group.raw().children("MateriasGrupo")) {
+        if (list.type() != pugi::node_element) {
+            continue;
+        }
+        for (const pugi::xml_node subject : list.children("MateriaGrupo")) {
+            if (subject.type() == pugi::node_element) {
+                visit(subject);
+            }
+        }
+    }
+}
+
+} // namespace
+
 void ExportarMateriasGrupo(ExportContext& ctx) {
     deleteTableFiles(ctx.dir, "ASIGT");
     Table table(ctx.dir, "ASIGT");
@@ -32,22 +51,25 @@ void ExportarMateriasGrupo(ExportContext& ctx) {
     const XmlNodeList subjects = ctx.doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
 
     // Every time value first, so that a bad Horas anywhere stops the run before
-    // any record; then the subjects by the code of the group that holds them.
-    struct Subject {
-        std::string code;
-        float time = 0;
-    };
-    std::vector<Subject> prepared;
-    std::unordered_map<std::string, std::vector<std::size_t>> byGroup;
+    // any record. The list of subjects runs group by group in document order,
+    // so each group's subjects are its own MateriaGrupo elements, from the
+    // place in the list where that group's begin.
+    std::vector<float> times;
+    std::vector<std::size_t> firstOf; // per group, the place of its first subject
+    std::unordered_map<std::string, std::vector<std::size_t>> groupsByCode;
     if (!groups.empty()) {
         const SessionLengths lengths{ctx.state.SessionLength1, ctx.state.SessionLength2,
                                      ctx.state.SessionLength3};
-        prepared.reserve(subjects.size());
+        times.reserve(subjects.size());
         for (const XmlNode& subject : subjects) {
-            prepared.push_back({attr(subject, "Codigo"), sessionTime(attr(subject, "Horas"), lengths)});
-            if (!prepared.back().code.empty()) {
-                byGroup[attr(subject.parent().parent(), "Codigo")].push_back(prepared.size() - 1);
-            }
+            times.push_back(sessionTime(attr(subject, "Horas"), lengths));
+        }
+        firstOf.reserve(groups.size());
+        std::size_t next = 0;
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            firstOf.push_back(next);
+            forEachSubject(groups[g], [&](pugi::xml_node) { ++next; });
+            groupsByCode[attr(groups[g], "Codigo")].push_back(g);
         }
     }
 
@@ -61,30 +83,33 @@ void ExportarMateriasGrupo(ExportContext& ctx) {
                        ctarea = table.field("CTAREA"), gestion = table.field("ASIG_GESTION");
     for (const XmlNode& group : groups) {
         const std::string code = attr(group, "Codigo");
-        const auto found = byGroup.find(code);
-        if (found == byGroup.end()) {
-            continue;
-        }
         const std::string shift = attr(group, "Turno");
         const std::string level = attr(group, "CodigoEnsenanza");
         const std::string course = attr(group, "Curso");
         const std::string letter = attr(group, "Letra");
-        for (const std::size_t index : found->second) {
-            const Subject& subject = prepared[index];
-            table.append();
-            table.setText(casig, subject.code);
-            table.setText(cprof, "");
-            table.setText(cgrup, code);
-            table.setText(caula, "");
-            table.setText(turno, shift);
-            table.setText(nivel, level);
-            table.setText(curso, course);
-            table.setText(grupo, letter);
-            table.setDouble(horas, static_cast<double>(subject.time));
-            table.setText(sesiones, sessionPattern(subject.time));
-            table.setText(ctarea, "CCM");
-            table.setText(gestion, code);
-            table.post();
+        for (const std::size_t holder : groupsByCode[code]) {
+            std::size_t index = firstOf[holder];
+            forEachSubject(groups[holder], [&](pugi::xml_node element) {
+                const float time = times[index++];
+                const std::string subject = attr(XmlNode(element), "Codigo");
+                if (subject.empty()) {
+                    return;
+                }
+                table.append();
+                table.setText(casig, subject);
+                table.setText(cprof, "");
+                table.setText(cgrup, code);
+                table.setText(caula, "");
+                table.setText(turno, shift);
+                table.setText(nivel, level);
+                table.setText(curso, course);
+                table.setText(grupo, letter);
+                table.setDouble(horas, static_cast<double>(time));
+                table.setText(sesiones, sessionPattern(time));
+                table.setText(ctarea, "CCM");
+                table.setText(gestion, code);
+                table.post();
+            });
         }
     }
 
