@@ -92,9 +92,26 @@ std::optional<std::size_t> findField(const std::vector<FieldInfo>& fields, std::
 }
 
 // Text -> first record, looked up with any string_view.
+// Field values are short: eight bytes at a time.
 struct TextHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+    std::size_t operator()(std::string_view s) const noexcept {
+        std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
+        std::size_t i = 0;
+        for (; i + 8 <= s.size(); i += 8) {
+            std::uint64_t w = 0;
+            std::memcpy(&w, s.data() + i, 8);
+            h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+            h ^= h >> 31;
+        }
+        if (i < s.size()) {
+            std::uint64_t w = 0;
+            std::memcpy(&w, s.data() + i, s.size() - i);
+            h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
+        }
+        h = (h ^ (h >> 29)) * 0x94D049BB133111EBull;
+        return static_cast<std::size_t>(h ^ (h >> 32));
+    }
 };
 using FirstRecordMap = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
 
@@ -288,7 +305,7 @@ public:
     std::size_t indexField = 0;
     bool indexUnknown = false;
     std::optional<fs::path> mdxPath;
-    // field number -> text -> first live record with that text
+    // field number -> text -> place in `live` of the first live record with that text
     std::map<std::size_t, FirstRecordMap> lookups;
 
     const char* record(std::uint32_t r) const { return records.at(r); }
@@ -350,7 +367,26 @@ public:
 
     std::string textOf(std::size_t field, const char* rec) const {
         const FieldInfo& f = header.fields[field];
+        if (f.type == 'C') {
+            // The common case inline: text without trailing blanks, ASCII as it is.
+            const std::string_view bytes = storedText(f, rec);
+            bool ascii = true;
+            for (const char c : bytes) {
+                ascii &= static_cast<unsigned char>(c) < 0x80;
+            }
+            return ascii ? std::string(bytes) : DbfFieldCodec::text(f, rec + f.offset);
+        }
         return DbfFieldCodec::text(f, rec + f.offset);
+    }
+
+    // A character field's bytes without trailing blanks (or zeros), as stored.
+    static std::string_view storedText(const FieldInfo& f, const char* rec) {
+        const char* p = rec + f.offset;
+        std::size_t n = static_cast<std::size_t>(f.width);
+        while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) {
+            --n;
+        }
+        return std::string_view(p, n);
     }
 };
 
@@ -610,9 +646,22 @@ bool Table::isOpen() const {
 
 namespace {
 
-void requireOpen(const std::unique_ptr<TableData>& data, const std::string& table) {
-    if (!data) {
-        throw Error("La tabla " + table + " no está abierta.");
+// The errors out of line, so that the checks before them inline.
+[[noreturn]] [[gnu::noinline]] void notOpen(const std::string& table) {
+    throw Error("La tabla " + table + " no está abierta.");
+}
+
+[[noreturn]] [[gnu::noinline]] void noSuchFieldNumber(const std::string& table, std::size_t number) {
+    throw Error("La tabla " + table + " no tiene el campo número " + std::to_string(number + 1));
+}
+
+[[noreturn]] [[gnu::noinline]] void noCurrentRecord(const std::string& table) {
+    throw Error("La tabla " + table + " no tiene registro actual.");
+}
+
+inline void requireOpen(const std::unique_ptr<TableData>& data, const std::string& table) {
+    if (!data) [[unlikely]] {
+        notOpen(table);
     }
 }
 
@@ -659,10 +708,12 @@ void Table::post() {
         d.live.push_back(r);
         d.position = d.live.size() - 1;
         for (auto& [field, map] : d.lookups) {
-            map.emplace(d.textOf(field, d.record(r)), r); // kept only when no earlier record has it
+            // Kept only when no earlier record has it.
+            map.emplace(d.textOf(field, d.record(r)), static_cast<std::uint32_t>(d.position));
         }
     } else if (d.change == TableData::Change::Edit) {
         const std::uint32_t r = d.live[d.position];
+        const auto here = static_cast<std::uint32_t>(d.position);
         for (auto& [field, map] : d.lookups) {
             const std::string before = d.textOf(field, d.record(r));
             const std::string after = d.textOf(field, d.buffer.data());
@@ -670,21 +721,21 @@ void Table::post() {
                 continue;
             }
             const auto old = map.find(before);
-            if (old != map.end() && old->second == r) {
+            if (old != map.end() && old->second == here) {
                 // This record was the first with the old value: the next one is now.
                 map.erase(old);
                 for (std::size_t p = d.position + 1; p < d.live.size(); ++p) {
                     if (d.textOf(field, d.record(d.live[p])) == before) {
-                        map.emplace(before, d.live[p]);
+                        map.emplace(before, static_cast<std::uint32_t>(p));
                         break;
                     }
                 }
             }
             const auto now = map.find(after);
             if (now == map.end()) {
-                map.emplace(after, r);
-            } else if (now->second > r) {
-                now->second = r;
+                map.emplace(after, here);
+            } else if (now->second > here) {
+                now->second = here;
             }
         }
         d.records.replace(r, d.buffer.data());
@@ -707,9 +758,9 @@ std::size_t fieldNumber(const TableData& d, const std::string& table, std::strin
 }
 
 // A field number given by the caller: one of the open table's.
-std::size_t checked(const TableData& d, const std::string& table, Table::Field field) {
-    if (field.number >= d.header.fields.size()) {
-        throw Error("La tabla " + table + " no tiene el campo número " + std::to_string(field.number + 1));
+inline std::size_t checked(const TableData& d, const std::string& table, Table::Field field) {
+    if (field.number >= d.header.fields.size()) [[unlikely]] {
+        noSuchFieldNumber(table, field.number);
     }
     return field.number;
 }
@@ -802,18 +853,18 @@ bool Table::eof() const {
 namespace {
 
 // The record that get* read: the one being changed, else the current one.
-const char* currentRecord(const TableData& d, const std::string& table) {
+inline const char* currentRecord(const TableData& d, const std::string& table) {
     if (d.change != TableData::Change::None) {
         return d.buffer.data();
     }
     if (!d.loaded) {
-        if (d.walkRecord >= d.recordCount) {
-            throw Error("La tabla " + table + " no tiene registro actual.");
+        if (d.walkRecord >= d.recordCount) [[unlikely]] {
+            noCurrentRecord(table);
         }
         return d.windowRecord(d.walkRecord);
     }
-    if (d.position >= d.live.size()) {
-        throw Error("La tabla " + table + " no tiene registro actual.");
+    if (d.position >= d.live.size()) [[unlikely]] {
+        noCurrentRecord(table);
     }
     return d.record(d.live[d.position]);
 }
@@ -827,6 +878,19 @@ std::string Table::getText(std::string_view field) const {
 std::string Table::getText(Field field) const {
     requireOpen(data_, name_);
     return data_->textOf(checked(*data_, name_, field), currentRecord(*data_, name_));
+}
+
+bool Table::sameText(Field a, Field b) const {
+    requireOpen(data_, name_);
+    const TableData& d = *data_;
+    const FieldInfo& fa = d.header.fields[checked(d, name_, a)];
+    const FieldInfo& fb = d.header.fields[checked(d, name_, b)];
+    const char* rec = currentRecord(d, name_);
+    if (fa.type == 'C' && fb.type == 'C') {
+        // Each stored byte is one character: equal bytes, equal text.
+        return TableData::storedText(fa, rec) == TableData::storedText(fb, rec);
+    }
+    return d.textOf(a.number, rec) == d.textOf(b.number, rec);
 }
 
 std::int32_t Table::getInt(std::string_view field) const {
@@ -876,16 +940,15 @@ bool Table::locate(Field field, std::string_view value) {
         // First search on this field: one pass builds value -> first record.
         lookup = d.lookups.emplace(n, FirstRecordMap{}).first;
         lookup->second.reserve(d.live.size());
-        for (std::uint32_t r : d.live) {
-            lookup->second.emplace(d.textOf(n, d.record(r)), r);
+        for (std::size_t p = 0; p < d.live.size(); ++p) {
+            lookup->second.emplace(d.textOf(n, d.record(d.live[p])), static_cast<std::uint32_t>(p));
         }
     }
     const auto hit = lookup->second.find(value);
     if (hit == lookup->second.end()) {
         return false;
     }
-    d.position = static_cast<std::size_t>(std::lower_bound(d.live.begin(), d.live.end(), hit->second) -
-                                          d.live.begin());
+    d.position = hit->second;
     return true;
 }
 

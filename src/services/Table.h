@@ -117,6 +117,8 @@ public:
     std::int32_t getInt(Field field) const;
     double getDouble(Field field) const;
     bool locate(Field field, std::string_view value);
+    // Whether two fields of the current record read as the same text.
+    bool sameText(Field a, Field b) const;
 
     std::size_t recordCount() const; // live records
     const std::vector<FieldInfo>& fields() const;

@@ -245,12 +245,17 @@ std::size_t utf8ToCp1252(std::string_view utf8, char* out, std::size_t capacity)
 namespace {
 
 bool isAscii(std::string_view bytes) {
-    for (const char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
+    std::size_t i = 0;
+    std::uint64_t high = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        high |= word;
     }
-    return true;
+    for (; i < bytes.size(); ++i) {
+        high |= static_cast<unsigned char>(bytes[i]);
+    }
+    return (high & 0x8080808080808080ull) == 0;
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "services/Text.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <sstream>
 
 namespace vinculor {
@@ -476,14 +478,21 @@ constexpr const char* kChildrenMark = "vinculor-hijos-en-flujo";
 constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 
 // Text that pugixml writes into an attribute value as it is.
-bool plainAttributeValue(std::string_view value) {
-    for (const char c : value) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == '&' || c == '<' || c == '>' || c == '"' ||
-            c == '\'') {
-            return false;
-        }
+// The bytes that pugixml writes into an attribute value as they are.
+constexpr std::array<bool, 256> kPlainBytes = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 256; ++c) {
+        plain[static_cast<std::size_t>(c)] = c != '&' && c != '<' && c != '>' && c != '"' && c != '\'';
     }
-    return true;
+    return plain;
+}();
+
+bool plainAttributeValue(std::string_view value) {
+    bool plain = true;
+    for (const char c : value) {
+        plain &= kPlainBytes[static_cast<unsigned char>(c)];
+    }
+    return plain;
 }
 
 } // namespace
@@ -507,29 +516,41 @@ XmlChildStream::XmlChildStream(XmlDocument& doc, XmlNode parent, std::filesystem
     indent_ = text.substr(lineStart, at - lineStart);
     suffix_ = text.substr(lineEnd + 1);
     utf8_ = encodingFromName(doc_.encodingName()) == Encoding::Utf8;
+    pending_.reserve(kBatchBytes + 4096);
 }
 
 XmlChildStream::~XmlChildStream() = default;
 
 void XmlChildStream::append(std::string_view name, std::initializer_list<XmlAttribute> attributes) {
+    // The line as pugixml writes an element without children: indentation,
+    // "<name", ' name="value"' per attribute, " />" and a line break.
+    std::size_t length = indent_.size() + 1 + name.size() + 4;
     for (const XmlAttribute& a : attributes) {
         if (!plainAttributeValue(a.value)) {
             appendThroughParser(name, attributes);
             return;
         }
+        length += a.name.size() + a.value.size() + 4;
     }
-    // The line as pugixml writes an element without children.
-    pending_ += indent_;
-    pending_ += '<';
-    pending_ += name;
+    const std::size_t start = pending_.size();
+    pending_.resize(start + length);
+    char* out = pending_.data() + start;
+    const auto put = [&](std::string_view text) {
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
+    };
+    put(indent_);
+    *out++ = '<';
+    put(name);
     for (const XmlAttribute& a : attributes) {
-        pending_ += ' ';
-        pending_ += a.name;
-        pending_ += "=\"";
-        pending_ += a.value;
-        pending_ += '"';
+        *out++ = ' ';
+        put(a.name);
+        *out++ = '=';
+        *out++ = '"';
+        put(a.value);
+        *out++ = '"';
     }
-    pending_ += " />\n";
+    put(" />\n");
     ++count_;
     if (pending_.size() >= kBatchBytes) {
         flush();
