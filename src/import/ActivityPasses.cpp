@@ -44,11 +44,11 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
         slotStart(t.tramos, "HORADESDE"), slotEnd(t.tramos, "HORAHASTA");
 
     for (t.soluc.first(); !t.soluc.eof(); t.soluc.next()) {
-        const std::string asig = t.soluc.getText(asigField());
-        const std::string tarea = t.soluc.getText(tareaField());
-        if ((asig == tarea) != (pass == Pass::Task)) {
+        if (t.soluc.sameText(asigField(), tareaField()) != (pass == Pass::Task)) {
             continue; // the other pass's record
         }
+        const std::string asig = t.soluc.getText(asigField());
+        const std::string tarea = t.soluc.getText(tareaField());
         const std::int32_t day = t.soluc.getInt(diaField());
         if (day == 0 || t.soluc.getDouble(horaField()) == 0) {
             ++summary.skippedDayOrSlotZero;
