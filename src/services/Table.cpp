@@ -765,8 +765,8 @@ inline std::size_t checked(const TableData& d, const std::string& table, Table::
     return field.number;
 }
 
-char* changingField(TableData& d, const std::string& table, std::size_t field) {
-    if (d.change == TableData::Change::None) {
+inline char* changingField(TableData& d, const std::string& table, std::size_t field) {
+    if (d.change == TableData::Change::None) [[unlikely]] {
         throw Error("La tabla " + table + " no está en edición: falta append() o edit().");
     }
     return d.buffer.data() + d.header.fields[field].offset;
@@ -786,7 +786,23 @@ void Table::setText(std::string_view field, std::string_view utf8) {
 void Table::setText(Field field, std::string_view utf8) {
     requireOpen(data_, name_);
     const std::size_t n = checked(*data_, name_, field);
-    DbfFieldCodec::setText(data_->header.fields[n], changingField(*data_, name_, n), utf8, name_);
+    const FieldInfo& f = data_->header.fields[n];
+    char* bytes = changingField(*data_, name_, n);
+    if (f.type == 'C') {
+        // The common case inline: ASCII text is its own code page 1252 bytes.
+        const auto width = static_cast<std::size_t>(f.width);
+        const std::size_t length = std::min(utf8.size(), width);
+        bool ascii = true;
+        for (std::size_t i = 0; i < length; ++i) {
+            ascii &= static_cast<unsigned char>(utf8[i]) < 0x80;
+        }
+        if (ascii) {
+            std::memcpy(bytes, utf8.data(), length);
+            std::memset(bytes + length, ' ', width - length);
+            return;
+        }
+    }
+    DbfFieldCodec::setText(f, bytes, utf8, name_);
 }
 
 void Table::setBool(std::string_view field, bool value) {
