@@ -9,6 +9,7 @@
 #include "services/Text.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -307,6 +308,13 @@ public:
     std::optional<fs::path> mdxPath;
     // field number -> text -> place in `live` of the first live record with that text
     std::map<std::size_t, FirstRecordMap> lookups;
+    // Field names recently found, by the address of the caller's text.
+    struct NameSeen {
+        const char* name = nullptr;
+        std::size_t size = 0;
+        std::size_t field = 0;
+    };
+    mutable std::array<NameSeen, 32> namesSeen{};
 
     const char* record(std::uint32_t r) const { return records.at(r); }
 
@@ -750,10 +758,18 @@ void Table::post() {
 namespace {
 
 std::size_t fieldNumber(const TableData& d, const std::string& table, std::string_view field) {
+    // Callers name fields with the same literals call after call: the answer
+    // for a name at that address is remembered, and checked before it is used.
+    TableData::NameSeen& seen = d.namesSeen[(reinterpret_cast<std::uintptr_t>(field.data()) >> 3) % 32];
+    if (seen.name == field.data() && seen.size == field.size() &&
+        sameName(d.header.fields[seen.field].name, field)) {
+        return seen.field;
+    }
     const auto found = findField(d.header.fields, field);
     if (!found) {
         throw Error("La tabla " + table + " no tiene el campo " + std::string(field));
     }
+    seen = {field.data(), field.size(), *found};
     return *found;
 }
 
