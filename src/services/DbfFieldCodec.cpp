@@ -139,6 +139,42 @@ void writeNumber(const FieldInfo& info, char* field, double value, std::string_v
     if (value == 0) {
         value = 0; // no "-0.00"
     }
+    // The usual small value with few decimals: its digits scaled to an
+    // integer. When value × 10^decimals rounds to a whole number below 2^53,
+    // that number is the exact value rounded to those decimals, as printf's
+    // "%.*f" gives it.
+    if (info.decimals >= 0 && info.decimals <= 9 && std::fabs(value) < 1e7) {
+        std::uint64_t scale = 1;
+        for (int i = 0; i < info.decimals; ++i) {
+            scale *= 10;
+        }
+        const double scaled = std::fabs(value) * static_cast<double>(scale);
+        if (scaled == std::floor(scaled)) {
+            char digits[32];
+            char* end = digits + sizeof digits;
+            char* p = end;
+            auto n = static_cast<std::uint64_t>(scaled);
+            for (int i = 0; i < info.decimals; ++i, n /= 10) {
+                *--p = static_cast<char>('0' + n % 10);
+            }
+            if (info.decimals > 0) {
+                *--p = '.';
+            }
+            do {
+                *--p = static_cast<char>('0' + n % 10);
+                n /= 10;
+            } while (n > 0);
+            if (value < 0) {
+                *--p = '-';
+            }
+            const auto length = static_cast<int>(end - p);
+            if (length <= info.width) {
+                std::memset(field, ' ', static_cast<std::size_t>(info.width - length));
+                std::memcpy(field + (info.width - length), p, static_cast<std::size_t>(length));
+                return;
+            }
+        }
+    }
     // Formatted as printf's "%.*f" does; a text too long for the buffer is
     // longer than any field.
     char buffer[512];
