@@ -242,7 +242,7 @@ public:
         while ((blocks_.size() - onDisk_) * perBlock_ * length_ > kKeptBytes / 2 &&
                onDisk_ + 1 < blocks_.size()) {
             file.writeAt(offsetOf(onDisk_), blocks_[onDisk_]);
-            blocks_[onDisk_] = std::string();
+            std::string().swap(blocks_[onDisk_]); // frees the block: assigning an empty text would keep it
             ++onDisk_;
         }
     }
@@ -368,7 +368,7 @@ public:
                        ? live.size()
                        : static_cast<std::size_t>(std::lower_bound(live.begin(), live.end(), walkRecord) -
                                                   live.begin());
-        window = std::string();
+        std::string().swap(window);
         windowCount = 0;
         loaded = true;
     }

@@ -585,7 +585,7 @@ void XmlChildStream::flush() {
     if (!file_) {
         file_ = std::make_unique<files::AtomicFileWriter>(path_);
         write(prefix_, true);
-        prefix_ = std::string();
+        std::string().swap(prefix_);
     }
     write(pending_, false);
     pending_.clear();
