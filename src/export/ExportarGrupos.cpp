@@ -2,6 +2,10 @@
 #include "export/FirstMatchMap.h"
 #include "export/UsedCodeList.h"
 
+#include <optional>
+#include <string>
+#include <unordered_set>
+
 namespace vinculor::exporting {
 
 void ExportarGrupos(ExportContext& ctx) {
@@ -23,6 +27,7 @@ void ExportarGrupos(ExportContext& ctx) {
 
     Table& teachers = ctx.state.tables.wwTableProfesor;
     teachers.open();
+    std::optional<std::unordered_set<std::string>> teacherCodes;
     const XmlNodeList groups = ctx.doc.selectNodes("/Centro/Grupos/Grupo");
     const FirstMatchMap teachings(ctx.doc, "/Centro/Ensenanzas/Ensenanza");
     table.open();
@@ -36,8 +41,16 @@ void ExportarGrupos(ExportContext& ctx) {
         std::string tutor = attr(group, "CodigoTutor");
 
         if (!tutor.empty()) {
-            teachers.first();
-            if (!teachers.locate("ABREV", tutor)) {
+            if (!teacherCodes) {
+                // PROFT's codes, read once in one walk over the table; a code
+                // is found when some record has it, as a search from the first
+                // record would find it.
+                teacherCodes.emplace();
+                for (teachers.first(); !teachers.eof(); teachers.next()) {
+                    teacherCodes->insert(teachers.getText("ABREV"));
+                }
+            }
+            if (teacherCodes->count(tutor) == 0) {
                 ctx.summary.tutorsNotFound.push_back(original + ": " + tutor);
                 tutor.clear();
             }
