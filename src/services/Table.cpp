@@ -308,6 +308,7 @@ public:
     std::optional<fs::path> mdxPath;
     // field number -> text -> place in `live` of the first live record with that text
     std::map<std::size_t, FirstRecordMap> lookups;
+    std::vector<FirstRecordMap*> lookupOf; // the same by field number, for the search
     // Field names recently found, by the address of the caller's text.
     struct NameSeen {
         const char* name = nullptr;
@@ -315,28 +316,33 @@ public:
         std::size_t field = 0;
     };
     mutable std::array<NameSeen, 32> namesSeen{};
+    // Per field, the text that viewText() last had to convert.
+    mutable std::vector<std::string> converted;
 
     const char* record(std::uint32_t r) const { return records.at(r); }
 
     // Record r read through the window, for the walk before loading.
     const char* windowRecord(std::size_t r) const {
-        if (r < windowFirst || r >= windowFirst + windowCount) {
-            // Small at first, as a table may be opened and never walked; up to
-            // 4 MB once it is.
-            windowBytes = std::min<std::size_t>(windowBytes * 4, std::size_t{4} << 20);
-            const std::size_t length = header.recordLength;
-            const std::size_t count =
-                std::min(recordCount - r, std::max<std::size_t>(1, windowBytes / length));
-            window.resize(count * length);
-            const std::size_t got =
-                lock.readAt(header.headerLength + std::uint64_t{r} * length, window.data(), window.size());
-            if (got != window.size()) {
-                shrank();
-            }
-            windowFirst = r;
-            windowCount = count;
+        if (r < windowFirst || r >= windowFirst + windowCount) [[unlikely]] {
+            readWindow(r);
         }
         return window.data() + (r - windowFirst) * header.recordLength;
+    }
+
+    [[gnu::noinline]] void readWindow(std::size_t r) const {
+        // Small at first, as a table may be opened and never walked; up to
+        // 4 MB once it is.
+        windowBytes = std::min<std::size_t>(windowBytes * 4, std::size_t{4} << 20);
+        const std::size_t length = header.recordLength;
+        const std::size_t count = std::min(recordCount - r, std::max<std::size_t>(1, windowBytes / length));
+        window.resize(count * length);
+        const std::size_t got =
+            lock.readAt(header.headerLength + std::uint64_t{r} * length, window.data(), window.size());
+        if (got != window.size()) {
+            shrank();
+        }
+        windowFirst = r;
+        windowCount = count;
     }
 
     [[noreturn]] void shrank() const {
@@ -912,6 +918,29 @@ std::string Table::getText(Field field) const {
     return data_->textOf(checked(*data_, name_, field), currentRecord(*data_, name_));
 }
 
+std::string_view Table::viewText(Field field) const {
+    requireOpen(data_, name_);
+    const TableData& d = *data_;
+    const std::size_t n = checked(d, name_, field);
+    const FieldInfo& f = d.header.fields[n];
+    const char* rec = currentRecord(d, name_);
+    if (f.type == 'C') {
+        const std::string_view bytes = TableData::storedText(f, rec);
+        bool ascii = true;
+        for (const char c : bytes) {
+            ascii &= static_cast<unsigned char>(c) < 0x80;
+        }
+        if (ascii) {
+            return bytes;
+        }
+    }
+    if (d.converted.size() <= n) {
+        d.converted.resize(d.header.fields.size());
+    }
+    d.converted[n] = d.textOf(n, rec);
+    return d.converted[n];
+}
+
 bool Table::sameText(Field a, Field b) const {
     requireOpen(data_, name_);
     const TableData& d = *data_;
@@ -967,17 +996,21 @@ bool Table::locate(Field field, std::string_view value) {
     }
     d.load();
     const std::size_t n = checked(d, name_, field);
-    auto lookup = d.lookups.find(n);
-    if (lookup == d.lookups.end()) {
+    if (d.lookupOf.size() <= n) {
+        d.lookupOf.resize(d.header.fields.size(), nullptr);
+    }
+    FirstRecordMap* lookup = d.lookupOf[n];
+    if (lookup == nullptr) {
         // First search on this field: one pass builds value -> first record.
-        lookup = d.lookups.emplace(n, FirstRecordMap{}).first;
-        lookup->second.reserve(d.live.size());
+        lookup = &d.lookups.emplace(n, FirstRecordMap{}).first->second;
+        d.lookupOf[n] = lookup;
+        lookup->reserve(d.live.size());
         for (std::size_t p = 0; p < d.live.size(); ++p) {
-            lookup->second.emplace(d.textOf(n, d.record(d.live[p])), static_cast<std::uint32_t>(p));
+            lookup->emplace(d.textOf(n, d.record(d.live[p])), static_cast<std::uint32_t>(p));
         }
     }
-    const auto hit = lookup->second.find(value);
-    if (hit == lookup->second.end()) {
+    const auto hit = lookup->find(value);
+    if (hit == lookup->end()) {
         return false;
     }
     d.position = hit->second;

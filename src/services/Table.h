@@ -114,6 +114,10 @@ public:
     void setText(Field field, std::string_view utf8);
     void setDouble(Field field, double value);
     std::string getText(Field field) const;
+    // The same text without a copy where the record holds it as it reads
+    // (ASCII): valid until the table moves to another record or changes, or
+    // the same field is read again.
+    std::string_view viewText(Field field) const;
     std::int32_t getInt(Field field) const;
     double getDouble(Field field) const;
     bool locate(Field field, std::string_view value);
