@@ -47,34 +47,38 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
         if (t.soluc.sameText(asigField(), tareaField()) != (pass == Pass::Task)) {
             continue; // the other pass's record
         }
-        const std::string asig = t.soluc.getText(asigField());
-        const std::string tarea = t.soluc.getText(tareaField());
+        // Texts read in place: each is used before the table it comes from
+        // moves to another record.
+        const std::string_view asig = t.soluc.viewText(asigField());
+        const std::string_view tarea = t.soluc.viewText(tareaField());
         const std::int32_t day = t.soluc.getInt(diaField());
         if (day == 0 || t.soluc.getDouble(horaField()) == 0) {
             ++summary.skippedDayOrSlotZero;
             continue;
         }
 
-        std::string group = t.soluc.getText(grupoField());
+        std::string_view group = t.soluc.viewText(grupoField());
         if (pass == Pass::Lesson) {
             if (!t.grupos.locate(groupCode(), group)) {
                 ++summary.skippedGroupNotFound;
                 continue;
             }
-            group = t.grupos.getText(groupCode());
+            group = t.grupos.viewText(groupCode());
         }
 
         if (!t.asignaturas.locate(subjectKey(), asig)) {
             ++summary.skippedSubjectNotFound;
             continue;
         }
-        const std::string subject = pass == Pass::Lesson ? t.asignaturas.getText(subjectCode()) : "";
+        const std::string_view subject =
+            pass == Pass::Lesson ? t.asignaturas.viewText(subjectCode()) : std::string_view();
 
-        const std::string teacher = t.profesores.locate(teacherCode(), t.soluc.getText(profField()))
-                                        ? t.profesores.getText(teacherCode())
-                                        : "";
-        const std::string room =
-            t.aulas.locate(roomKey(), t.soluc.getText(aulaField())) ? t.aulas.getText(roomCode()) : "";
+        const std::string_view teacher = t.profesores.locate(teacherCode(), t.soluc.viewText(profField()))
+                                             ? t.profesores.viewText(teacherCode())
+                                             : std::string_view();
+        const std::string_view room = t.aulas.locate(roomKey(), t.soluc.viewText(aulaField()))
+                                          ? t.aulas.viewText(roomCode())
+                                          : std::string_view();
 
         const std::string slotKey =
             text::trim(t.soluc.getText(diaField())) + text::trim(t.soluc.getText(horaField()));
@@ -90,8 +94,8 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
                                      {"codigoMateria", subject},
                                      {pass == Pass::Lesson ? "codigoAula" : "codigAula", room},
                                      {"dia", dayLetter(day)},
-                                     {"HoraInicio", t.tramos.getText(slotStart())},
-                                     {"HoraFin", t.tramos.getText(slotEnd())}});
+                                     {"HoraInicio", t.tramos.viewText(slotStart())},
+                                     {"HoraFin", t.tramos.viewText(slotEnd())}});
         ++(pass == Pass::Lesson ? summary.lessons : summary.tasks);
     }
 }
