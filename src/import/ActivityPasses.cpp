@@ -1,15 +1,26 @@
 #include "import/ActivityPasses.h"
 
-#include "services/Text.h"
-
 #include <array>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace vinculor::importing {
 
 namespace {
 
 enum class Pass { Lesson, Task };
+
+// Without the characters of code 32 or less at either end, as text::trim.
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
 
 std::string_view dayLetter(std::int32_t day) {
     static constexpr std::array<const char*, 7> kLetters = {"L", "M", "X", "J", "V", "S", "D"};
@@ -80,8 +91,8 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
                                           ? t.aulas.viewText(roomCode())
                                           : std::string_view();
 
-        const std::string slotKey =
-            text::trim(t.soluc.getText(diaField())) + text::trim(t.soluc.getText(horaField()));
+        std::string slotKey(trimmed(t.soluc.viewText(diaField())));
+        slotKey += trimmed(t.soluc.viewText(horaField()));
         if (!t.tramos.locate(slotKeyField(), slotKey)) {
             ++summary.skippedSlotNotFound;
             continue;
