@@ -48,27 +48,23 @@ void ExportarMateriasGrupo(ExportContext& ctx) {
     ctx.state.tables.wwTableNomAsg.open();
 
     const XmlNodeList groups = ctx.doc.selectNodes("/Centro/Grupos/Grupo");
-    const XmlNodeList subjects = ctx.doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
 
     // Every time value first, so that a bad Horas anywhere stops the run before
-    // any record. The list of subjects runs group by group in document order,
-    // so each group's subjects are its own MateriaGrupo elements, from the
-    // place in the list where that group's begin.
+    // any record. The subjects, "/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo",
+    // are walked group by group in document order, which is the order of that
+    // path's list; each group's subjects start at its place in `firstOf`.
     std::vector<float> times;
-    std::vector<std::size_t> firstOf; // per group, the place of its first subject
+    std::vector<std::size_t> firstOf;
     std::unordered_map<std::string, std::vector<std::size_t>> groupsByCode;
     if (!groups.empty()) {
         const SessionLengths lengths{ctx.state.SessionLength1, ctx.state.SessionLength2,
                                      ctx.state.SessionLength3};
-        times.reserve(subjects.size());
-        for (const XmlNode& subject : subjects) {
-            times.push_back(sessionTime(attr(subject, "Horas"), lengths));
-        }
         firstOf.reserve(groups.size());
-        std::size_t next = 0;
         for (std::size_t g = 0; g < groups.size(); ++g) {
-            firstOf.push_back(next);
-            forEachSubject(groups[g], [&](pugi::xml_node) { ++next; });
+            firstOf.push_back(times.size());
+            forEachSubject(groups[g], [&](pugi::xml_node subject) {
+                times.push_back(sessionTime(attr(XmlNode(subject), "Horas"), lengths));
+            });
             groupsByCode[attr(groups[g], "Codigo")].push_back(g);
         }
     }
