@@ -168,7 +168,7 @@ FieldInfo physicalField(const FieldDef& def) {
 class RecordStore {
 public:
     static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
-    static constexpr std::size_t kKeptBytes = std::size_t{4} << 20;
+    static constexpr std::size_t kKeptBytes = std::size_t{2} << 20;
 
     void reset(std::size_t recordLength, std::size_t headerLength) {
         length_ = recordLength;
