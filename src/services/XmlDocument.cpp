@@ -487,14 +487,6 @@ constexpr std::array<bool, 256> kPlainBytes = [] {
     return plain;
 }();
 
-bool plainAttributeValue(std::string_view value) {
-    bool plain = true;
-    for (const char c : value) {
-        plain &= kPlainBytes[static_cast<unsigned char>(c)];
-    }
-    return plain;
-}
-
 } // namespace
 
 XmlChildStream::XmlChildStream(XmlDocument& doc, XmlNode parent, std::filesystem::path path)
@@ -523,13 +515,10 @@ XmlChildStream::~XmlChildStream() = default;
 
 void XmlChildStream::append(std::string_view name, std::initializer_list<XmlAttribute> attributes) {
     // The line as pugixml writes an element without children: indentation,
-    // "<name", ' name="value"' per attribute, " />" and a line break.
+    // "<name", ' name="value"' per attribute, " />" and a line break. A value
+    // that pugixml would escape sends the element through pugixml instead.
     std::size_t length = indent_.size() + 1 + name.size() + 4;
     for (const XmlAttribute& a : attributes) {
-        if (!plainAttributeValue(a.value)) {
-            appendThroughParser(name, attributes);
-            return;
-        }
         length += a.name.size() + a.value.size() + 4;
     }
     const std::size_t start = pending_.size();
@@ -542,15 +531,24 @@ void XmlChildStream::append(std::string_view name, std::initializer_list<XmlAttr
     put(indent_);
     *out++ = '<';
     put(name);
+    bool plain = true;
     for (const XmlAttribute& a : attributes) {
         *out++ = ' ';
         put(a.name);
         *out++ = '=';
         *out++ = '"';
-        put(a.value);
+        for (const char c : a.value) {
+            plain &= kPlainBytes[static_cast<unsigned char>(c)];
+            *out++ = c;
+        }
         *out++ = '"';
     }
     put(" />\n");
+    if (!plain) {
+        pending_.resize(start);
+        appendThroughParser(name, attributes);
+        return;
+    }
     ++count_;
     if (pending_.size() >= kBatchBytes) {
         flush();
