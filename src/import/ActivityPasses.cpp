@@ -70,11 +70,11 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
 
         std::string_view group = t.soluc.viewText(grupoField());
         if (pass == Pass::Lesson) {
+            // The record found has this very text as its ABREV: it is the group code.
             if (!t.grupos.locate(groupCode(), group)) {
                 ++summary.skippedGroupNotFound;
                 continue;
             }
-            group = t.grupos.viewText(groupCode());
         }
 
         if (!t.asignaturas.locate(subjectKey(), asig)) {
@@ -84,9 +84,9 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
         const std::string_view subject =
             pass == Pass::Lesson ? t.asignaturas.viewText(subjectCode()) : std::string_view();
 
-        const std::string_view teacher = t.profesores.locate(teacherCode(), t.soluc.viewText(profField()))
-                                             ? t.profesores.viewText(teacherCode())
-                                             : std::string_view();
+        // Likewise the teacher found has the searched text as its ABREV.
+        const std::string_view prof = t.soluc.viewText(profField());
+        const std::string_view teacher = t.profesores.locate(teacherCode(), prof) ? prof : std::string_view();
         const std::string_view room = t.aulas.locate(roomKey(), t.soluc.viewText(aulaField()))
                                           ? t.aulas.viewText(roomCode())
                                           : std::string_view();
