@@ -27,11 +27,9 @@ namespace {
 using vinculor::bench::Azar;
 
 constexpr int kMateriasPorBloque = 80;
-constexpr int kTiposPorBloque = 12;
 constexpr int kDepartamentosPorBloque = 15;
 constexpr int kProfesoresPorBloque = 60;
 constexpr int kAulasPorBloque = 40;
-constexpr int kEnsenanzasPorBloque = 6;
 constexpr int kGruposPorBloque = 20;
 constexpr int kMateriasPorGrupo = 15;
 
@@ -83,6 +81,7 @@ constexpr std::array<Materia, 40> kMaterias = {{
     {"ORA", "Oratoria"},
 }};
 
+// One block's activity types, and its teachings below: the lists themselves.
 constexpr std::array<Materia, 12> kTipos = {{
     {"GUARDIA", "Guardia"},
     {"GUARDIAREC", "Guardia de recreo"},
