@@ -114,7 +114,126 @@ struct TextHash {
         return static_cast<std::size_t>(h ^ (h >> 32));
     }
 };
-using FirstRecordMap = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
+// Text -> place in `live` of the first record with that text, in one array
+// probed linearly, with texts of up to 16 bytes kept in the entry itself and
+// longer ones in one arena: a search touches one entry, where a node-based
+// map would chase two or three pointers across a large table.
+class FirstRecordMap {
+public:
+    void reserve(std::size_t n) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * n) {
+            capacity *= 2;
+        }
+        if (capacity > entries_.size()) {
+            rehash(capacity);
+        }
+    }
+
+    std::uint32_t* find(std::string_view text) {
+        Entry* e = entryOf(text);
+        return e != nullptr ? &e->place : nullptr;
+    }
+
+    // Adds the text unless it is there already.
+    void emplace(std::string_view text, std::uint32_t place) {
+        if (2 * (used_ + 1) > entries_.size()) {
+            rehash(entries_.empty() ? 16 : 2 * entries_.size());
+        }
+        const std::uint64_t h = hashOf(text);
+        for (std::size_t i = h & (entries_.size() - 1);; i = (i + 1) & (entries_.size() - 1)) {
+            Entry& e = entries_[i];
+            if (e.hash == kEmpty) {
+                store(e, h, text, place);
+                ++used_;
+                return;
+            }
+            if (e.hash == h && e.length == text.size() && textOf(e) == text) {
+                return;
+            }
+        }
+    }
+
+    // Removes the text: its entry stays as a marker that searches go past.
+    void erase(std::string_view text) {
+        if (Entry* e = entryOf(text)) {
+            e->length = kGone;
+        }
+    }
+
+private:
+    static constexpr std::uint64_t kEmpty = 0;
+    static constexpr std::uint32_t kGone = UINT32_MAX; // a length no text has
+    static constexpr std::size_t kInline = 16;
+
+    struct Entry {
+        std::uint64_t hash = kEmpty;
+        char inlineText[kInline] = {};
+        std::uint64_t offset = 0; // into the arena, for longer texts
+        std::uint32_t length = 0;
+        std::uint32_t place = 0;
+    };
+
+    Entry* entryOf(std::string_view text) {
+        if (entries_.empty()) {
+            return nullptr;
+        }
+        const std::uint64_t h = hashOf(text);
+        for (std::size_t i = h & (entries_.size() - 1);; i = (i + 1) & (entries_.size() - 1)) {
+            Entry& e = entries_[i];
+            if (e.hash == kEmpty) {
+                return nullptr;
+            }
+            if (e.hash == h && e.length == text.size() && textOf(e) == text) {
+                return &e;
+            }
+        }
+    }
+
+    static std::uint64_t hashOf(std::string_view text) {
+        const std::uint64_t h = TextHash{}(text);
+        return h == kEmpty ? 1 : h;
+    }
+
+    std::string_view textOf(const Entry& e) const {
+        return e.length <= kInline ? std::string_view(e.inlineText, e.length)
+                                   : std::string_view(arena_.data() + e.offset, e.length);
+    }
+
+    void store(Entry& e, std::uint64_t h, std::string_view text, std::uint32_t place) {
+        e.hash = h;
+        e.length = static_cast<std::uint32_t>(text.size());
+        e.place = place;
+        if (text.size() <= kInline) {
+            std::memcpy(e.inlineText, text.data(), text.size());
+        } else {
+            e.offset = arena_.size();
+            arena_.append(text);
+        }
+    }
+
+    void rehash(std::size_t capacity) {
+        std::vector<Entry> old(capacity);
+        old.swap(entries_);
+        used_ = 0;
+        for (const Entry& e : old) {
+            if (e.hash == kEmpty || e.length == kGone) {
+                continue;
+            }
+            for (std::size_t i = e.hash & (capacity - 1);; i = (i + 1) & (capacity - 1)) {
+                if (entries_[i].hash == kEmpty) {
+                    entries_[i] = e;
+                    ++used_;
+                    break;
+                }
+            }
+        }
+    }
+
+    std::vector<Entry> entries_; // a power of two of them, at most half in use
+    std::size_t used_ = 0;       // entries in use, removed ones included
+    std::string arena_;
+};
 
 bool isNameChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
@@ -734,10 +853,10 @@ void Table::post() {
             if (before == after) {
                 continue;
             }
-            const auto old = map.find(before);
-            if (old != map.end() && old->second == here) {
+            const std::uint32_t* old = map.find(before);
+            if (old != nullptr && *old == here) {
                 // This record was the first with the old value: the next one is now.
-                map.erase(old);
+                map.erase(before);
                 for (std::size_t p = d.position + 1; p < d.live.size(); ++p) {
                     if (d.textOf(field, d.record(d.live[p])) == before) {
                         map.emplace(before, static_cast<std::uint32_t>(p));
@@ -745,11 +864,11 @@ void Table::post() {
                     }
                 }
             }
-            const auto now = map.find(after);
-            if (now == map.end()) {
+            std::uint32_t* now = map.find(after);
+            if (now == nullptr) {
                 map.emplace(after, here);
-            } else if (now->second > here) {
-                now->second = here;
+            } else if (*now > here) {
+                *now = here;
             }
         }
         d.records.replace(r, d.buffer.data());
@@ -1009,11 +1128,11 @@ bool Table::locate(Field field, std::string_view value) {
             lookup->emplace(d.textOf(n, d.record(d.live[p])), static_cast<std::uint32_t>(p));
         }
     }
-    const auto hit = lookup->find(value);
-    if (hit == lookup->end()) {
+    const std::uint32_t* hit = lookup->find(value);
+    if (hit == nullptr) {
         return false;
     }
-    d.position = hit->second;
+    d.position = *hit;
     return true;
 }
 

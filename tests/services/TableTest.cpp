@@ -591,5 +591,37 @@ TEST(TableVolume, RecordsBeyondWhatIsKeptInMemoryReadBackEditAndCloseWhole) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 1);
 }
 
+// Searches over long texts and a map that grows while records are appended.
+TEST(TableVolume, SearchesFindLongTextsInAGrowingTable) {
+    TempDir dir;
+    Table table(dir.path(), "AULAT");
+    table.create({{"ABREV", FieldType::Character, 10}, {"ABREV_GESTION", FieldType::Character, 60}});
+    table.open();
+    const auto code = [](int i) { return "AULA-DE-PRACTICAS-DEL-EDIFICIO-NORTE-" + std::to_string(i); };
+    const auto add = [&](int i) {
+        table.append();
+        table.setText("ABREV", "A" + std::to_string(i));
+        table.setText("ABREV_GESTION", code(i));
+        table.post();
+    };
+    add(0);
+    ASSERT_TRUE(table.locate("ABREV_GESTION", code(0))); // the search map exists from here on
+    for (int i = 1; i < 5000; ++i) {
+        add(i);
+    }
+    for (int i : {0, 1, 17, 2048, 4999}) {
+        ASSERT_TRUE(table.locate("ABREV_GESTION", code(i))) << i;
+        EXPECT_EQ(table.getText("ABREV"), "A" + std::to_string(i));
+    }
+    EXPECT_FALSE(table.locate("ABREV_GESTION", code(5000)));
+    ASSERT_TRUE(table.locate("ABREV_GESTION", code(17)));
+    table.edit();
+    table.setText("ABREV_GESTION", code(4999)); // an earlier record now has a later one's text
+    table.post();
+    EXPECT_FALSE(table.locate("ABREV_GESTION", code(17)));
+    ASSERT_TRUE(table.locate("ABREV_GESTION", code(4999)));
+    EXPECT_EQ(table.getText("ABREV"), "A17");
+}
+
 } // namespace
 } // namespace vinculor
