@@ -605,6 +605,8 @@ TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
         EXPECT_EQ(testing::differences(work, snapshot(b.work.path())), "");
         EXPECT_EQ(testing::differences(horavia, snapshot(b.htemp.path())), "");
     } else {
+        // A run that completes changes its own output only: never the school's file nor the solution.
+        EXPECT_TRUE(readText(b.school) == work.at("centro.xml"));
         EXPECT_TRUE(readText(b.htemp / "SOLUC.DBF") == horavia.at("SOLUC.DBF"));
         if (row.outcome) {
             row.outcome(b);
