@@ -22,12 +22,7 @@ void ExportarAulas(ExportContext& ctx) {
         const std::string name = attr(room, "Denominacion");
         const std::string original = attr(room, "Codigo");
         // A room without a code is known by the first ten characters of its name, as they are.
-        std::string code = original.empty() ? text::left(name, 10) : original;
-        if (used.contains(code)) {
-            code = used.candidateFor(code);
-        }
-        code = shortenCode(code);
-        used.add(code);
+        const std::string code = used.take(original.empty() ? text::left(name, 10) : original, true);
 
         table.append();
         table.setText("ABREV", code);

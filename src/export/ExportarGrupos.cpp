@@ -63,12 +63,7 @@ void ExportarGrupos(ExportContext& ctx) {
             }
         }
 
-        std::string code = original;
-        if (used.contains(code)) {
-            code = used.candidateFor(code);
-        }
-        code = shortenCode(code);
-        used.add(code);
+        const std::string code = used.take(original, true);
 
         table.append();
         table.setText("ABREV", code);

@@ -32,11 +32,7 @@ void ExportarProfesores(ExportContext& ctx) {
             }
         }
 
-        std::string code = original;
-        if (used.contains(code)) {
-            code = used.candidateFor(code);
-        }
-        used.add(code);
+        const std::string code = used.take(original, false);
 
         table.append();
         table.setText("ABREV", code);

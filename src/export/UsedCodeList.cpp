@@ -1,5 +1,6 @@
 #include "export/UsedCodeList.h"
 
+#include "export/ExportContext.h"
 #include "services/Text.h"
 
 namespace vinculor::exporting {
@@ -10,6 +11,15 @@ bool UsedCodeList::contains(std::string_view code) const {
 
 void UsedCodeList::add(std::string_view code) {
     folded_.insert(text::foldCase(code));
+}
+
+std::string UsedCodeList::take(std::string_view code, bool shortenLong) {
+    std::string given = contains(code) ? candidateFor(code) : std::string(code);
+    if (shortenLong) {
+        given = shortenCode(given);
+    }
+    add(given);
+    return given;
 }
 
 std::string UsedCodeList::candidateFor(std::string_view code) {

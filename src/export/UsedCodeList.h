@@ -14,6 +14,12 @@ public:
     bool contains(std::string_view code) const;
     void add(std::string_view code);
 
+    // Gives an element its code: the code itself, or the candidate that tells
+    // it apart when it is already given; with `shortenLong`, a result of more
+    // than ten characters then becomes its first eight and last two (and is
+    // not tested again). The result is recorded as given.
+    std::string take(std::string_view code, bool shortenLong);
+
     // The code that tells a repeated one apart: its first ten characters,
     // trimmed, followed by 1, 2, 3, ... - the first such text not yet given.
     std::string candidateFor(std::string_view code);
