@@ -197,20 +197,30 @@ fs::path temporaryBeside(const fs::path& path) {
 
 } // namespace
 
+// The user knows the file by its own name, not by its temporary one.
+static Error namingTarget(const Error& error, const fs::path& temp, const fs::path& path) {
+    std::string message = error.what();
+    const std::string tempName = toUtf8(temp);
+    if (const std::size_t at = message.find(tempName); at != std::string::npos) {
+        message.replace(at, tempName.size(), toUtf8(path));
+    }
+    return Error(message);
+}
+
 void writeFileAtomic(const fs::path& path, std::string_view data) {
     const fs::path temp = temporaryBeside(path);
     try {
         writeFile(temp, data);
         renameFile(temp, path);
-    } catch (...) {
+    } catch (const Error& e) {
         std::error_code ec;
         fs::remove(temp, ec);
-        throw;
+        throw namingTarget(e, temp, path);
     }
 }
 
 AtomicFileWriter::AtomicFileWriter(fs::path path) : path_(std::move(path)), temp_(temporaryBeside(path_)) {
-    countOperation("crear", temp_);
+    countOperation("crear", path_);
     errno = 0;
 #ifdef _WIN32
     file_ = _wfopen(temp_.c_str(), L"w+b");
@@ -218,7 +228,7 @@ AtomicFileWriter::AtomicFileWriter(fs::path path) : path_(std::move(path)), temp
     file_ = std::fopen(temp_.c_str(), "w+b");
 #endif
     if (file_ == nullptr) {
-        throwFileError("crear", temp_, errno != 0 ? errno : EIO);
+        throwFileError("crear", path_, errno != 0 ? errno : EIO);
     }
 }
 
@@ -234,22 +244,22 @@ AtomicFileWriter::~AtomicFileWriter() {
 
 void AtomicFileWriter::write(std::string_view data) {
     if (file_ == nullptr) {
-        throwFileError("escribir", temp_, EBADF);
+        throwFileError("escribir", path_, EBADF);
     }
-    countOperation("escribir", temp_);
+    countOperation("escribir", path_);
     if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
-        throwFileError("escribir", temp_, errno != 0 ? errno : EIO);
+        throwFileError("escribir", path_, errno != 0 ? errno : EIO);
     }
 }
 
 void AtomicFileWriter::write(const std::vector<std::string_view>& pieces) {
     if (file_ == nullptr) {
-        throwFileError("escribir", temp_, EBADF);
+        throwFileError("escribir", path_, EBADF);
     }
-    countOperation("escribir", temp_);
+    countOperation("escribir", path_);
     for (const std::string_view data : pieces) {
         if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
-            throwFileError("escribir", temp_, errno != 0 ? errno : EIO);
+            throwFileError("escribir", path_, errno != 0 ? errno : EIO);
         }
     }
 }
@@ -271,12 +281,12 @@ void seek(std::FILE* file, std::uint64_t offset, const fs::path& path, std::stri
 
 void AtomicFileWriter::writeAt(std::uint64_t offset, std::string_view data) {
     if (file_ == nullptr) {
-        throwFileError("escribir", temp_, EBADF);
+        throwFileError("escribir", path_, EBADF);
     }
-    countOperation("escribir", temp_);
-    seek(file_, offset, temp_, "escribir");
+    countOperation("escribir", path_);
+    seek(file_, offset, path_, "escribir");
     if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file_) != data.size()) {
-        throwFileError("escribir", temp_, errno != 0 ? errno : EIO);
+        throwFileError("escribir", path_, errno != 0 ? errno : EIO);
     }
 }
 
@@ -292,14 +302,18 @@ void AtomicFileWriter::readAt(std::uint64_t offset, char* out, std::size_t size)
 
 void AtomicFileWriter::commit() {
     if (file_ == nullptr) {
-        throwFileError("cerrar", temp_, EBADF);
+        throwFileError("cerrar", path_, EBADF);
     }
-    countOperation("cerrar", temp_);
+    countOperation("cerrar", path_);
     std::FILE* file = std::exchange(file_, nullptr);
     if (std::fclose(file) != 0) {
-        throwFileError("cerrar", temp_, errno != 0 ? errno : EIO);
+        throwFileError("cerrar", path_, errno != 0 ? errno : EIO);
     }
-    renameFile(temp_, path_);
+    try {
+        renameFile(temp_, path_);
+    } catch (const Error& e) {
+        throw namingTarget(e, temp_, path_);
+    }
     temp_.clear();
 }
 
