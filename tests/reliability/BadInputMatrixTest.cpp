@@ -537,7 +537,8 @@ const std::vector<BadInput>& rows() {
          },
          1, "El archivo «{xml}» no es un documento XML válido: tiene más de un elemento raíz"},
         {"un directorio ocupa el nombre del documento de salida", Command::Importar,
-         [](Bench& b) { fs::create_directory(b.output); }, 1, "No se puede renombrar el archivo «{out}»: es un directorio."},
+         [](Bench& b) { fs::create_directory(b.output); }, 1,
+         "No se puede renombrar el archivo «{out}»: es un directorio."},
 
         // The settings file.
         {"Horavia.ini es un directorio", Command::Ini,
