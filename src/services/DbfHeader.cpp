@@ -2,6 +2,7 @@
 
 #include "services/Error.h"
 #include "services/FileSystem.h"
+#include "services/LittleEndian.h"
 
 #include <cstdio>
 #include <ctime>
@@ -10,35 +11,13 @@ namespace vinculor {
 
 namespace {
 
+using namespace bytes;
+
 constexpr std::size_t kHeader7 = 68;
 constexpr std::size_t kDescriptor7 = 48;
 constexpr std::size_t kHeader3 = 32;
 constexpr std::size_t kDescriptor3 = 32;
 constexpr char kTerminator = 0x0D;
-
-unsigned byteAt(std::string_view s, std::size_t i) {
-    return static_cast<unsigned char>(s[i]);
-}
-
-std::uint32_t le32(std::string_view s, std::size_t i) {
-    return byteAt(s, i) | (byteAt(s, i + 1) << 8) | (byteAt(s, i + 2) << 16) |
-           (static_cast<std::uint32_t>(byteAt(s, i + 3)) << 24);
-}
-
-unsigned le16(std::string_view s, std::size_t i) {
-    return byteAt(s, i) | (byteAt(s, i + 1) << 8);
-}
-
-void putLe16(std::string& s, std::size_t i, std::size_t v) {
-    s[i] = static_cast<char>(v & 0xFF);
-    s[i + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-
-void putLe32(std::string& s, std::size_t i, std::size_t v) {
-    for (int k = 0; k < 4; ++k) {
-        s[i + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
-    }
-}
 
 // Code pages of the level-4 language driver ids that Western European tables use.
 int codePageOfLanguageId(unsigned id) {

@@ -1,6 +1,7 @@
 #include "services/MdxIndex.h"
 
 #include "services/Error.h"
+#include "services/LittleEndian.h"
 
 #include <algorithm>
 #include <set>
@@ -8,6 +9,8 @@
 namespace vinculor {
 
 namespace {
+
+using namespace bytes;
 
 constexpr std::size_t kPage = 512;
 constexpr std::size_t kBlock = 1024;
@@ -21,29 +24,6 @@ constexpr std::size_t kNodeHeader = 8;
 constexpr std::size_t kMaxLeafEntries = (kBlock - kNodeHeader) / kEntryLength; // 63
 constexpr std::size_t kMaxInnerKeys = kMaxLeafEntries - 1;                     // 62
 constexpr std::uint8_t kLanguageId1252 = 0x58;
-
-void putLe16(std::string& s, std::size_t i, std::size_t v) {
-    s[i] = static_cast<char>(v & 0xFF);
-    s[i + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-
-void putLe32(std::string& s, std::size_t i, std::size_t v) {
-    for (int k = 0; k < 4; ++k) {
-        s[i + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
-    }
-}
-
-std::uint32_t le32(std::string_view s, std::size_t i) {
-    const auto b = [&](std::size_t k) {
-        return static_cast<std::uint32_t>(static_cast<unsigned char>(s[i + k]));
-    };
-    return b(0) | (b(1) << 8) | (b(2) << 16) | (b(3) << 24);
-}
-
-unsigned le16(std::string_view s, std::size_t i) {
-    return static_cast<unsigned char>(s[i]) |
-           (static_cast<unsigned>(static_cast<unsigned char>(s[i + 1])) << 8);
-}
 
 std::string cString(std::string_view s) {
     return std::string(s.substr(0, s.find('\0')));
