@@ -13,8 +13,8 @@
 // tables and seed always give the same SOLUC.
 
 #include "Azar.h"
-#include "services/Error.h"
-#include "services/Table.h"
+#include "base/Error.h"
+#include "dbf/Table.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -25,8 +25,8 @@
 
 #include "SimuladorHoravia.h"
 
-#include "services/Table.h"
-#include "services/Text.h"
+#include "dbf/Table.h"
+#include "text/Text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,8 +3,8 @@
 // tests only; see SimuladorHoravia.cpp for the rules it follows.
 
 #include "SimuladorHoravia.h"
-#include "services/Error.h"
-#include "services/FileSystem.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
 
 #include <iostream>
 #include <string>

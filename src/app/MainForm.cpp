@@ -5,9 +5,9 @@
 #include "HelpViewer.h"
 #include "export/ExportRun.h"
 #include "import/ImportRun.h"
-#include "services/FileSystem.h"
-#include "services/HoraviaDirectory.h"
-#include "services/IniFile.h"
+#include "files/FileSystem.h"
+#include "run/HoraviaDirectory.h"
+#include "files/IniFile.h"
 
 #include <QApplication>
 #include <QCloseEvent>

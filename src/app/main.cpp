@@ -1,6 +1,6 @@
 #include "HelpViewer.h"
 #include "MainForm.h"
-#include "services/RunUi.h"
+#include "run/RunUi.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

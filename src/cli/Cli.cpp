@@ -4,9 +4,9 @@
 #include "cli/TablePrinter.h"
 #include "export/ExportRun.h"
 #include "import/ImportRun.h"
-#include "services/Error.h"
-#include "services/FileSystem.h"
-#include "services/HoraviaDirectory.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
+#include "run/HoraviaDirectory.h"
 
 #include <optional>
 #include <ostream>

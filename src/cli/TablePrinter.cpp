@@ -1,9 +1,9 @@
 #include "cli/TablePrinter.h"
 
-#include "services/Error.h"
-#include "services/FileSystem.h"
-#include "services/Json.h"
-#include "services/Table.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
+#include "text/Json.h"
+#include "dbf/Table.h"
 
 #include <ostream>
 

@@ -1,6 +1,6 @@
 #include "export/AsignarCodigoCorto.h"
 
-#include "services/Text.h"
+#include "text/Text.h"
 
 namespace vinculor::exporting {
 

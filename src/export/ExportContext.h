@@ -1,7 +1,7 @@
 #pragma once
 
-#include "services/RunState.h"
-#include "services/XmlDocument.h"
+#include "run/RunState.h"
+#include "xml/XmlDocument.h"
 
 #include <filesystem>
 #include <string>

@@ -2,9 +2,9 @@
 
 #include "export/ExportContext.h"
 #include "export/HoraviaStaging.h"
-#include "services/DirectoryLock.h"
-#include "services/Error.h"
-#include "services/FileSystem.h"
+#include "files/DirectoryLock.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
 
 namespace vinculor::exporting {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "services/RunState.h"
-#include "services/RunUi.h"
+#include "run/RunState.h"
+#include "run/RunUi.h"
 
 namespace vinculor::exporting {
 

@@ -1,6 +1,6 @@
 #include "export/ExportContext.h"
 #include "export/UsedCodeList.h"
-#include "services/Text.h"
+#include "text/Text.h"
 
 namespace vinculor::exporting {
 

@@ -1,7 +1,7 @@
 #include "export/ExportContext.h"
 #include "export/FirstMatchMap.h"
 #include "export/UsedCodeList.h"
-#include "services/Text.h"
+#include "text/Text.h"
 
 namespace vinculor::exporting {
 

@@ -1,6 +1,6 @@
 #include "export/ExportContext.h"
-#include "services/Error.h"
-#include "services/Text.h"
+#include "base/Error.h"
+#include "text/Text.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #include "export/HoraviaStaging.h"
 
-#include "services/Error.h"
-#include "services/FileSystem.h"
-#include "services/TableLock.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
+#include "files/TableLock.h"
 
 #include <atomic>
 #include <random>

@@ -1,7 +1,7 @@
 #include "export/SessionTime.h"
 
-#include "services/Error.h"
-#include "services/Text.h"
+#include "base/Error.h"
+#include "text/Text.h"
 
 #include <cmath>
 

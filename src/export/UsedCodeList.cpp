@@ -1,7 +1,7 @@
 #include "export/UsedCodeList.h"
 
 #include "export/ExportContext.h"
-#include "services/Text.h"
+#include "text/Text.h"
 
 namespace vinculor::exporting {
 

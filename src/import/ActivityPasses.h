@@ -1,8 +1,8 @@
 #pragma once
 
-#include "services/RunSummary.h"
-#include "services/Table.h"
-#include "services/XmlDocument.h"
+#include "run/RunSummary.h"
+#include "dbf/Table.h"
+#include "xml/XmlDocument.h"
 
 namespace vinculor::importing {
 

@@ -2,10 +2,10 @@
 
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
-#include "services/DirectoryLock.h"
-#include "services/Error.h"
-#include "services/FileSystem.h"
-#include "services/Text.h"
+#include "files/DirectoryLock.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
+#include "text/Text.h"
 
 #include <ctime>
 #include <optional>

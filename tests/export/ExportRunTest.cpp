@@ -1,8 +1,8 @@
 #include "export/ExportRun.h"
 
-#include "services/DirectoryLock.h"
-#include "services/Error.h"
-#include "services/TableLock.h"
+#include "files/DirectoryLock.h"
+#include "base/Error.h"
+#include "files/TableLock.h"
 #include "support/ScriptedUi.h"
 #include "support/TableDump.h"
 #include "support/TempDir.h"

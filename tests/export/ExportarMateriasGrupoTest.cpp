@@ -1,5 +1,5 @@
 #include "export/SessionTime.h"
-#include "services/Error.h"
+#include "base/Error.h"
 #include "support/ExportFixture.h"
 
 #include <cmath>

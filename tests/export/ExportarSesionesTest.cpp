@@ -1,4 +1,4 @@
-#include "services/Error.h"
+#include "base/Error.h"
 #include "support/ExportFixture.h"
 
 namespace vinculor::exporting {

@@ -5,7 +5,7 @@
 #include "FuzzSupport.h"
 #include "export/ExportContext.h"
 #include "export/ExportRun.h"
-#include "services/Error.h"
+#include "base/Error.h"
 #include "support/ScriptedUi.h"
 #include "support/TableDump.h"
 #include "support/TempDir.h"

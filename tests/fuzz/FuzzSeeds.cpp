@@ -8,7 +8,7 @@
 //   ini:    the seed files here.
 #include "FuzzSupport.h"
 #include "SimuladorHoravia.h"
-#include "services/FileSystem.h"
+#include "files/FileSystem.h"
 #include "support/TempDir.h"
 
 #include <cstdio>

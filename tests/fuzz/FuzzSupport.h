@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/RunState.h"
+#include "run/RunState.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,9 +3,9 @@
 // nothing; other keys read as before; no line but the key's is lost; and
 // writing through a file gives the same bytes as the edit in memory.
 #include "FuzzSupport.h"
-#include "services/Error.h"
-#include "services/FileSystem.h"
-#include "services/IniFile.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
+#include "files/IniFile.h"
 #include "support/TempDir.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

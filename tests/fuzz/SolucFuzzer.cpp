@@ -4,10 +4,10 @@
 // reads, the whole import against the look-up tables of a small school.
 #include "FuzzSupport.h"
 #include "import/ImportRun.h"
-#include "services/DbfFieldCodec.h"
-#include "services/Error.h"
-#include "services/Table.h"
-#include "services/XmlDocument.h"
+#include "dbf/DbfFieldCodec.h"
+#include "base/Error.h"
+#include "dbf/Table.h"
+#include "xml/XmlDocument.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 

@@ -2,9 +2,9 @@
 
 #include "app/GradientPanel.h"
 #include "app/HelpViewer.h"
-#include "services/Error.h"
-#include "services/FileSystem.h"
-#include "services/IniFile.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
+#include "files/IniFile.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
 

@@ -1,5 +1,5 @@
 #include "import/ImportFixture.h"
-#include "services/Error.h"
+#include "base/Error.h"
 
 #include <regex>
 

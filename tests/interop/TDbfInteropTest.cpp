@@ -2,7 +2,7 @@
 // TDbf reads the tables we write (and walks COUNTSES by our index), and we
 // read the solution tables TDbf writes at levels 3, 4 and 7.
 #include "TDbfPrograms.h"
-#include "services/Table.h"
+#include "dbf/Table.h"
 #include "support/TempDir.h"
 
 #include <algorithm>

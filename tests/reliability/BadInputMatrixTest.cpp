@@ -6,12 +6,12 @@
 #include "ReliabilitySupport.h"
 #include "SimuladorHoravia.h"
 #include "cli/Cli.h"
-#include "services/DirectoryLock.h"
-#include "services/Error.h"
-#include "services/FileSystem.h"
-#include "services/IniFile.h"
-#include "services/TableLock.h"
-#include "services/XmlDocument.h"
+#include "files/DirectoryLock.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
+#include "files/IniFile.h"
+#include "files/TableLock.h"
+#include "xml/XmlDocument.h"
 #include "support/TableDump.h"
 
 #include <functional>

@@ -3,8 +3,8 @@
 // whole set of tables of one run, never a mixture.
 #include "ReliabilitySupport.h"
 #include "export/ExportRun.h"
-#include "services/Error.h"
-#include "services/FileSystem.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
 #include "support/ScriptedUi.h"
 
 #include <barrier>

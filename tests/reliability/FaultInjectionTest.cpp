@@ -7,9 +7,9 @@
 #include "SimuladorHoravia.h"
 #include "export/ExportRun.h"
 #include "import/ImportRun.h"
-#include "services/Error.h"
-#include "services/FileSystem.h"
-#include "services/IniFile.h"
+#include "base/Error.h"
+#include "files/FileSystem.h"
+#include "files/IniFile.h"
 #include "support/ScriptedUi.h"
 #include "support/TableDump.h"
 

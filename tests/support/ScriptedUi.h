@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/RunUi.h"
+#include "run/RunUi.h"
 
 #include <deque>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "support/TableDump.h"
 
-#include "services/Table.h"
+#include "dbf/Table.h"
 
 namespace vinculor::testing {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "services/Table.h"
+#include "dbf/Table.h"
 
 #include <filesystem>
 #include <string>

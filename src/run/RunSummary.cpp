@@ -1,0 +1,131 @@
+#include "run/RunSummary.h"
+
+#include "text/Json.h"
+
+#include <sstream>
+
+namespace vinculor {
+
+namespace {
+
+void listSection(std::ostringstream& out, const std::string& title, const std::vector<std::string>& items) {
+    if (items.empty()) {
+        return;
+    }
+    out << title << " (" << items.size() << "):\n";
+    for (const std::string& item : items) {
+        out << "  " << item << "\n";
+    }
+}
+
+std::string jsonList(const std::vector<std::string>& items) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i != 0) {
+            out += ", ";
+        }
+        out += json::quote(items[i]);
+    }
+    return out + "]";
+}
+
+} // namespace
+
+void RunSummary::setTableCount(const std::string& table, std::size_t records) {
+    for (TableCount& entry : tables) {
+        if (entry.table == table) {
+            entry.records = records;
+            return;
+        }
+    }
+    tables.push_back({table, records});
+}
+
+std::string RunSummary::toText() const {
+    std::ostringstream out;
+    if (direction == "importar") {
+        out << "Registros de SOLUC: " << solucRecords << "\n";
+        out << "Actividades escritas: " << lessons + tasks << " (" << lessons << " clases, " << tasks
+            << " tareas)\n";
+        const std::size_t skipped =
+            skippedDayOrSlotZero + skippedGroupNotFound + skippedSubjectNotFound + skippedSlotNotFound;
+        if (skipped > 0) {
+            out << "Registros omitidos: " << skipped << "\n";
+            const std::pair<const char*, std::size_t> reasons[] = {
+                {"día u hora 0", skippedDayOrSlotZero},
+                {"grupo no encontrado en GRUPOST", skippedGroupNotFound},
+                {"materia o actividad no encontrada en ASIGNOMT", skippedSubjectNotFound},
+                {"franja horaria no encontrada en DIASHORAST", skippedSlotNotFound},
+            };
+            for (const auto& [reason, count] : reasons) {
+                if (count > 0) {
+                    out << "  " << reason << ": " << count << "\n";
+                }
+            }
+        }
+        if (!outputFile.empty()) {
+            out << "Documento: " << outputFile << "\n";
+        }
+        return out.str();
+    }
+
+    if (!tables.empty()) {
+        out << "Tablas escritas:\n";
+        for (const TableCount& t : tables) {
+            out << "  " << t.table << ": " << t.records << (t.records == 1 ? " registro" : " registros")
+                << "\n";
+        }
+    }
+    std::vector<std::string> changes;
+    for (const CodeChange& c : codeChanges) {
+        changes.push_back(c.table + ": «" + c.original + "» → «" + c.written + "»");
+    }
+    listSection(out, "Códigos cambiados por repetidos o largos", changes);
+    std::vector<std::string> omitted;
+    for (const Omission& o : omissions) {
+        omitted.push_back(o.table + ": «" + o.code + "», " + o.reason);
+    }
+    listSection(out, "Elementos sin registro", omitted);
+    listSection(out, "Tutores que no están en PROFT (grupo: tutor)", tutorsNotFound);
+    listSection(out, "Enseñanzas no encontradas (grupo: enseñanza)", teachingsNotFound);
+    listSection(out, "Departamentos no encontrados", departmentsNotFound);
+    return out.str();
+}
+
+std::string RunSummary::toJson() const {
+    std::ostringstream out;
+    out << "{\n  \"direccion\": " << json::quote(direction);
+    if (direction == "importar") {
+        out << ",\n  \"registrosSoluc\": " << solucRecords << ",\n  \"clases\": " << lessons
+            << ",\n  \"tareas\": " << tasks
+            << ",\n  \"omitidos\": {\"diaOHoraCero\": " << skippedDayOrSlotZero
+            << ", \"grupoNoEncontrado\": " << skippedGroupNotFound
+            << ", \"materiaNoEncontrada\": " << skippedSubjectNotFound
+            << ", \"franjaNoEncontrada\": " << skippedSlotNotFound
+            << "},\n  \"documento\": " << json::quote(outputFile) << "\n}\n";
+        return out.str();
+    }
+    out << ",\n  \"tablas\": {";
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        out << (i == 0 ? "" : ", ") << json::quote(tables[i].table) << ": " << tables[i].records;
+    }
+    out << "},\n  \"codigosCambiados\": [";
+    for (std::size_t i = 0; i < codeChanges.size(); ++i) {
+        const CodeChange& c = codeChanges[i];
+        out << (i == 0 ? "" : ", ") << "{\"tabla\": " << json::quote(c.table)
+            << ", \"original\": " << json::quote(c.original) << ", \"escrito\": " << json::quote(c.written)
+            << "}";
+    }
+    out << "],\n  \"sinRegistro\": [";
+    for (std::size_t i = 0; i < omissions.size(); ++i) {
+        const Omission& o = omissions[i];
+        out << (i == 0 ? "" : ", ") << "{\"tabla\": " << json::quote(o.table)
+            << ", \"codigo\": " << json::quote(o.code) << ", \"motivo\": " << json::quote(o.reason) << "}";
+    }
+    out << "],\n  \"tutoresNoEncontrados\": " << jsonList(tutorsNotFound)
+        << ",\n  \"ensenanzasNoEncontradas\": " << jsonList(teachingsNotFound)
+        << ",\n  \"departamentosNoEncontrados\": " << jsonList(departmentsNotFound) << "\n}\n";
+    return out.str();
+}
+
+} // namespace vinculor

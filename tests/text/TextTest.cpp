@@ -1,0 +1,104 @@
+#include "text/Text.h"
+
+#include "base/Error.h"
+
+#include <gtest/gtest.h>
+
+namespace vinculor::text {
+namespace {
+
+TEST(Trim, RemovesEveryControlAndBlankAtBothEndsOnly) {
+    struct Case {
+        std::string in, out;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"   ", ""},
+        {"  lengua  ", "lengua"},
+        {"\t\r\n MAT \x01\x1f", "MAT"},
+        {"a b", "a b"},
+        {" Educación Física\n", "Educación Física"},
+        {"\xC2\xA0x", "\xC2\xA0x"}, // a no-break space is above 32: kept
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(trim(c.in), c.out) << "input '" << c.in << "'";
+    }
+}
+
+TEST(Characters, CountAndCutByCharacterNotByte) {
+    EXPECT_EQ(length("Año"), 3u);
+    EXPECT_EQ(left("Plástica", 3), "Plá");
+    EXPECT_EQ(left("ab", 10), "ab");
+    EXPECT_EQ(right("MATEMATICAS1", 2), "S1");
+    EXPECT_EQ(right("Ñandú", 2), "dú");
+    EXPECT_EQ(right("x", 2), "x");
+    EXPECT_EQ(mid("108:0008:55", 2, 5), "08:00");
+    EXPECT_EQ(mid("1Miércoles", 4, 3), "érc");
+    EXPECT_EQ(mid("abc", 3, 5), "c");
+    EXPECT_EQ(mid("abc", 7, 2), "");
+}
+
+TEST(CodePage1252, RoundTripsSpanishTextAndMarksWhatItLacks) {
+    EXPECT_EQ(utf8ToCp1252("Educación Física Año Ñ º €"), "Educaci\xF3n F\xEDsica A\xF1o \xD1 \xBA \x80");
+    EXPECT_EQ(cp1252ToUtf8("Educaci\xF3n F\xEDsica A\xF1o \xD1 \xBA \x80"), "Educación Física Año Ñ º €");
+    EXPECT_EQ(utf8ToCp1252("Ελληνικά 中"), "???????? ?");
+    EXPECT_EQ(utf8ToCp1252("bad \xFF byte"), "bad ? byte");
+    EXPECT_EQ(cp1252ToUtf8("\x81"), "\xC2\x81");
+}
+
+TEST(CaseFolding, FoldsLetterCaseOfSpanishLettersButKeepsAccents) {
+    struct Case {
+        std::string a, b;
+        bool same;
+    };
+    const Case cases[] = {
+        {"ab", "AB", true},       {"a1", "A1", true},       {"ñ", "Ñ", true},  {"Á", "á", true},
+        {"ÉXITO", "éxito", true}, {"a", "á", false},        {"n", "ñ", false}, {"ab", "ab ", false},
+        {"Ü", "ü", true},         {"ŒUVRE", "œuvre", true}, {"×", "÷", false}, {"", "", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(equalsIgnoreCase(c.a, c.b), c.same) << c.a << " vs " << c.b;
+    }
+}
+
+TEST(Numbers, FormatWithoutLeadingZerosOrBlanks) {
+    EXPECT_EQ(formatInteger(0), "0");
+    EXPECT_EQ(formatInteger(-30), "-30");
+    EXPECT_EQ(formatDecimal(3.0), "3");
+    EXPECT_EQ(formatDecimal(2.5), "2.5");
+    EXPECT_EQ(formatDecimal(-0.125), "-0.125");
+    EXPECT_EQ(formatDecimal(0.1), "0.1");
+}
+
+TEST(Numbers, ParseIntegerAcceptsOnlyWholeNumbers) {
+    EXPECT_EQ(parseInteger("08"), 8);
+    EXPECT_EQ(parseInteger("-5"), -5);
+    EXPECT_EQ(parseInteger(" 7"), 7);
+    for (const char* bad : {"", "8a", "0:", "1.5", "x", "99999999999", " "}) {
+        try {
+            parseInteger(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "'" + std::string(bad) + "' is not a valid integer value");
+        }
+    }
+}
+
+TEST(Numbers, ParseDecimalTakesCommaOrPoint) {
+    EXPECT_DOUBLE_EQ(parseDecimal("02,50"), 2.5);
+    EXPECT_DOUBLE_EQ(parseDecimal("2.5"), 2.5);
+    EXPECT_DOUBLE_EQ(parseDecimal("3"), 3.0);
+    EXPECT_DOUBLE_EQ(parseDecimal("-1,25"), -1.25);
+    for (const char* bad : {"", "dos", "2,5,0", "2.5h", "inf", "nan", "1,2.3"}) {
+        try {
+            parseDecimal(bad);
+            ADD_FAILURE() << "accepted '" << bad << "'";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      "'" + std::string(bad) + "' is not a valid floating point value");
+        }
+    }
+}
+
+} // namespace
+} // namespace vinculor::text
