@@ -1,11 +1,12 @@
 #include "cli/Cli.h"
 
+#include "base/Error.h"
 #include "cli/CliUi.h"
 #include "cli/TablePrinter.h"
 #include "export/ExportRun.h"
-#include "import/ImportRun.h"
-#include "base/Error.h"
 #include "files/FileSystem.h"
+#include "import/ImportRun.h"
+#include "import/TimetableStep.h"
 #include "run/HoraviaDirectory.h"
 
 #include <optional>
@@ -24,6 +25,7 @@ constexpr int kInputMissing = 2;
 constexpr const char* kUsage = "Uso:\n"
                                "  vinculor-cli exportar ARCHIVO.xml [--htemp DIR] [--json]\n"
                                "  vinculor-cli importar ARCHIVO.xml [--htemp DIR] [--json]\n"
+                               "  vinculor-cli horario ARCHIVO.xml [--htemp DIR] [--json]\n"
                                "  vinculor-cli tabla ARCHIVO.DBF [--csv | --json]\n"
                                "  vinculor-cli --help | --version\n";
 
@@ -34,7 +36,10 @@ constexpr const char* kHelp =
     "  exportar ARCHIVO.xml   Lee el archivo XML de Pincel-eKade y escribe las tablas de Horavia\n"
     "                         (ASIGNOMT, PROFT, AULAT, GRUPOST, DIASHORAST, COUNTSES, ASIGT).\n"
     "  importar ARCHIVO.xml   Lee el horario calculado por Horavia (SOLUC) y escribe\n"
-    "                         ResultadoHoravia<ARCHIVO>.xml junto al archivo de Pincel-eKade.\n"
+    "                         ResultadoHoravia<ARCHIVO>.xml junto al archivo de Pincel-eKade,\n"
+    "                         y el horario para ver e imprimir, HorarioHoravia<ARCHIVO>.html.\n"
+    "  horario ARCHIVO.xml    Vuelve a escribir HorarioHoravia<ARCHIVO>.html (tablas por grupo,\n"
+    "                         profesor y aula, y su comprobación) sin tocar el resultado XML.\n"
     "  tabla ARCHIVO.DBF      Muestra una tabla dBase: sus campos y sus registros.\n"
     "\n"
     "Opciones:\n"
@@ -105,6 +110,15 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err) {
     const std::filesystem::path file = std::filesystem::absolute(files::fromUtf8(args.positional[0]), ec);
     CliUi ui(files::toUtf8(ec ? files::fromUtf8(args.positional[0]) : file), args.json ? err : out);
 
+    if (args.command == "horario") {
+        if (importing::runTimetable(ec ? files::fromUtf8(args.positional[0]) : file, state.horaviaDir,
+                                    state.summary) == RunOutcome::InputMissing) {
+            err << "No existe archivo XML o Solución.\n";
+            return kInputMissing;
+        }
+        out << (args.json ? state.summary.toJson() : state.summary.toText());
+        return kCompleted;
+    }
     const RunOutcome outcome =
         args.command == "exportar" ? exporting::runExport(state, ui) : importing::runImport(state, ui);
     if (outcome == RunOutcome::InputMissing) {
@@ -128,7 +142,8 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
             out << "vinculor-cli " << VINCULOR_VERSION << "\n";
             return kCompleted;
         }
-        const bool conversion = args.command == "exportar" || args.command == "importar";
+        const bool conversion =
+            args.command == "exportar" || args.command == "importar" || args.command == "horario";
         if (!conversion && args.command != "tabla") {
             throw UsageError{args.command.empty() ? "Falta la orden." : "Orden desconocida: " + args.command};
         }

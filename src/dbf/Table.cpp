@@ -1136,6 +1136,11 @@ bool Table::locate(Field field, std::string_view value) {
     return true;
 }
 
+std::size_t Table::position() const {
+    requireOpen(data_, name_);
+    return data_->position;
+}
+
 std::size_t Table::recordCount() const {
     requireOpen(data_, name_);
     const TableData& d = *data_;

@@ -125,6 +125,9 @@ public:
     bool sameText(Field a, Field b) const;
 
     std::size_t recordCount() const; // live records
+    // The current record's place among the live records, from 0: a key for
+    // what a caller keeps about the record a look-up found.
+    std::size_t position() const;
     const std::vector<FieldInfo>& fields() const;
     bool hasField(std::string_view field) const;
     int level() const; // 3, 4 or 7

@@ -1,6 +1,8 @@
 #include "import/ActivityPasses.h"
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,7 +47,23 @@ private:
     std::optional<Table::Field> field_;
 };
 
-void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& summary) {
+// A record left out, for the timetable's check, with the codes it holds.
+void omit(timetable::Timetable* timetable, timetable::Reason reason, Pass pass, Table& soluc,
+          std::initializer_list<Table::Field> fields) {
+    if (timetable == nullptr) {
+        return;
+    }
+    timetable::Omission o{reason, pass == Pass::Task, {}, {}, {}, {}, {}, {}};
+    std::string* codes[] = {&o.subject, &o.group, &o.teacher, &o.room, &o.day, &o.slot};
+    std::size_t i = 0;
+    for (const Table::Field f : fields) {
+        *codes[i++] = soluc.getText(f);
+    }
+    timetable->omit(std::move(o));
+}
+
+void runPass(Pass pass, ActivityTables& t, XmlChildStream* horario, RunSummary& summary,
+             timetable::Timetable* timetable) {
     LazyField asigField(t.soluc, "ASIG"), tareaField(t.soluc, "TAREA"), diaField(t.soluc, "DIA"),
         horaField(t.soluc, "HORA"), grupoField(t.soluc, "CODGRUPO"), profField(t.soluc, "PROF"),
         aulaField(t.soluc, "AULA");
@@ -53,6 +71,8 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
         subjectCode(t.asignaturas, "ABREV_GESTION"), teacherCode(t.profesores, "ABREV"),
         roomKey(t.aulas, "ABREV"), roomCode(t.aulas, "ABREV_GESTION"), slotKeyField(t.tramos, "DIHO"),
         slotStart(t.tramos, "HORADESDE"), slotEnd(t.tramos, "HORAHASTA");
+
+    std::vector<std::uint32_t> slotLabels; // DIASHORAST's record place -> the timetable's slot
 
     for (t.soluc.first(); !t.soluc.eof(); t.soluc.next()) {
         if (t.soluc.sameText(asigField(), tareaField()) != (pass == Pass::Task)) {
@@ -63,8 +83,14 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
         const std::string_view asig = t.soluc.viewText(asigField());
         const std::string_view tarea = t.soluc.viewText(tareaField());
         const std::int32_t day = t.soluc.getInt(diaField());
+        // The record's codes, for a record left out.
+        const auto leftOut = [&](timetable::Reason reason) {
+            omit(timetable, reason, pass, t.soluc,
+                 {asigField(), grupoField(), profField(), aulaField(), diaField(), horaField()});
+        };
         if (day == 0 || t.soluc.getDouble(horaField()) == 0) {
             ++summary.skippedDayOrSlotZero;
+            leftOut(timetable::Reason::DayOrSlotZero);
             continue;
         }
 
@@ -73,12 +99,14 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
             // The record found has this very text as its ABREV: it is the group code.
             if (!t.grupos.locate(groupCode(), group)) {
                 ++summary.skippedGroupNotFound;
+                leftOut(timetable::Reason::GroupNotFound);
                 continue;
             }
         }
 
         if (!t.asignaturas.locate(subjectKey(), asig)) {
             ++summary.skippedSubjectNotFound;
+            leftOut(timetable::Reason::SubjectNotFound);
             continue;
         }
         const std::string_view subject =
@@ -95,30 +123,64 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream& horario, RunSummary& 
         slotKey += trimmed(t.soluc.viewText(horaField()));
         if (!t.tramos.locate(slotKeyField(), slotKey)) {
             ++summary.skippedSlotNotFound;
+            leftOut(timetable::Reason::SlotNotFound);
             continue;
         }
 
+        if (timetable != nullptr) {
+            if (day >= 1 && day <= 7) {
+                // Each look-up table's record place keys its code, read once per record.
+                timetable::Entry e;
+                e.task = pass == Pass::Task;
+                e.subject = e.task ? timetable->activityTypes.idAt(t.asignaturas.position(),
+                                                                   t.asignaturas.viewText(subjectCode()))
+                                   : timetable->subjects.idAt(t.asignaturas.position(), subject);
+                e.group =
+                    e.task ? timetable->groups.id(group) : timetable->groups.idAt(t.grupos.position(), group);
+                e.teacher = teacher.empty() ? timetable::kNone
+                                            : timetable->teachers.idAt(t.profesores.position(), teacher);
+                e.room = room.empty() ? timetable::kNone : timetable->rooms.idAt(t.aulas.position(), room);
+                const std::size_t slotPlace = t.tramos.position();
+                if (slotPlace >= slotLabels.size() || slotLabels[slotPlace] == timetable::kNone) {
+                    slotLabels.resize(std::max(slotLabels.size(), slotPlace + 1), timetable::kNone);
+                    std::string label(t.tramos.viewText(slotStart()));
+                    label += "–";
+                    label += t.tramos.viewText(slotEnd());
+                    slotLabels[slotPlace] = timetable->slots.id(label);
+                }
+                e.slot = slotLabels[slotPlace];
+                e.day = static_cast<std::uint8_t>(day);
+                timetable->add(e);
+            } else {
+                leftOut(timetable::Reason::DayOutsideWeek);
+            }
+        }
+
         // The administration system reads the task's room under the name "codigAula".
-        horario.append("actividad", {{"tipo", tarea},
-                                     {"codigoProfesor", teacher},
-                                     {"codigoGrupo", group},
-                                     {"codigoMateria", subject},
-                                     {pass == Pass::Lesson ? "codigoAula" : "codigAula", room},
-                                     {"dia", dayLetter(day)},
-                                     {"HoraInicio", t.tramos.viewText(slotStart())},
-                                     {"HoraFin", t.tramos.viewText(slotEnd())}});
+        if (horario != nullptr) {
+            horario->append("actividad", {{"tipo", tarea},
+                                          {"codigoProfesor", teacher},
+                                          {"codigoGrupo", group},
+                                          {"codigoMateria", subject},
+                                          {pass == Pass::Lesson ? "codigoAula" : "codigAula", room},
+                                          {"dia", dayLetter(day)},
+                                          {"HoraInicio", t.tramos.viewText(slotStart())},
+                                          {"HoraFin", t.tramos.viewText(slotEnd())}});
+        }
         ++(pass == Pass::Lesson ? summary.lessons : summary.tasks);
     }
 }
 
 } // namespace
 
-void lessonPass(ActivityTables& tables, XmlChildStream& horario, RunSummary& summary) {
-    runPass(Pass::Lesson, tables, horario, summary);
+void lessonPass(ActivityTables& tables, XmlChildStream* horario, RunSummary& summary,
+                timetable::Timetable* timetable) {
+    runPass(Pass::Lesson, tables, horario, summary, timetable);
 }
 
-void taskPass(ActivityTables& tables, XmlChildStream& horario, RunSummary& summary) {
-    runPass(Pass::Task, tables, horario, summary);
+void taskPass(ActivityTables& tables, XmlChildStream* horario, RunSummary& summary,
+              timetable::Timetable* timetable) {
+    runPass(Pass::Task, tables, horario, summary, timetable);
 }
 
 } // namespace vinculor::importing

@@ -2,6 +2,7 @@
 
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
+#include "import/TimetableStep.h"
 #include "files/DirectoryLock.h"
 #include "base/Error.h"
 #include "files/FileSystem.h"
@@ -101,6 +102,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         XmlDocument& doc = *state.XmlDoc;
         doc.load(files::fromUtf8(state.filenameXML));
         checkSchoolFile(doc, state.filenameXML);
+        const timetable::SchoolNames names = timetable::SchoolNames::read(doc);
 
         const XmlNode oldRoot = doc.selectSingleNode("/Centro");
         std::vector<std::string> header;
@@ -113,7 +115,8 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         root.setAttribute("Codigo", header[0]);
         root.setAttribute("Nombre", header[1]);
         root.setAttribute("CursoEscolar", header[2]);
-        root.setAttribute("FechaExportacion", exportTimestamp(std::time(nullptr)));
+        const std::string runDate = exportTimestamp(std::time(nullptr));
+        root.setAttribute("FechaExportacion", runDate);
         root.setAttribute("Version", header[3]);
         XmlNode horario = root.appendElement("horario");
 
@@ -122,14 +125,17 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         XmlChildStream activities(doc, horario, output);
         ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                               c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
-        lessonPass(tables, activities, state.summary);
-        taskPass(tables, activities, state.summary);
+        timetable::Timetable timetable;
+        lessonPass(tables, &activities, state.summary, &timetable);
+        taskPass(tables, &activities, state.summary, &timetable);
         // Counted by the walks over SOLUC, which is never read whole.
         state.summary.solucRecords = c.wwTableSoluc.recordCount();
         open.reset();
 
         activities.finish();
         state.summary.outputFile = files::toUtf8(output);
+        // Once the result is in place: its picture never holds it back.
+        writeTimetable(files::fromUtf8(state.filenameXML), timetable, names, runDate, state.summary);
     }
 
     state.TransformStatus = 1;

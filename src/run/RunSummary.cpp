@@ -29,6 +29,18 @@ std::string jsonList(const std::vector<std::string>& items) {
     return out + "]";
 }
 
+void timetableText(std::ostringstream& out, const RunSummary& s) {
+    if (!s.timetableFile.empty()) {
+        out << "Horario: " << s.timetableFile << "\n";
+        out << "Comprobación del horario: " << s.groupClashes << " grupos, " << s.teacherClashes
+            << " profesores y " << s.roomClashes << " aulas en dos sitios a la vez; " << s.hoursDiffering
+            << " materias de grupo con sesiones distintas de las previstas\n";
+    }
+    if (!s.timetableError.empty()) {
+        out << "No se ha escrito el horario: " << s.timetableError << "\n";
+    }
+}
+
 } // namespace
 
 void RunSummary::setTableCount(const std::string& table, std::size_t records) {
@@ -43,7 +55,7 @@ void RunSummary::setTableCount(const std::string& table, std::size_t records) {
 
 std::string RunSummary::toText() const {
     std::ostringstream out;
-    if (direction == "importar") {
+    if (direction == "importar" || direction == "horario") {
         out << "Registros de SOLUC: " << solucRecords << "\n";
         out << "Actividades escritas: " << lessons + tasks << " (" << lessons << " clases, " << tasks
             << " tareas)\n";
@@ -66,6 +78,7 @@ std::string RunSummary::toText() const {
         if (!outputFile.empty()) {
             out << "Documento: " << outputFile << "\n";
         }
+        timetableText(out, *this);
         return out.str();
     }
 
@@ -95,14 +108,22 @@ std::string RunSummary::toText() const {
 std::string RunSummary::toJson() const {
     std::ostringstream out;
     out << "{\n  \"direccion\": " << json::quote(direction);
-    if (direction == "importar") {
+    if (direction == "importar" || direction == "horario") {
         out << ",\n  \"registrosSoluc\": " << solucRecords << ",\n  \"clases\": " << lessons
             << ",\n  \"tareas\": " << tasks
             << ",\n  \"omitidos\": {\"diaOHoraCero\": " << skippedDayOrSlotZero
             << ", \"grupoNoEncontrado\": " << skippedGroupNotFound
             << ", \"materiaNoEncontrada\": " << skippedSubjectNotFound
             << ", \"franjaNoEncontrada\": " << skippedSlotNotFound
-            << "},\n  \"documento\": " << json::quote(outputFile) << "\n}\n";
+            << "},\n  \"documento\": " << json::quote(outputFile)
+            << ",\n  \"horario\": " << json::quote(timetableFile)
+            << ",\n  \"comprobacion\": {\"gruposEnDosSitios\": " << groupClashes
+            << ", \"profesoresEnDosSitios\": " << teacherClashes << ", \"aulasEnDosSitios\": " << roomClashes
+            << ", \"materiasConSesionesDistintas\": " << hoursDiffering << "}";
+        if (!timetableError.empty()) {
+            out << ",\n  \"errorHorario\": " << json::quote(timetableError);
+        }
+        out << "\n}\n";
         return out.str();
     }
     out << ",\n  \"tablas\": {";

@@ -23,7 +23,7 @@ struct RunSummary {
         std::string reason; // Spanish, for the user
     };
 
-    std::string direction; // "exportar" or "importar"
+    std::string direction; // "exportar", "importar" or "horario" (the timetable document alone)
 
     // Export
     std::vector<TableCount> tables;
@@ -42,6 +42,13 @@ struct RunSummary {
     std::size_t skippedSubjectNotFound = 0;
     std::size_t skippedSlotNotFound = 0;
     std::string outputFile;
+    std::string timetableFile; // the timetable document written beside the output, if any
+    // The timetable's check (import, and the "horario" command).
+    std::size_t groupClashes = 0;
+    std::size_t teacherClashes = 0;
+    std::size_t roomClashes = 0;
+    std::size_t hoursDiffering = 0; // group subjects placed more or less than planned
+    std::string timetableError;     // why the timetable document was not written; the output stands
 
     void setTableCount(const std::string& table, std::size_t records);
 

@@ -1,0 +1,86 @@
+#include "import/TimetableStep.h"
+
+#include "base/Error.h"
+#include "files/DirectoryLock.h"
+#include "files/FileSystem.h"
+#include "import/ActivityPasses.h"
+#include "import/ExportTimestamp.h"
+#include "timetable/TimetableCheck.h"
+#include "timetable/TimetableFile.h"
+
+#include <ctime>
+
+namespace vinculor::importing {
+
+namespace {
+
+// Checks the timetable and writes its document; a failure throws.
+void checkAndSave(const std::filesystem::path& path, timetable::Timetable& timetable,
+                  const timetable::SchoolNames& names, const std::string& runDate, RunSummary& summary) {
+    timetable.index();
+    const timetable::TimetableCheck check = timetable::TimetableCheck::of(timetable, names);
+    summary.groupClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Group)];
+    summary.teacherClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Teacher)];
+    summary.roomClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Room)];
+    summary.hoursDiffering = check.hours.size();
+    timetable::saveTimetableDocument(path, timetable, check, names, runDate);
+    summary.timetableFile = files::toUtf8(path);
+}
+
+} // namespace
+
+void writeTimetable(const std::filesystem::path& schoolFile, timetable::Timetable& timetable,
+                    const timetable::SchoolNames& names, const std::string& runDate, RunSummary& summary) {
+    const std::filesystem::path path = timetable::timetableFileFor(schoolFile);
+    try {
+        checkAndSave(path, timetable, names, runDate, summary);
+    } catch (const Error& e) {
+        summary.timetableError = e.what();
+        files::removeFileQuietly(path);
+    }
+}
+
+RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::filesystem::path& horaviaDir,
+                        RunSummary& summary) {
+    summary = RunSummary{};
+    summary.direction = "horario";
+    if (!files::isRegularFile(schoolFile) || !files::findCaseInsensitive(horaviaDir, "SOLUC.DBF")) {
+        return RunOutcome::InputMissing;
+    }
+
+    DirectoryLock lock(horaviaDir);
+    TableComponents c;
+    c.bindAll(horaviaDir);
+    struct Closer {
+        TableComponents& c;
+        ~Closer() { c.closeAllQuietly(); }
+    } closer{c};
+    for (Table* table : {&c.wwTableSoluc, &c.wwTableGrupos, &c.wwTableProfesor, &c.wwTableAulas,
+                         &c.wwTableNomAsg, &c.wwTableTramos}) {
+        table->open();
+    }
+
+    XmlDocument doc;
+    doc.load(schoolFile);
+    if (doc.documentElement().name() != "Centro") {
+        throw Error("El archivo «" + files::toUtf8(schoolFile) +
+                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" +
+                    doc.documentElement().name() + "» y no «Centro».");
+    }
+    const timetable::SchoolNames names = timetable::SchoolNames::read(doc);
+
+    timetable::Timetable timetable;
+    ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
+                          c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
+    lessonPass(tables, nullptr, summary, &timetable);
+    taskPass(tables, nullptr, summary, &timetable);
+    summary.solucRecords = c.wwTableSoluc.recordCount();
+    c.closeAllQuietly();
+
+    // A failure here keeps the earlier document.
+    checkAndSave(timetable::timetableFileFor(schoolFile), timetable, names,
+                 exportTimestamp(std::time(nullptr)), summary);
+    return RunOutcome::Completed;
+}
+
+} // namespace vinculor::importing

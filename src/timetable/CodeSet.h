@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace vinculor::timetable {
+
+// No code: an empty teacher, room or group.
+constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+// The codes of one kind (groups, teachers...), each kept once; a code's id is
+// its place in the order of first sight.
+class CodeSet {
+public:
+    // The id of `code`, added where new; kNone for the empty code.
+    std::uint32_t id(std::string_view code);
+    // The same for the code that record `key` of a table holds: the code is
+    // looked at only the first time the key comes, so a caller that knows the
+    // record it found pays no search for the records it meets again.
+    std::uint32_t idAt(std::size_t key, std::string_view code);
+    // kNone where the code was never added.
+    std::uint32_t find(std::string_view code) const;
+
+    const std::string& code(std::uint32_t id) const { return codes_[id]; }
+    std::size_t size() const { return codes_.size(); }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    static constexpr std::uint32_t kUnseen = kNone - 1;
+
+    std::vector<std::string> codes_;
+    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> ids_;
+    std::vector<std::uint32_t> byKey_;
+};
+
+} // namespace vinculor::timetable

@@ -1,0 +1,196 @@
+#include "timetable/SchoolNames.h"
+
+#include "text/Text.h"
+#include "xml/XmlDocument.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace vinculor::timetable {
+
+namespace {
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+std::string_view attr(const XmlNode& node, const char* name) {
+    return trimmed(node.attributeView(name));
+}
+
+// The width of the table field that keeps each kind of code on the way back.
+std::size_t keptWidth(SchoolNames::Kind kind) {
+    return kind == SchoolNames::Kind::Room ? 20 : 10;
+}
+
+// The first three distinct session lengths of the week, in the order of the
+// slots (day, start, end), as the export finds them.
+void sessionLengths(const XmlDocument& doc, int lengths[3]) {
+    lengths[0] = lengths[1] = lengths[2] = 0;
+    const XmlNodeList sessions = doc.selectNodes("/Centro/Sesiones/Sesion");
+    if (sessions.size() < 2) {
+        return;
+    }
+    static constexpr std::string_view kDays = "LMXJVSD";
+    std::vector<std::string> keys;
+    for (const XmlNode& s : sessions) {
+        const std::string_view day = attr(s, "Dia");
+        if (day.empty() || kDays.find(day.front()) == std::string_view::npos) {
+            continue;
+        }
+        keys.push_back(std::string(1, static_cast<char>('1' + kDays.find(day.front()))) +
+                       std::string(attr(s, "HoraInicio")) + std::string(attr(s, "HoraFin")));
+    }
+    std::sort(keys.begin(), keys.end());
+    const auto minutes = [](std::string_view time) {
+        int h = 0;
+        int m = 0;
+        if (time.size() != 5 || std::from_chars(time.data(), time.data() + 2, h).ptr != time.data() + 2 ||
+            std::from_chars(time.data() + 3, time.data() + 5, m).ptr != time.data() + 5) {
+            return -1;
+        }
+        return h * 60 + m;
+    };
+    std::vector<int> distinct;
+    for (const std::string& k : keys) {
+        if (k.size() != 11) {
+            continue;
+        }
+        const int start = minutes(std::string_view(k).substr(1, 5));
+        const int end = minutes(std::string_view(k).substr(6, 5));
+        if (start < 0 || end < 0) {
+            continue;
+        }
+        if (std::find(distinct.begin(), distinct.end(), end - start) == distinct.end()) {
+            distinct.push_back(end - start);
+        }
+    }
+    if (distinct.size() == 1) {
+        lengths[0] = lengths[1] = distinct[0];
+    } else if (distinct.size() >= 2) {
+        lengths[0] = distinct[0];
+        lengths[1] = distinct[1];
+        lengths[2] = distinct.size() >= 3 ? distinct[2] : distinct[1];
+    }
+}
+
+} // namespace
+
+const std::string* SchoolNames::find(const Names& names, std::string_view code) {
+    const auto found = names.find(code);
+    return found == names.end() ? nullptr : &found->second;
+}
+
+void SchoolNames::addName(Kind kind, std::string_view code, std::string_view name) {
+    Names* names = nullptr;
+    switch (kind) {
+    case Kind::Subject:
+        names = &subjects_;
+        break;
+    case Kind::ActivityType:
+        names = &activityTypes_;
+        break;
+    case Kind::Teacher:
+        names = &teachers_;
+        break;
+    case Kind::Room:
+        names = &rooms_;
+        break;
+    case Kind::Group:
+        names = &groups_;
+        break;
+    }
+    if (code.empty() || name.empty()) {
+        return;
+    }
+    names->try_emplace(std::string(code), name);
+    if (text::length(code) > keptWidth(kind)) {
+        names->try_emplace(text::left(code, keptWidth(kind)), name);
+    }
+}
+
+int SchoolNames::sessionsOf(std::string_view hours, const int lengths[3]) {
+    std::string h(hours == "00,00" ? "01,00" : hours);
+    std::replace(h.begin(), h.end(), ',', '.');
+    double value = 0;
+    const auto [end, ec] = std::from_chars(h.data(), h.data() + h.size(), value);
+    if (ec != std::errc() || end != h.data() + h.size() || !std::isfinite(value) || value < 0 ||
+        value > 1e6) {
+        return -1;
+    }
+    value = static_cast<float>(value);
+    const bool wholeHours = h.size() >= 5 && h.compare(3, 2, "00") == 0;
+    if (!wholeHours) {
+        const double minutes = static_cast<float>(value * 60);
+        bool fitted = false;
+        for (int i = 0; i < 3 && !fitted; ++i) {
+            const int length = lengths[i];
+            if (length == 0 || (i == 2 && lengths[1] == 0)) {
+                continue;
+            }
+            const double sessions = minutes / length;
+            if (sessions == std::floor(sessions)) {
+                value = sessions;
+                fitted = true;
+            }
+        }
+        if (!fitted) {
+            value = minutes / 60 != std::floor(minutes / 60) ? std::ceil(minutes / 60) : minutes;
+        }
+    }
+    return static_cast<int>(std::ceil(value));
+}
+
+SchoolNames SchoolNames::read(const XmlDocument& doc) {
+    SchoolNames names;
+    const XmlNode root = doc.documentElement();
+    names.schoolCode = attr(root, "Codigo");
+    names.schoolName = attr(root, "Nombre");
+    names.schoolYear = attr(root, "CursoEscolar");
+
+    for (const XmlNode& n : doc.selectNodes("/Centro/Materias/Materia")) {
+        names.addName(Kind::Subject, attr(n, "Codigo"), attr(n, "Denominacion"));
+    }
+    for (const XmlNode& n : doc.selectNodes("/Centro/TiposActividad/TipoActividad")) {
+        names.addName(Kind::ActivityType, attr(n, "Codigo"), attr(n, "Denominacion"));
+    }
+    for (const XmlNode& n : doc.selectNodes("/Centro/Profesores/Profesor")) {
+        std::string full;
+        for (const char* part : {"Nombre", "Apellido1", "Apellido2"}) {
+            const std::string_view p = attr(n, part);
+            if (!p.empty()) {
+                full += full.empty() ? "" : " ";
+                full += p;
+            }
+        }
+        names.addName(Kind::Teacher, attr(n, "Codigo"), full);
+    }
+    for (const XmlNode& n : doc.selectNodes("/Centro/Aulas/Aula")) {
+        names.addName(Kind::Room, attr(n, "Codigo"), attr(n, "Denominacion"));
+    }
+    for (const XmlNode& n : doc.selectNodes("/Centro/Grupos/Grupo")) {
+        names.addName(Kind::Group, attr(n, "Codigo"), attr(n, "Denominacion"));
+    }
+
+    int lengths[3];
+    sessionLengths(doc, lengths);
+    for (const XmlNode& n : doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo")) {
+        const std::string_view subject = attr(n, "Codigo");
+        if (subject.empty()) {
+            continue;
+        }
+        const std::string_view hours = attr(n, "Horas");
+        names.planned.push_back({std::string(attr(n.parent().parent(), "Codigo")), std::string(subject),
+                                 std::string(hours), sessionsOf(hours, lengths)});
+    }
+    return names;
+}
+
+} // namespace vinculor::timetable

@@ -1,0 +1,133 @@
+#include "timetable/TimetableCheck.h"
+
+#include "text/Text.h"
+#include "timetable/SchoolNames.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+namespace vinculor::timetable {
+
+namespace {
+
+bool compatible(Axis axis, const Entry& a, const Entry& b) {
+    if (a.task != b.task || a.subject != b.subject) {
+        return false;
+    }
+    if (axis == Axis::Room) {
+        return a.group == b.group || a.teacher == b.teacher;
+    }
+    return a.room == b.room;
+}
+
+// A code as Horavia's tables keep it: found whole, or by its first ten characters.
+std::uint32_t findKept(const CodeSet& codes, const std::string& code) {
+    const std::uint32_t id = codes.find(code);
+    return id != kNone || text::length(code) <= 10 ? id : codes.find(text::left(code, 10));
+}
+
+std::uint64_t pairKey(std::uint32_t group, std::uint32_t subject) {
+    return (std::uint64_t{group} << 32) | subject;
+}
+
+} // namespace
+
+bool inTwoPlaces(Axis axis, const Timetable& timetable, std::span<const std::uint32_t> cell) {
+    const std::vector<Entry>& entries = timetable.entries();
+    for (std::size_t i = 1; i < cell.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (!compatible(axis, entries[cell[i]], entries[cell[j]])) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames& names) {
+    TimetableCheck check;
+    const std::vector<Entry>& entries = timetable.entries();
+    for (const Omission& o : timetable.omissions()) {
+        ++check.omitted[static_cast<std::size_t>(o.reason)];
+    }
+
+    // Placed sessions of each group subject: a cell counts once per subject,
+    // however many teachers share the lesson.
+    std::unordered_map<std::uint64_t, std::size_t> placed;
+    std::vector<std::uint64_t> placedOrder;
+
+    for (const Axis axis : kAxes) {
+        for (const std::uint32_t member : timetable.members(axis)) {
+            const std::span<const std::uint32_t> grid = timetable.grid(axis, member);
+            std::size_t begin = 0;
+            while (begin < grid.size()) {
+                const Entry& first = entries[grid[begin]];
+                std::size_t end = begin + 1;
+                while (end < grid.size() && entries[grid[end]].slot == first.slot &&
+                       entries[grid[end]].day == first.day) {
+                    ++end;
+                }
+                const std::span<const std::uint32_t> cell = grid.subspan(begin, end - begin);
+                if (cell.size() > 1 && inTwoPlaces(axis, timetable, cell)) {
+                    check.clashes.push_back(
+                        {axis, member, first.day, first.slot, {cell.begin(), cell.end()}});
+                    ++check.clashCount[static_cast<std::size_t>(axis)];
+                }
+                if (axis == Axis::Group) {
+                    for (std::size_t i = begin; i < end; ++i) {
+                        const Entry& e = entries[grid[i]];
+                        bool seen = false;
+                        for (std::size_t j = begin; j < i && !seen; ++j) {
+                            seen = entries[grid[j]].subject == e.subject;
+                        }
+                        if (!seen) {
+                            const std::uint64_t key = pairKey(member, e.subject);
+                            if (placed[key]++ == 0) {
+                                placedOrder.push_back(key);
+                            }
+                        }
+                    }
+                }
+                begin = end;
+            }
+        }
+    }
+
+    // The plan, one line per group subject (a subject listed twice in a
+    // group adds up), against what was placed.
+    std::unordered_map<std::string, std::size_t> line; // group + '\n' + subject -> place in hours
+    std::vector<std::uint64_t> plannedKeys;
+    std::unordered_set<std::uint64_t> planned;
+    for (const SchoolNames::Planned& p : names.planned) {
+        const std::string key = p.group + '\n' + p.subject;
+        const auto [at, added] = line.try_emplace(key, check.hours.size());
+        if (added) {
+            const std::uint32_t group = findKept(timetable.groups, p.group);
+            const std::uint32_t subject = findKept(timetable.subjects, p.subject);
+            std::size_t count = 0;
+            if (group != kNone && subject != kNone) {
+                planned.insert(pairKey(group, subject));
+                const auto found = placed.find(pairKey(group, subject));
+                count = found == placed.end() ? 0 : found->second;
+            }
+            check.hours.push_back({p.group, p.subject, p.hours, p.sessions, count});
+        } else {
+            HoursDifference& h = check.hours[at->second];
+            h.hours += " + " + p.hours;
+            h.planned = h.planned < 0 || p.sessions < 0 ? -1 : h.planned + p.sessions;
+        }
+    }
+    std::erase_if(check.hours, [](const HoursDifference& h) {
+        return h.planned >= 0 && static_cast<std::size_t>(h.planned) == h.placed;
+    });
+    for (const std::uint64_t key : placedOrder) {
+        if (!planned.contains(key)) {
+            check.hours.push_back({timetable.groups.code(static_cast<std::uint32_t>(key >> 32)),
+                                   timetable.subjects.code(static_cast<std::uint32_t>(key)), "", 0,
+                                   placed[key]});
+        }
+    }
+    return check;
+}
+
+} // namespace vinculor::timetable

@@ -1,0 +1,372 @@
+#include "timetable/TimetableDocument.h"
+
+#include "timetable/HtmlWriter.h"
+#include "timetable/SchoolNames.h"
+#include "timetable/Timetable.h"
+#include "timetable/TimetableCheck.h"
+
+#include <array>
+
+namespace vinculor::timetable {
+
+namespace {
+
+constexpr std::array<const char*, 8> kDayNames = {"",       "Lunes",   "Martes", "Miércoles",
+                                                  "Jueves", "Viernes", "Sábado", "Domingo"};
+
+constexpr const char* kStyle = R"(
+body{font-family:"Liberation Sans",Arial,Helvetica,sans-serif;color:#000;background:#fff;margin:1.5em;font-size:11pt}
+h1{font-size:18pt;margin:0 0 .2em}h2{font-size:14pt;margin:1em 0 .4em}h3{font-size:12pt;margin:.8em 0 .3em}
+table{border-collapse:collapse}th,td{border:1px solid #000;padding:2px 4px;vertical-align:top;text-align:left}
+thead th{background:#e8e8e8}
+.grid table{width:100%;table-layout:fixed}.grid th:first-child{width:7em}
+.grid td div+div{border-top:1px dashed #000;margin-top:2px;padding-top:2px}
+td.x{border:3px double #000}td.x>strong{display:block}
+.code{font-weight:normal;font-size:10pt}
+.index ul{columns:4;padding-left:1.2em;margin:.2em 0}
+.ok{font-style:italic}
+@page{size:A4 landscape;margin:10mm}
+@media print{body{margin:0;font-size:9pt}a{color:#000;text-decoration:none}
+.grid{break-before:page;page-break-before:always;break-inside:avoid;page-break-inside:avoid}
+thead th{background:none}}
+)";
+
+const char* axisTitle(Axis axis) {
+    switch (axis) {
+    case Axis::Group:
+        return "Grupo";
+    case Axis::Teacher:
+        return "Profesor";
+    case Axis::Room:
+        break;
+    }
+    return "Aula";
+}
+
+const char* axisPlural(Axis axis) {
+    switch (axis) {
+    case Axis::Group:
+        return "Grupos";
+    case Axis::Teacher:
+        return "Profesores";
+    case Axis::Room:
+        break;
+    }
+    return "Aulas";
+}
+
+char axisLetter(Axis axis) {
+    return axis == Axis::Group ? 'g' : (axis == Axis::Teacher ? 'p' : 'a');
+}
+
+const char* reasonText(Reason reason) {
+    switch (reason) {
+    case Reason::DayOrSlotZero:
+        return "día u hora 0";
+    case Reason::GroupNotFound:
+        return "grupo no encontrado en GRUPOST";
+    case Reason::SubjectNotFound:
+        return "materia o actividad no encontrada en ASIGNOMT";
+    case Reason::SlotNotFound:
+        return "franja horaria no encontrada en DIASHORAST";
+    case Reason::DayOutsideWeek:
+        break;
+    }
+    return "día fuera de la semana (en el resultado sin día)";
+}
+
+// The shown name of every code of a set, escaped once: the school's name for
+// it, or the code itself where the school's file has none.
+template <class Lookup> std::vector<EscapedText> namesOf(const CodeSet& codes, Lookup lookup) {
+    std::vector<EscapedText> out;
+    out.reserve(codes.size());
+    for (std::uint32_t id = 0; id < codes.size(); ++id) {
+        const std::string* name = lookup(codes.code(id));
+        out.emplace_back(name != nullptr ? *name : codes.code(id));
+    }
+    return out;
+}
+
+class Document {
+public:
+    Document(HtmlWriter& out, const Timetable& t, const TimetableCheck& check, const SchoolNames& names)
+        : out_(out), t_(t), check_(check), names_(names) {
+        subjects_ = namesOf(t.subjects, [&](const std::string& c) { return names.subject(c); });
+        types_ = namesOf(t.activityTypes, [&](const std::string& c) { return names.activityType(c); });
+        groups_ = namesOf(t.groups, [&](const std::string& c) { return names.group(c); });
+        teachers_ = namesOf(t.teachers, [&](const std::string& c) { return names.teacher(c); });
+        rooms_ = namesOf(t.rooms, [&](const std::string& c) { return names.room(c); });
+        slots_ = namesOf(t.slots, [](const std::string&) { return nullptr; });
+    }
+
+    void write(const std::string& runDate) {
+        const std::string title = names_.schoolName.empty() ? names_.schoolCode : names_.schoolName;
+        out_.markup(
+                "<!DOCTYPE html>\n<html lang=\"es\">\n<head>\n<meta charset=\"utf-8\">\n<title>Horario · ")
+            .text(title)
+            .markup("</title>\n<style>")
+            .markup(kStyle)
+            .markup("</style>\n</head>\n<body>\n<header>\n<h1>Horario de ")
+            .text(title)
+            .markup("</h1>\n<p>Centro: ")
+            .text(names_.schoolCode)
+            .markup(" · Curso escolar: ")
+            .text(names_.schoolYear)
+            .markup(" · Fecha del horario: ")
+            .text(runDate)
+            .markup("</p>\n</header>\n");
+        writeCheck();
+        writeIndex();
+        for (const Axis axis : kAxes) {
+            for (const std::uint32_t member : t_.members(axis)) {
+                writeGrid(axis, member);
+            }
+        }
+        out_.markup("</body>\n</html>\n");
+    }
+
+private:
+    const EscapedText& nameOf(Axis axis, std::uint32_t id) const {
+        return axis == Axis::Group ? groups_[id] : (axis == Axis::Teacher ? teachers_[id] : rooms_[id]);
+    }
+    const EscapedText& activityOf(const Entry& e) const {
+        return e.task ? types_[e.subject] : subjects_[e.subject];
+    }
+
+    void anchor(Axis axis, std::uint32_t member) {
+        const char letter = axisLetter(axis);
+        out_.markup(std::string_view(&letter, 1)).number(member);
+    }
+
+    void memberTitle(Axis axis, std::uint32_t member) {
+        out_.text(nameOf(axis, member));
+        const std::string& code = t_.codes(axis).code(member);
+        if (nameOf(axis, member).html() != EscapedText(code).html()) {
+            out_.markup(" <span class=\"code\">(").text(code).markup(")</span>");
+        }
+    }
+
+    // One entry as a line: the activity, then the other two of group,
+    // teacher and room.
+    void entryLine(Axis axis, const Entry& e) {
+        out_.markup("<b>").text(activityOf(e)).markup("</b>");
+        for (const Axis other : kAxes) {
+            if (other == axis) {
+                continue;
+            }
+            const std::uint32_t id = other == Axis::Group ? e.group : Timetable::member(e, other);
+            if (id != kNone) {
+                out_.markup(", ").text(nameOf(other, id));
+            }
+        }
+    }
+
+    void writeCheck() {
+        out_.markup("<section class=\"check\">\n<h2>Comprobación</h2>\n<ul>\n");
+        for (const Axis axis : kAxes) {
+            out_.markup("<li>")
+                .markup(axisPlural(axis))
+                .markup(" en dos sitios a la vez: ")
+                .number(check_.clashCount[static_cast<std::size_t>(axis)])
+                .markup("</li>\n");
+        }
+        std::size_t omitted = 0;
+        for (const std::size_t n : check_.omitted) {
+            omitted += n;
+        }
+        out_.markup("<li>Registros de SOLUC que no están en el horario: ")
+            .number(omitted)
+            .markup("</li>\n<li>Materias de grupo con sesiones distintas de las previstas: ")
+            .number(check_.hours.size())
+            .markup("</li>\n</ul>\n");
+
+        if (!check_.clashes.empty()) {
+            out_.markup("<h3>Coincidencias</h3>\n<table>\n<thead><tr><th>Quién</th><th>Día</th><th>Hora</th>"
+                        "<th>Lo que coincide</th></tr></thead>\n<tbody>\n");
+            for (const Clash& c : check_.clashes) {
+                out_.markup("<tr><td>").markup(axisTitle(c.axis)).markup(" <a href=\"#");
+                anchor(c.axis, c.member);
+                out_.markup("\">");
+                memberTitle(c.axis, c.member);
+                out_.markup("</a></td><td>")
+                    .markup(kDayNames[c.day])
+                    .markup("</td><td>")
+                    .text(slots_[c.slot])
+                    .markup("</td><td>");
+                for (std::size_t i = 0; i < c.entries.size(); ++i) {
+                    out_.markup(i == 0 ? "" : "<br>");
+                    entryLine(c.axis, t_.entries()[c.entries[i]]);
+                }
+                out_.markup("</td></tr>\n");
+            }
+            out_.markup("</tbody>\n</table>\n");
+        }
+
+        if (omitted > 0) {
+            out_.markup("<h3>Registros de SOLUC que no están en el horario</h3>\n");
+            for (std::size_t r = 0; r < kReasons; ++r) {
+                if (check_.omitted[r] == 0) {
+                    continue;
+                }
+                out_.markup("<h4>")
+                    .text(reasonText(static_cast<Reason>(r)))
+                    .markup(": ")
+                    .number(check_.omitted[r])
+                    .markup("</h4>\n<table>\n<thead><tr><th>Clase o tarea</th><th>ASIG</th><th>CODGRUPO</th>"
+                            "<th>PROF</th><th>AULA</th><th>DIA</th><th>HORA</th></tr></thead>\n<tbody>\n");
+                for (const Omission& o : t_.omissions()) {
+                    if (static_cast<std::size_t>(o.reason) != r) {
+                        continue;
+                    }
+                    out_.markup(o.task ? "<tr><td>tarea</td><td>" : "<tr><td>clase</td><td>")
+                        .text(o.subject)
+                        .markup("</td><td>")
+                        .text(o.group)
+                        .markup("</td><td>")
+                        .text(o.teacher)
+                        .markup("</td><td>")
+                        .text(o.room)
+                        .markup("</td><td>")
+                        .text(o.day)
+                        .markup("</td><td>")
+                        .text(o.slot)
+                        .markup("</td></tr>\n");
+                }
+                out_.markup("</tbody>\n</table>\n");
+            }
+        }
+
+        if (!check_.hours.empty()) {
+            out_.markup("<h3>Sesiones previstas y colocadas</h3>\n<table>\n<thead><tr><th>Grupo</th>"
+                        "<th>Materia</th><th>Horas previstas</th><th>Sesiones previstas</th>"
+                        "<th>Sesiones colocadas</th></tr></thead>\n<tbody>\n");
+            for (const HoursDifference& h : check_.hours) {
+                const std::string* group = names_.group(h.group);
+                const std::string* subject = names_.subject(h.subject);
+                out_.markup("<tr><td>").text(group != nullptr ? *group : h.group);
+                if (group != nullptr) {
+                    out_.markup(" <span class=\"code\">(").text(h.group).markup(")</span>");
+                }
+                out_.markup("</td><td>").text(subject != nullptr ? *subject : h.subject);
+                if (subject != nullptr) {
+                    out_.markup(" <span class=\"code\">(").text(h.subject).markup(")</span>");
+                }
+                out_.markup("</td><td>");
+                if (h.hours.empty()) {
+                    out_.markup("sin prever");
+                } else {
+                    out_.text(h.hours);
+                }
+                out_.markup("</td><td>");
+                if (h.planned < 0) {
+                    out_.markup("no es un número");
+                } else {
+                    out_.number(static_cast<std::size_t>(h.planned));
+                }
+                out_.markup("</td><td>").number(h.placed).markup("</td></tr>\n");
+            }
+            out_.markup("</tbody>\n</table>\n");
+        }
+        if (check_.clashes.empty() && omitted == 0 && check_.hours.empty()) {
+            out_.markup(
+                "<p class=\"ok\">Sin choques, sin registros omitidos y con las sesiones previstas.</p>\n");
+        }
+        out_.markup("</section>\n");
+    }
+
+    void writeIndex() {
+        out_.markup("<nav class=\"index\">\n<h2>Índice</h2>\n");
+        for (const Axis axis : kAxes) {
+            out_.markup("<h3>").markup(axisPlural(axis)).markup("</h3>\n");
+            if (t_.members(axis).empty()) {
+                out_.markup("<p class=\"ok\">Ninguno en el horario.</p>\n");
+                continue;
+            }
+            out_.markup("<ul>\n");
+            for (const std::uint32_t member : t_.members(axis)) {
+                out_.markup("<li><a href=\"#");
+                anchor(axis, member);
+                out_.markup("\">").text(nameOf(axis, member)).markup("</a></li>\n");
+            }
+            out_.markup("</ul>\n");
+        }
+        out_.markup("</nav>\n");
+    }
+
+    void writeGrid(Axis axis, std::uint32_t member) {
+        const std::span<const std::uint32_t> grid = t_.grid(axis, member);
+        const std::vector<Entry>& entries = t_.entries();
+        bool weekend[2] = {false, false};
+        for (const std::uint32_t i : grid) {
+            if (entries[i].day >= 6) {
+                weekend[entries[i].day - 6] = true;
+            }
+        }
+        const int lastDay = weekend[1] ? 7 : (weekend[0] ? 6 : 5);
+
+        out_.markup("<section class=\"grid\" id=\"");
+        anchor(axis, member);
+        out_.markup("\">\n<h2>").markup(axisTitle(axis)).markup(": ");
+        memberTitle(axis, member);
+        out_.markup("</h2>\n<table>\n<thead><tr><th>Hora</th>");
+        for (int d = 1; d <= lastDay; ++d) {
+            if (d < 6 || weekend[d - 6]) {
+                out_.markup("<th>").markup(kDayNames[static_cast<std::size_t>(d)]).markup("</th>");
+            }
+        }
+        out_.markup("</tr></thead>\n<tbody>\n");
+        std::size_t i = 0;
+        while (i < grid.size()) {
+            const std::uint32_t slot = entries[grid[i]].slot;
+            out_.markup("<tr><th>").text(slots_[slot]).markup("</th>");
+            for (int d = 1; d <= lastDay; ++d) {
+                if (d >= 6 && !weekend[d - 6]) {
+                    continue;
+                }
+                const std::size_t begin = i;
+                while (i < grid.size() && entries[grid[i]].slot == slot && entries[grid[i]].day == d) {
+                    ++i;
+                }
+                if (begin == i) {
+                    out_.markup("<td></td>");
+                    continue;
+                }
+                const std::span<const std::uint32_t> cell = grid.subspan(begin, i - begin);
+                const bool clash = cell.size() > 1 && inTwoPlaces(axis, t_, cell);
+                out_.markup(clash ? "<td class=\"x\"><strong>¡Coincidencia!</strong>" : "<td>");
+                for (const std::uint32_t k : cell) {
+                    const Entry& e = entries[k];
+                    out_.markup("<div><b>").text(activityOf(e)).markup("</b>");
+                    for (const Axis other : kAxes) {
+                        if (other == axis) {
+                            continue;
+                        }
+                        const std::uint32_t id = other == Axis::Group ? e.group : Timetable::member(e, other);
+                        if (id != kNone) {
+                            out_.markup("<br>").text(nameOf(other, id));
+                        }
+                    }
+                    out_.markup("</div>");
+                }
+                out_.markup("</td>");
+            }
+            out_.markup("</tr>\n");
+        }
+        out_.markup("</tbody>\n</table>\n</section>\n");
+    }
+
+    HtmlWriter& out_;
+    const Timetable& t_;
+    const TimetableCheck& check_;
+    const SchoolNames& names_;
+    std::vector<EscapedText> subjects_, types_, groups_, teachers_, rooms_, slots_;
+};
+
+} // namespace
+
+void writeTimetableDocument(HtmlWriter& out, const Timetable& timetable, const TimetableCheck& check,
+                            const SchoolNames& names, const std::string& runDate) {
+    Document(out, timetable, check, names).write(runDate);
+}
+
+} // namespace vinculor::timetable
