@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <unordered_set>
 
 namespace vinculor::timetable {
 
@@ -80,6 +81,37 @@ void sessionLengths(const XmlDocument& doc, int lengths[3]) {
         lengths[2] = distinct.size() >= 3 ? distinct[2] : distinct[1];
     }
 }
+
+// The codes that the export gives teachers and groups in Horavia's tables,
+// worked out again in the same order: a repeated code (letter case aside)
+// becomes its first ten characters followed by 1, 2, ...; a group's code of
+// more than ten characters its first eight and last two; the table keeps ten.
+class HoraviaCodes {
+public:
+    explicit HoraviaCodes(bool shortenLong) : shortenLong_(shortenLong) {}
+
+    std::string next(std::string_view code) {
+        std::string given(code);
+        if (used_.contains(text::foldCase(given))) {
+            const std::string base(trimmed(text::left(code, 10)));
+            for (int k = 1;; ++k) {
+                given = base + std::to_string(k);
+                if (!used_.contains(text::foldCase(given))) {
+                    break;
+                }
+            }
+        }
+        if (shortenLong_ && text::length(given) > 10) {
+            given = text::left(given, 8) + text::right(given, 2);
+        }
+        used_.insert(text::foldCase(given));
+        return text::left(given, 10);
+    }
+
+private:
+    bool shortenLong_;
+    std::unordered_set<std::string> used_;
+};
 
 } // namespace
 
@@ -161,7 +193,9 @@ SchoolNames SchoolNames::read(const XmlDocument& doc) {
     for (const XmlNode& n : doc.selectNodes("/Centro/TiposActividad/TipoActividad")) {
         names.addName(Kind::ActivityType, attr(n, "Codigo"), attr(n, "Denominacion"));
     }
-    for (const XmlNode& n : doc.selectNodes("/Centro/Profesores/Profesor")) {
+    const XmlNodeList teachers = doc.selectNodes("/Centro/Profesores/Profesor");
+    HoraviaCodes teacherCodes(false);
+    for (const XmlNode& n : teachers) {
         std::string full;
         for (const char* part : {"Nombre", "Apellido1", "Apellido2"}) {
             const std::string_view p = attr(n, part);
@@ -170,13 +204,27 @@ SchoolNames SchoolNames::read(const XmlDocument& doc) {
                 full += p;
             }
         }
-        names.addName(Kind::Teacher, attr(n, "Codigo"), full);
+        const std::string_view code = attr(n, "Codigo");
+        if (teachers.size() >= 2) {
+            names.addName(Kind::Teacher, teacherCodes.next(code), full);
+        }
+        names.addName(Kind::Teacher, code, full);
     }
     for (const XmlNode& n : doc.selectNodes("/Centro/Aulas/Aula")) {
         names.addName(Kind::Room, attr(n, "Codigo"), attr(n, "Denominacion"));
     }
-    for (const XmlNode& n : doc.selectNodes("/Centro/Grupos/Grupo")) {
-        names.addName(Kind::Group, attr(n, "Codigo"), attr(n, "Denominacion"));
+    // Groups by the code Horavia knows them by; the plan names them by theirs.
+    const XmlNodeList groups = doc.selectNodes("/Centro/Grupos/Grupo");
+    HoraviaCodes groupCodes(true);
+    std::unordered_map<std::string, std::string> horaviaGroup;
+    for (const XmlNode& n : groups) {
+        const std::string_view code = attr(n, "Codigo");
+        if (groups.size() >= 2) {
+            const std::string given = groupCodes.next(code);
+            horaviaGroup.try_emplace(std::string(code), given);
+            names.addName(Kind::Group, given, attr(n, "Denominacion"));
+        }
+        names.addName(Kind::Group, code, attr(n, "Denominacion"));
     }
 
     int lengths[3];
@@ -187,8 +235,12 @@ SchoolNames SchoolNames::read(const XmlDocument& doc) {
             continue;
         }
         const std::string_view hours = attr(n, "Horas");
-        names.planned.push_back({std::string(attr(n.parent().parent(), "Codigo")), std::string(subject),
-                                 std::string(hours), sessionsOf(hours, lengths)});
+        std::string group(attr(n.parent().parent(), "Codigo"));
+        if (const auto given = horaviaGroup.find(group); given != horaviaGroup.end()) {
+            group = given->second;
+        }
+        names.planned.push_back(
+            {std::move(group), std::string(subject), std::string(hours), sessionsOf(hours, lengths)});
     }
     return names;
 }

@@ -19,10 +19,10 @@ class SchoolNames {
 public:
     // A subject of a group and its planned time.
     struct Planned {
-        std::string group;
-        std::string subject;
-        std::string hours; // "Horas" as the file gives it, "03,00"
-        int sessions = -1; // the sessions that time makes; -1 when "Horas" is no number
+        std::string group;   // the code Horavia knows the group by
+        std::string subject; // the school's code
+        std::string hours;   // "Horas" as the file gives it, "03,00"
+        int sessions = -1;   // the sessions that time makes; -1 when "Horas" is no number
     };
 
     // Reads the document of the school's file ("Centro" at its root).
@@ -34,7 +34,8 @@ public:
     std::vector<Planned> planned; // in the file's order
 
     // The name of a code, or nullptr where the file has none. A code is also
-    // found by the first characters that Horavia's tables keep of it.
+    // found by the first characters that Horavia's tables keep of it, and a
+    // teacher's or group's by the code the export gave it there.
     const std::string* subject(std::string_view code) const { return find(subjects_, code); }
     const std::string* activityType(std::string_view code) const { return find(activityTypes_, code); }
     const std::string* teacher(std::string_view code) const { return find(teachers_, code); }

@@ -93,19 +93,20 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
         }
     }
 
-    // The plan, one line per group subject (a subject listed twice in a
-    // group adds up), against what was placed.
-    std::unordered_map<std::string, std::size_t> line; // group + '\n' + subject -> place in hours
-    std::vector<std::uint64_t> plannedKeys;
+    // The plan, one line per group subject as the result can tell them apart
+    // (two subjects whose codes share their first ten characters are one
+    // there, and a subject listed twice in a group adds up), against what was placed.
+    std::unordered_map<std::string, std::size_t> line; // group and subject -> place in hours
     std::unordered_set<std::uint64_t> planned;
     for (const SchoolNames::Planned& p : names.planned) {
-        const std::string key = p.group + '\n' + p.subject;
+        const std::uint32_t group = findKept(timetable.groups, p.group);
+        const std::uint32_t subject = findKept(timetable.subjects, p.subject);
+        const bool known = group != kNone && subject != kNone;
+        const std::string key = known ? std::to_string(pairKey(group, subject)) : p.group + '\n' + p.subject;
         const auto [at, added] = line.try_emplace(key, check.hours.size());
         if (added) {
-            const std::uint32_t group = findKept(timetable.groups, p.group);
-            const std::uint32_t subject = findKept(timetable.subjects, p.subject);
             std::size_t count = 0;
-            if (group != kNone && subject != kNone) {
+            if (known) {
                 planned.insert(pairKey(group, subject));
                 const auto found = placed.find(pairKey(group, subject));
                 count = found == placed.end() ? 0 : found->second;
