@@ -72,7 +72,7 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream* horario, RunSummary& 
         roomKey(t.aulas, "ABREV"), roomCode(t.aulas, "ABREV_GESTION"), slotKeyField(t.tramos, "DIHO"),
         slotStart(t.tramos, "HORADESDE"), slotEnd(t.tramos, "HORAHASTA");
 
-    std::vector<std::uint32_t> slotLabels; // DIASHORAST's record place -> the timetable's slot
+    std::vector<std::uint32_t> slotTimes; // DIASHORAST's record place -> the timetable's time
 
     for (t.soluc.first(); !t.soluc.eof(); t.soluc.next()) {
         if (t.soluc.sameText(asigField(), tareaField()) != (pass == Pass::Task)) {
@@ -88,7 +88,8 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream* horario, RunSummary& 
             omit(timetable, reason, pass, t.soluc,
                  {asigField(), grupoField(), profField(), aulaField(), diaField(), horaField()});
         };
-        if (day == 0 || t.soluc.getDouble(horaField()) == 0) {
+        const double hora = t.soluc.getDouble(horaField());
+        if (day == 0 || hora == 0) {
             ++summary.skippedDayOrSlotZero;
             leftOut(timetable::Reason::DayOrSlotZero);
             continue;
@@ -141,14 +142,16 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream* horario, RunSummary& 
                                             : timetable->teachers.idAt(t.profesores.position(), teacher);
                 e.room = room.empty() ? timetable::kNone : timetable->rooms.idAt(t.aulas.position(), room);
                 const std::size_t slotPlace = t.tramos.position();
-                if (slotPlace >= slotLabels.size() || slotLabels[slotPlace] == timetable::kNone) {
-                    slotLabels.resize(std::max(slotLabels.size(), slotPlace + 1), timetable::kNone);
+                if (slotPlace >= slotTimes.size() || slotTimes[slotPlace] == timetable::kNone) {
+                    slotTimes.resize(std::max(slotTimes.size(), slotPlace + 1), timetable::kNone);
                     std::string label(t.tramos.viewText(slotStart()));
                     label += "–";
                     label += t.tramos.viewText(slotEnd());
-                    slotLabels[slotPlace] = timetable->slots.id(label);
+                    slotTimes[slotPlace] = timetable->times.id(label);
                 }
-                e.slot = slotLabels[slotPlace];
+                e.time = slotTimes[slotPlace];
+                // Whole and positive: DIASHORAST has a key for it.
+                e.period = hora > 0 && hora < 1e6 ? static_cast<std::uint32_t>(hora) : 0;
                 e.day = static_cast<std::uint8_t>(day);
                 timetable->add(e);
             } else {

@@ -42,22 +42,28 @@ std::uint32_t Timetable::member(const Entry& entry, Axis axis) {
 }
 
 void Timetable::index() {
-    slotRank_.assign(slots.size(), 0);
-    const std::vector<std::uint32_t> slotOrder = byCode(slots);
-    for (std::uint32_t rank = 0; rank < slotOrder.size(); ++rank) {
-        slotRank_[slotOrder[rank]] = rank;
-    }
-    // Entries in cell order once, by counting (a cell is a slot and a day);
+    // Entries in cell order once, by counting (a cell is a period and a day);
     // each axis then takes its members' entries in that order the same way.
-    std::vector<std::uint32_t> cellStart(slots.size() * 8 + 1, 0);
-    const auto cell = [&](const Entry& e) { return std::size_t{slotRank_[e.slot]} * 8 + (e.day & 7u); };
+    std::vector<std::uint32_t> periods;
     for (const Entry& e : entries_) {
-        ++cellStart[cell(e) + 1];
+        periods.push_back(e.period);
+    }
+    std::sort(periods.begin(), periods.end());
+    periods.erase(std::unique(periods.begin(), periods.end()), periods.end());
+    std::vector<std::uint32_t> cells(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const Entry& e = entries_[i];
+        const auto rank = std::lower_bound(periods.begin(), periods.end(), e.period) - periods.begin();
+        cells[i] = static_cast<std::uint32_t>(rank) * 8 + (e.day & 7u);
+    }
+    std::vector<std::uint32_t> cellStart(periods.size() * 8 + 1, 0);
+    for (const std::uint32_t c : cells) {
+        ++cellStart[c + 1];
     }
     std::partial_sum(cellStart.begin(), cellStart.end(), cellStart.begin());
     std::vector<std::uint32_t> ordered(entries_.size());
     for (std::uint32_t i = 0; i < entries_.size(); ++i) {
-        ordered[cellStart[cell(entries_[i])]++] = i;
+        ordered[cellStart[cells[i]]++] = i;
     }
     for (const Axis axis : kAxes) {
         AxisIndex& ix = index_[static_cast<std::size_t>(axis)];

@@ -21,7 +21,8 @@ struct Entry {
     std::uint32_t group = kNone;
     std::uint32_t teacher = kNone;
     std::uint32_t room = kNone;
-    std::uint32_t slot = kNone; // the time slot, "08:00–08:55", in slots()
+    std::uint32_t time = kNone; // "08:00–08:55", in times
+    std::uint32_t period = 0;   // the slot's number in its day, 1 for the first
     std::uint8_t day = 0;       // 1 Monday to 7 Sunday
     bool task = false;
 };
@@ -47,7 +48,7 @@ public:
     CodeSet groups;
     CodeSet teachers;
     CodeSet rooms;
-    CodeSet slots; // "start–end"
+    CodeSet times; // "start–end"
 
     void add(const Entry& entry) { entries_.push_back(entry); }
     void omit(Omission omission) { omissions_.push_back(std::move(omission)); }
@@ -62,12 +63,10 @@ public:
     // Sorts the grids; call once every entry is in, before the two below.
     void index();
     // The entries of one member of an axis, as indices into entries(), in
-    // cell order.
+    // cell order: by period (the rows), then by day (the columns).
     std::span<const std::uint32_t> grid(Axis axis, std::uint32_t member) const;
     // The members of an axis in the order their grids are shown: by code.
     const std::vector<std::uint32_t>& members(Axis axis) const;
-    // A slot's place when slots go by time.
-    std::uint32_t slotRank(std::uint32_t slot) const { return slotRank_[slot]; }
 
 private:
     struct AxisIndex {
@@ -78,7 +77,6 @@ private:
 
     std::vector<Entry> entries_;
     std::vector<Omission> omissions_;
-    std::vector<std::uint32_t> slotRank_;
     std::array<AxisIndex, 3> index_;
 };
 

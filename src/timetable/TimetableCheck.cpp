@@ -63,14 +63,14 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
             while (begin < grid.size()) {
                 const Entry& first = entries[grid[begin]];
                 std::size_t end = begin + 1;
-                while (end < grid.size() && entries[grid[end]].slot == first.slot &&
+                while (end < grid.size() && entries[grid[end]].period == first.period &&
                        entries[grid[end]].day == first.day) {
                     ++end;
                 }
                 const std::span<const std::uint32_t> cell = grid.subspan(begin, end - begin);
                 if (cell.size() > 1 && inTwoPlaces(axis, timetable, cell)) {
                     check.clashes.push_back(
-                        {axis, member, first.day, first.slot, {cell.begin(), cell.end()}});
+                        {axis, member, first.day, first.period, first.time, {cell.begin(), cell.end()}});
                     ++check.clashCount[static_cast<std::size_t>(axis)];
                 }
                 if (axis == Axis::Group) {

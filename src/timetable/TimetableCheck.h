@@ -17,7 +17,8 @@ struct Clash {
     Axis axis;
     std::uint32_t member;
     std::uint8_t day;
-    std::uint32_t slot;
+    std::uint32_t period;
+    std::uint32_t time;
     std::vector<std::uint32_t> entries; // into the timetable's entries
 };
 

@@ -21,12 +21,12 @@ table{border-collapse:collapse}th,td{border:1px solid #000;padding:2px 4px;verti
 thead th{background:#e8e8e8}
 .grid table{width:100%;table-layout:fixed}.grid th:first-child{width:7em}
 .grid td div+div{border-top:1px dashed #000;margin-top:2px;padding-top:2px}
-td.x{border:3px double #000}td.x>strong{display:block}
+td.x{border:3px double #000}td.x>strong,td>small{display:block}
 .code{font-weight:normal;font-size:10pt}
 .index ul{columns:4;padding-left:1.2em;margin:.2em 0}
 .ok{font-style:italic}
 @page{size:A4 landscape;margin:10mm}
-@media print{body{margin:0;font-size:9pt}a{color:#000;text-decoration:none}
+@media print{body{margin:0;font-size:9pt}.grid table{font-size:8pt}a{color:#000;text-decoration:none}
 .grid{break-before:page;page-break-before:always;break-inside:avoid;page-break-inside:avoid}
 thead th{background:none}}
 )";
@@ -96,7 +96,7 @@ public:
         groups_ = namesOf(t.groups, [&](const std::string& c) { return names.group(c); });
         teachers_ = namesOf(t.teachers, [&](const std::string& c) { return names.teacher(c); });
         rooms_ = namesOf(t.rooms, [&](const std::string& c) { return names.room(c); });
-        slots_ = namesOf(t.slots, [](const std::string&) { return nullptr; });
+        times_ = namesOf(t.times, [](const std::string&) { return nullptr; });
     }
 
     void write(const std::string& runDate) {
@@ -191,7 +191,7 @@ private:
                 out_.markup("</a></td><td>")
                     .markup(kDayNames[c.day])
                     .markup("</td><td>")
-                    .text(slots_[c.slot])
+                    .text(times_[c.time])
                     .markup("</td><td>");
                 for (std::size_t i = 0; i < c.entries.size(); ++i) {
                     out_.markup(i == 0 ? "" : "<br>");
@@ -317,14 +317,21 @@ private:
         out_.markup("</tr></thead>\n<tbody>\n");
         std::size_t i = 0;
         while (i < grid.size()) {
-            const std::uint32_t slot = entries[grid[i]].slot;
-            out_.markup("<tr><th>").text(slots_[slot]).markup("</th>");
+            // One row per period, headed by its first day's times; a day
+            // whose times differ shows its own in the cell.
+            const std::uint32_t period = entries[grid[i]].period;
+            const std::uint32_t rowTime = entries[grid[i]].time;
+            std::size_t rowEnd = i;
+            while (rowEnd < grid.size() && entries[grid[rowEnd]].period == period) {
+                ++rowEnd;
+            }
+            out_.markup("<tr><th>").number(period).markup(".ª<br>").text(times_[rowTime]).markup("</th>");
             for (int d = 1; d <= lastDay; ++d) {
                 if (d >= 6 && !weekend[d - 6]) {
                     continue;
                 }
                 const std::size_t begin = i;
-                while (i < grid.size() && entries[grid[i]].slot == slot && entries[grid[i]].day == d) {
+                while (i < rowEnd && entries[grid[i]].day == d) {
                     ++i;
                 }
                 if (begin == i) {
@@ -334,6 +341,9 @@ private:
                 const std::span<const std::uint32_t> cell = grid.subspan(begin, i - begin);
                 const bool clash = cell.size() > 1 && inTwoPlaces(axis, t_, cell);
                 out_.markup(clash ? "<td class=\"x\"><strong>¡Coincidencia!</strong>" : "<td>");
+                if (entries[cell[0]].time != rowTime) {
+                    out_.markup("<small>").text(times_[entries[cell[0]].time]).markup("</small>");
+                }
                 for (const std::uint32_t k : cell) {
                     const Entry& e = entries[k];
                     out_.markup("<div><b>").text(activityOf(e)).markup("</b>");
@@ -359,7 +369,7 @@ private:
     const Timetable& t_;
     const TimetableCheck& check_;
     const SchoolNames& names_;
-    std::vector<EscapedText> subjects_, types_, groups_, teachers_, rooms_, slots_;
+    std::vector<EscapedText> subjects_, types_, groups_, teachers_, rooms_, times_;
 };
 
 } // namespace
