@@ -5,6 +5,7 @@
 #include "timetable/Timetable.h"
 #include "timetable/TimetableCheck.h"
 
+#include <algorithm>
 #include <array>
 
 namespace vinculor::timetable {
@@ -26,7 +27,8 @@ td.x{border:3px double #000}td.x>strong,td>small{display:block}
 .index ul{columns:4;padding-left:1.2em;margin:.2em 0}
 .ok{font-style:italic}
 @page{size:A4 landscape;margin:10mm}
-@media print{body{margin:0;font-size:9pt}.grid table{font-size:8pt}a{color:#000;text-decoration:none}
+@media print{body{margin:0;font-size:9pt}.grid table{font-size:8pt}
+.s1 table{font-size:6.5pt}.s2 table{font-size:5.5pt}.s3 table{font-size:4.5pt}.s2 td,.s3 td{padding:0 2px}a{color:#000;text-decoration:none}
 .grid{break-before:page;page-break-before:always;break-inside:avoid;page-break-inside:avoid}
 thead th{background:none}}
 )";
@@ -293,6 +295,41 @@ private:
         out_.markup("</nav>\n");
     }
 
+    // A smaller print for a grid whose cells hold much, so that it still
+    // fits its page: the printed lines that its tallest cells take, guessed
+    // from the length of their texts in a column of the page.
+    const char* printClass(Axis axis, std::span<const std::uint32_t> grid, int columns) const {
+        const std::vector<Entry>& entries = t_.entries();
+        const std::size_t perLine = 150 / static_cast<std::size_t>(columns); // characters, at the normal size
+        const auto lines = [&](std::string_view text) { return 1 + text.size() / perLine; };
+        std::size_t total = 0;
+        std::size_t i = 0;
+        while (i < grid.size()) {
+            const std::uint32_t period = entries[grid[i]].period;
+            std::size_t tallest = 2;
+            while (i < grid.size() && entries[grid[i]].period == period) {
+                const std::uint8_t day = entries[grid[i]].day;
+                std::size_t height = 0;
+                std::size_t count = 0;
+                for (; i < grid.size() && entries[grid[i]].period == period && entries[grid[i]].day == day;
+                     ++i) {
+                    const Entry& e = entries[grid[i]];
+                    height += lines(activityOf(e).html());
+                    for (const Axis other : kAxes) {
+                        const std::uint32_t id = other == Axis::Group ? e.group : Timetable::member(e, other);
+                        if (other != axis && id != kNone) {
+                            height += lines(nameOf(other, id).html());
+                        }
+                    }
+                    ++count;
+                }
+                tallest = std::max(tallest, height + (count > 1 ? 2 : 0));
+            }
+            total += tallest;
+        }
+        return total <= 40 ? "" : (total <= 55 ? " s1" : (total <= 75 ? " s2" : " s3"));
+    }
+
     void writeGrid(Axis axis, std::uint32_t member) {
         const std::span<const std::uint32_t> grid = t_.grid(axis, member);
         const std::vector<Entry>& entries = t_.entries();
@@ -304,7 +341,9 @@ private:
         }
         const int lastDay = weekend[1] ? 7 : (weekend[0] ? 6 : 5);
 
-        out_.markup("<section class=\"grid\" id=\"");
+        out_.markup("<section class=\"grid");
+        out_.markup(printClass(axis, grid, lastDay - (lastDay > 5 && !weekend[0] ? 1 : 0)));
+        out_.markup("\" id=\"");
         anchor(axis, member);
         out_.markup("\">\n<h2>").markup(axisTitle(axis)).markup(": ");
         memberTitle(axis, member);

@@ -1,0 +1,80 @@
+#include "timetable/HtmlWriter.h"
+#include "timetable/SchoolNames.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace vinculor::timetable {
+namespace {
+
+TEST(HtmlWriterTest, TextIsEscapedAndMarkupIsNot) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Matemáticas", "Matemáticas"},
+        {"<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+        {"Física & Química", "Física &amp; Química"},
+        {"\"comillas\" y 'apóstrofos'", "&quot;comillas&quot; y &#39;apóstrofos&#39;"},
+        {"&amp;", "&amp;amp;"},
+        {std::string("a\x01"
+                     "b\x7f"
+                     "c\td",
+                     7),
+         "abc\td"},
+        {"", ""},
+    };
+    for (const auto& [text, html] : cases) {
+        EXPECT_EQ(EscapedText(text).html(), html) << text;
+    }
+
+    std::string written;
+    std::vector<std::size_t> pieces;
+    HtmlWriter out(
+        [&](std::string_view piece) {
+            written += piece;
+            pieces.push_back(piece.size());
+        },
+        16);
+    out.markup("<p title=\"").text("a\"b").markup("\">").text("<x>").markup("</p>").number(1234567);
+    out.markup("<p>").text(EscapedText("1 < 2")).markup("</p>");
+    out.finish();
+    EXPECT_EQ(written, "<p title=\"a&quot;b\">&lt;x&gt;</p>1234567<p>1 &lt; 2</p>");
+    // Handed on a large piece at a time, not call by call.
+    EXPECT_LT(pieces.size(), 5u);
+}
+
+TEST(SchoolNamesTest, PlannedHoursBecomeSessionsAsTheExportCountsThem) {
+    const int mixed[3] = {55, 30, 60};
+    const int one[3] = {55, 55, 0};
+    const int none[3] = {0, 0, 0};
+    struct Case {
+        const char* hours;
+        const int* lengths;
+        int sessions;
+    };
+    const Case cases[] = {
+        {"03,00", mixed, 3}, {"00,00", mixed, 1}, {"20,00", mixed, 20}, {"02,50", mixed, 5},
+        {"01,30", mixed, 2}, {"02,50", one, 3},   {"02,50", none, 3},   {"3", mixed, 6},
+        {"tres", mixed, -1}, {"", mixed, -1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(SchoolNames::sessionsOf(c.hours, c.lengths), c.sessions) << c.hours << " " << c.lengths[0];
+    }
+}
+
+TEST(SchoolNamesTest, ACodeIsFoundWholeAndByThePartHoravisTablesKeep) {
+    SchoolNames names;
+    names.addName(SchoolNames::Kind::Subject, "MATEMATICAS1", "Matemáticas I");
+    names.addName(SchoolNames::Kind::Subject, "MATEMATICAS2", "Matemáticas II");
+    names.addName(SchoolNames::Kind::Room, "LABORATORIO-DE-FISICA-1", "Laboratorio");
+    ASSERT_NE(names.subject("MATEMATICAS2"), nullptr);
+    EXPECT_EQ(*names.subject("MATEMATICAS2"), "Matemáticas II");
+    // The first of two codes that share their first ten characters names them.
+    ASSERT_NE(names.subject("MATEMATICA"), nullptr);
+    EXPECT_EQ(*names.subject("MATEMATICA"), "Matemáticas I");
+    EXPECT_NE(names.room("LABORATORIO-DE-FISIC"), nullptr); // twenty characters
+    EXPECT_EQ(names.room("LABORATORIO-DE-FISI"), nullptr);
+    EXPECT_EQ(names.teacher("MATEMATICAS1"), nullptr);
+}
+
+} // namespace
+} // namespace vinculor::timetable

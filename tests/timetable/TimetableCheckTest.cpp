@@ -1,0 +1,182 @@
+#include "TimetableFixture.h"
+#include "files/FileSystem.h"
+
+#include <algorithm>
+#include <regex>
+
+namespace vinculor::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TimetableCheckTest : public TimetableFixture {};
+
+// The table of coincidences at the top of the document, one line per row.
+std::vector<std::string> clashRows(const std::string& html) {
+    std::vector<std::string> rows;
+    const std::size_t start = html.find("<h3>Coincidencias</h3>");
+    if (start == std::string::npos) {
+        return rows;
+    }
+    const std::size_t end = html.find("</table>", start);
+    const std::string table = html.substr(start, end - start);
+    static const std::regex kRow("<tr><td>(Grupo|Profesor|Aula) <a[^>]*>(.*?)</a></td><td>(\\w+)</td>");
+    for (auto it = std::sregex_iterator(table.begin(), table.end(), kRow); it != std::sregex_iterator();
+         ++it) {
+        rows.push_back((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str());
+    }
+    return rows;
+}
+
+TEST_F(TimetableCheckTest, EachClashAndEachMissingSessionIsReportedOnce) {
+    writeSoluc({
+        // Teacher P1 in two rooms with two groups on Monday, 1st period.
+        {"MAT", "CCM", "1", "1", "G1", "P1", "A1"},
+        {"MAT", "CCM", "1", "1", "G2", "P1", "A2"},
+        // Room A3 with two groups and two teachers on Monday, 2nd period.
+        {"LCL", "CCM", "1", "2", "G1", "P2", "A3"},
+        {"ING", "CCM", "1", "2", "G2", "P3", "A3"},
+        // Group G1 in two rooms with two subjects on Tuesday, 1st period.
+        {"MAT", "CCM", "2", "1", "G1", "P1", "A1"},
+        {"LCL", "CCM", "2", "1", "G1", "P4", "A2"},
+        // No clash: two teachers of one lesson; one teacher with two groups together.
+        {"MAT", "CCM", "2", "2", "G1", "P1", "A1"},
+        {"MAT", "CCM", "2", "2", "G1", "P3", "A1"},
+        {"ING", "CCM", "3", "2", "G2", "P3", "A3"},
+        {"ING", "CCM", "3", "2", "G3", "P3", "A3"},
+        // G3 gets one of its two sessions of LCL.
+        {"LCL", "CCM", "3", "1", "G3", "P2", "A2"},
+        // A task of a teacher the school's file does not name.
+        {"GUARDIA", "GUARDIA", "4", "1", "", "PX", ""},
+        // Left out, each for its reason.
+        {"MAT", "CCM", "0", "1", "G1", "P1", "A1"},
+        {"MAT", "CCM", "5", "1", "GX", "P1", "A1"},
+        {"ZZZ", "CCM", "5", "1", "G1", "P1", "A1"},
+        {"MAT", "CCM", "5", "9", "G1", "P1", "A1"},
+    });
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+
+    const RunSummary& s = state.summary;
+    EXPECT_EQ(s.teacherClashes, 1u);
+    EXPECT_EQ(s.roomClashes, 1u);
+    EXPECT_EQ(s.groupClashes, 1u);
+    EXPECT_EQ(s.hoursDiffering, 1u);
+    EXPECT_EQ(s.timetableFile, timetableFile().string());
+    EXPECT_EQ(s.timetableError, "");
+    EXPECT_NE(s.toText().find("1 grupos, 1 profesores y 1 aulas en dos sitios a la vez; 1 materias"),
+              std::string::npos)
+        << s.toText();
+    EXPECT_NE(s.toJson().find("\"comprobacion\": {\"gruposEnDosSitios\": 1, \"profesoresEnDosSitios\": 1, "
+                              "\"aulasEnDosSitios\": 1, \"materiasConSesionesDistintas\": 1}"),
+              std::string::npos)
+        << s.toJson();
+
+    const std::string html = readText(timetableFile());
+    EXPECT_EQ(clashRows(html),
+              (std::vector<std::string>{"Grupo 1º ESO A <span class=\"code\">(G1)</span> Martes",
+                                        "Profesor Ana García Núñez <span class=\"code\">(P1)</span> Lunes",
+                                        "Aula Gimnasio <span class=\"code\">(A3)</span> Lunes"}));
+    // In the grids: the three cells and no other.
+    EXPECT_EQ(occurrences(html, "¡Coincidencia!"), 3u);
+
+    // The group subject short of its plan, with the school's "Horas".
+    EXPECT_NE(
+        html.find("<tr><td>2º ESO A <span class=\"code\">(G3)</span></td><td>Lengua &quot;Castellana&quot; "
+                  "&amp; Literatura <span class=\"code\">(LCL)</span></td><td>02,00</td><td>2</td>"
+                  "<td>1</td></tr>"),
+        std::string::npos);
+    EXPECT_EQ(occurrences(html, "</td><td>02,00</td>"), 1u);
+
+    // The records left out, by reason, with their codes.
+    for (const char* line :
+         {"<h4>día u hora 0: 1</h4>", "<h4>grupo no encontrado en GRUPOST: 1</h4>",
+          "<h4>materia o actividad no encontrada en ASIGNOMT: 1</h4>",
+          "<h4>franja horaria no encontrada en DIASHORAST: 1</h4>",
+          "<tr><td>clase</td><td>MAT</td><td>GX</td><td>P1</td><td>A1</td><td>5</td><td>1</td>",
+          "<tr><td>clase</td><td>ZZZ</td><td>G1</td>",
+          "<tr><td>clase</td><td>MAT</td><td>G1</td><td>P1</td><td>A1</td><td>5</td><td>9</td>"}) {
+        EXPECT_NE(html.find(line), std::string::npos) << line;
+    }
+}
+
+TEST_F(TimetableCheckTest, NamesAreEscapedAndACodeWithoutNameIsShownAsItIs) {
+    writeSoluc({{"MAT", "CCM", "1", "1", "G1", "P2", "A2"},
+                {"LCL", "CCM", "1", "2", "G1", "P1", "A1"},
+                {"GUARDIA", "GUARDIA", "4", "1", "", "PX", ""}});
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    const std::string html = readText(timetableFile());
+
+    EXPECT_NE(html.find("<h1>Horario de IES Ñandú &amp; &lt;Co&gt;</h1>"), std::string::npos);
+    EXPECT_NE(html.find("<title>Horario · IES Ñandú &amp; &lt;Co&gt;</title>"), std::string::npos);
+    EXPECT_NE(
+        html.find("<b>Matemáticas &lt;b&gt;I&lt;/b&gt;</b><br>Luis O&#39;Brien<br>Laboratorio &lt;FQ&gt;"),
+        std::string::npos);
+    EXPECT_NE(html.find("Lengua &quot;Castellana&quot; &amp; Literatura"), std::string::npos);
+    EXPECT_EQ(html.find("<b>I</b>"), std::string::npos);
+    EXPECT_EQ(html.find("<FQ>"), std::string::npos);
+    EXPECT_EQ(html.find("O'Brien"), std::string::npos);
+
+    // The teacher that the school's file does not name goes by the code, with
+    // the task in the grid.
+    EXPECT_NE(html.find("<h2>Profesor: PX</h2>"), std::string::npos);
+    EXPECT_NE(html.find("<div><b>Guardia de recreo</b></div>"), std::string::npos);
+    // One grid each: G1; P1, P2, PX; A1, A2.
+    EXPECT_EQ(occurrences(html, "<section class=\"grid"), 6u);
+    EXPECT_NE(html.find("<h2>Grupo: 1º ESO A <span class=\"code\">(G1)</span></h2>"), std::string::npos);
+    EXPECT_NE(html.find("<th>1.ª<br>08:00–08:55</th>"), std::string::npos);
+}
+
+TEST_F(TimetableCheckTest, AnEmptyTimetableStillGivesTheDocumentWithItsCheck) {
+    writeSoluc({});
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    const std::string html = readText(timetableFile());
+    EXPECT_EQ(occurrences(html, "<section class=\"grid"), 0u);
+    EXPECT_EQ(occurrences(html, "Ninguno en el horario."), 3u);
+    // Every planned session is missing.
+    EXPECT_EQ(state.summary.hoursDiffering, 6u);
+    EXPECT_EQ(state.summary.teacherClashes + state.summary.roomClashes + state.summary.groupClashes, 0u);
+    EXPECT_NE(html.find("</html>\n"), std::string::npos);
+}
+
+TEST_F(TimetableCheckTest, ADocumentThatCannotBeWrittenLeavesTheResultAndSaysWhy) {
+    writeSoluc({{"MAT", "CCM", "1", "1", "G1", "P1", "A1"}});
+    fs::create_directory(timetableFile()); // in the document's way
+
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    EXPECT_TRUE(fs::is_regular_file(resultFile()));
+    EXPECT_EQ(state.TransformStatus, 1);
+    EXPECT_EQ(state.summary.timetableFile, "");
+    EXPECT_NE(state.summary.timetableError.find("HorarioHoraviacentro.html"), std::string::npos)
+        << state.summary.timetableError;
+    EXPECT_NE(state.summary.toText().find("No se ha escrito el horario: "), std::string::npos);
+    EXPECT_NE(state.summary.toJson().find("\"errorHorario\": "), std::string::npos);
+}
+
+TEST_F(TimetableCheckTest, AFailedDocumentTakesTheEarlierOneAwayWithIt) {
+    writeSoluc({{"MAT", "CCM", "1", "1", "G1", "P1", "A1"}});
+    files::FaultInjection::resetCount();
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    const long operations = files::FaultInjection::operations();
+    writeText(timetableFile(), "anterior");
+
+    // The last operation puts the new document in place.
+    files::FaultInjection::failOperation(operations);
+    const RunOutcome outcome = runImport();
+    const bool triggered = files::FaultInjection::triggered();
+    files::FaultInjection::disarm();
+    ASSERT_TRUE(triggered);
+    ASSERT_EQ(outcome, RunOutcome::Completed);
+    EXPECT_NE(state.summary.timetableError, "");
+    EXPECT_FALSE(fs::exists(timetableFile()));
+    EXPECT_TRUE(fs::is_regular_file(resultFile()));
+    // Nothing else is left beside the school's file.
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(work.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"ResultadoHoraviacentro.xml", "centro.xml"}));
+}
+
+} // namespace
+} // namespace vinculor::testing
