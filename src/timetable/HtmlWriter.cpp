@@ -25,8 +25,13 @@ void appendEscaped(std::string& out, std::string_view text) {
         case '\'':
             reference = "&#39;";
             break;
+        case '\t':
+        case '\n':
+        case '\r':
+            reference = " "; // a text never breaks the lines of the markup around it
+            break;
         default:
-            if ((c < 32 && c != '\t' && c != '\n' && c != '\r') || c == 127) {
+            if (c < 32 || c == 127) {
                 reference = "";
             }
             break;

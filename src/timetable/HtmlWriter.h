@@ -8,8 +8,8 @@
 namespace vinculor::timetable {
 
 // Text made safe for HTML, as element content and inside quoted attribute
-// values: & < > " ' are written as references and control characters other
-// than tab and line breaks are dropped. Worth keeping for a text written often.
+// values: & < > " ' are written as references, tabs and line breaks as blanks,
+// and other control characters are dropped. Worth keeping for a text written often.
 class EscapedText {
 public:
     EscapedText() = default;

@@ -3,6 +3,7 @@
 #include "text/Text.h"
 #include "timetable/SchoolNames.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -52,9 +53,10 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     }
 
     // Placed sessions of each group subject: a cell counts once per subject,
-    // however many teachers share the lesson.
-    std::unordered_map<std::uint64_t, std::size_t> placed;
-    std::vector<std::uint64_t> placedOrder;
+    // however many teachers share the lesson. Counted group by group, then
+    // kept sorted by group and subject for the plan to find.
+    std::vector<std::pair<std::uint64_t, std::size_t>> placed; // in grid order
+    std::vector<std::pair<std::uint32_t, std::size_t>> ofGroup;
 
     for (const Axis axis : kAxes) {
         for (const std::uint32_t member : timetable.members(axis)) {
@@ -69,8 +71,7 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
                 }
                 const std::span<const std::uint32_t> cell = grid.subspan(begin, end - begin);
                 if (cell.size() > 1 && inTwoPlaces(axis, timetable, cell)) {
-                    check.clashes.push_back(
-                        {axis, member, first.day, first.period, first.time, {cell.begin(), cell.end()}});
+                    check.clashes.push_back({axis, member, first.day, first.period, first.time, cell});
                     ++check.clashCount[static_cast<std::size_t>(axis)];
                 }
                 if (axis == Axis::Group) {
@@ -80,18 +81,33 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
                         for (std::size_t j = begin; j < i && !seen; ++j) {
                             seen = entries[grid[j]].subject == e.subject;
                         }
-                        if (!seen) {
-                            const std::uint64_t key = pairKey(member, e.subject);
-                            if (placed[key]++ == 0) {
-                                placedOrder.push_back(key);
-                            }
+                        if (seen) {
+                            continue;
                         }
+                        auto at = std::find_if(ofGroup.begin(), ofGroup.end(),
+                                               [&](const auto& p) { return p.first == e.subject; });
+                        if (at == ofGroup.end()) {
+                            ofGroup.emplace_back(e.subject, 0);
+                            at = ofGroup.end() - 1;
+                        }
+                        ++at->second;
                     }
                 }
                 begin = end;
             }
+            for (const auto& [subject, count] : ofGroup) {
+                placed.emplace_back(pairKey(member, subject), count);
+            }
+            ofGroup.clear();
         }
     }
+    std::vector<std::pair<std::uint64_t, std::size_t>> placedSorted = placed;
+    std::sort(placedSorted.begin(), placedSorted.end());
+    const auto placedCount = [&](std::uint64_t key) -> std::size_t {
+        const auto at =
+            std::lower_bound(placedSorted.begin(), placedSorted.end(), std::make_pair(key, std::size_t{0}));
+        return at != placedSorted.end() && at->first == key ? at->second : 0;
+    };
 
     // The plan, one line per group subject as the result can tell them apart
     // (two subjects whose codes share their first ten characters are one
@@ -108,8 +124,7 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
             std::size_t count = 0;
             if (known) {
                 planned.insert(pairKey(group, subject));
-                const auto found = placed.find(pairKey(group, subject));
-                count = found == placed.end() ? 0 : found->second;
+                count = placedCount(pairKey(group, subject));
             }
             check.hours.push_back({p.group, p.subject, p.hours, p.sessions, count});
         } else {
@@ -121,11 +136,10 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     std::erase_if(check.hours, [](const HoursDifference& h) {
         return h.planned >= 0 && static_cast<std::size_t>(h.planned) == h.placed;
     });
-    for (const std::uint64_t key : placedOrder) {
+    for (const auto& [key, count] : placed) {
         if (!planned.contains(key)) {
             check.hours.push_back({timetable.groups.code(static_cast<std::uint32_t>(key >> 32)),
-                                   timetable.subjects.code(static_cast<std::uint32_t>(key)), "", 0,
-                                   placed[key]});
+                                   timetable.subjects.code(static_cast<std::uint32_t>(key)), "", 0, count});
         }
     }
     return check;

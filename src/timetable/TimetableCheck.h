@@ -19,7 +19,7 @@ struct Clash {
     std::uint8_t day;
     std::uint32_t period;
     std::uint32_t time;
-    std::vector<std::uint32_t> entries; // into the timetable's entries
+    std::span<const std::uint32_t> entries; // into the timetable's entries; valid while it lives
 };
 
 // A subject of a group whose placed sessions differ from the planned ones.

@@ -21,7 +21,7 @@ h1{font-size:18pt;margin:0 0 .2em}h2{font-size:14pt;margin:1em 0 .4em}h3{font-si
 table{border-collapse:collapse}th,td{border:1px solid #000;padding:2px 4px;vertical-align:top;text-align:left}
 thead th{background:#e8e8e8}
 .grid table{width:100%;table-layout:fixed}.grid th:first-child{width:7em}
-.grid td div+div{border-top:1px dashed #000;margin-top:2px;padding-top:2px}
+.grid td{white-space:pre-line}.grid hr{border:0;border-top:1px dashed #000;margin:2px 0}
 td.x{border:3px double #000}td.x>strong,td>small{display:block}
 .code{font-weight:normal;font-size:10pt}
 .index ul{columns:4;padding-left:1.2em;margin:.2em 0}
@@ -32,6 +32,14 @@ td.x{border:3px double #000}td.x>strong,td>small{display:block}
 .grid{break-before:page;page-break-before:always;break-inside:avoid;page-break-inside:avoid}
 thead th{background:none}}
 )";
+
+// Each list of the check shows this many lines at most: beyond them a
+// timetable is far from done, and the counts say how far.
+constexpr std::size_t kListed = 200;
+
+const char* axisLower(Axis axis) {
+    return axis == Axis::Group ? "grupos" : (axis == Axis::Teacher ? "profesores" : "aulas");
+}
 
 const char* axisTitle(Axis axis) {
     switch (axis) {
@@ -185,7 +193,11 @@ private:
         if (!check_.clashes.empty()) {
             out_.markup("<h3>Coincidencias</h3>\n<table>\n<thead><tr><th>Quién</th><th>Día</th><th>Hora</th>"
                         "<th>Lo que coincide</th></tr></thead>\n<tbody>\n");
+            std::array<std::size_t, 3> listed{};
             for (const Clash& c : check_.clashes) {
+                if (listed[static_cast<std::size_t>(c.axis)]++ >= kListed) {
+                    continue;
+                }
                 out_.markup("<tr><td>").markup(axisTitle(c.axis)).markup(" <a href=\"#");
                 anchor(c.axis, c.member);
                 out_.markup("\">");
@@ -202,6 +214,16 @@ private:
                 out_.markup("</td></tr>\n");
             }
             out_.markup("</tbody>\n</table>\n");
+            for (const Axis axis : kAxes) {
+                const std::size_t n = check_.clashCount[static_cast<std::size_t>(axis)];
+                if (n > kListed) {
+                    out_.markup("<p>Y ")
+                        .number(n - kListed)
+                        .markup(" más de ")
+                        .markup(axisLower(axis))
+                        .markup(", que sus tablas marcan.</p>\n");
+                }
+            }
         }
 
         if (omitted > 0) {
@@ -216,8 +238,9 @@ private:
                     .number(check_.omitted[r])
                     .markup("</h4>\n<table>\n<thead><tr><th>Clase o tarea</th><th>ASIG</th><th>CODGRUPO</th>"
                             "<th>PROF</th><th>AULA</th><th>DIA</th><th>HORA</th></tr></thead>\n<tbody>\n");
+                std::size_t listed = 0;
                 for (const Omission& o : t_.omissions()) {
-                    if (static_cast<std::size_t>(o.reason) != r) {
+                    if (static_cast<std::size_t>(o.reason) != r || listed++ >= kListed) {
                         continue;
                     }
                     out_.markup(o.task ? "<tr><td>tarea</td><td>" : "<tr><td>clase</td><td>")
@@ -235,6 +258,9 @@ private:
                         .markup("</td></tr>\n");
                 }
                 out_.markup("</tbody>\n</table>\n");
+                if (check_.omitted[r] > kListed) {
+                    out_.markup("<p>Y ").number(check_.omitted[r] - kListed).markup(" registros más.</p>\n");
+                }
             }
         }
 
@@ -242,7 +268,8 @@ private:
             out_.markup("<h3>Sesiones previstas y colocadas</h3>\n<table>\n<thead><tr><th>Grupo</th>"
                         "<th>Materia</th><th>Horas previstas</th><th>Sesiones previstas</th>"
                         "<th>Sesiones colocadas</th></tr></thead>\n<tbody>\n");
-            for (const HoursDifference& h : check_.hours) {
+            for (std::size_t i = 0; i < check_.hours.size() && i < kListed; ++i) {
+                const HoursDifference& h = check_.hours[i];
                 const std::string* group = names_.group(h.group);
                 const std::string* subject = names_.subject(h.subject);
                 out_.markup("<tr><td>").text(group != nullptr ? *group : h.group);
@@ -268,10 +295,15 @@ private:
                 out_.markup("</td><td>").number(h.placed).markup("</td></tr>\n");
             }
             out_.markup("</tbody>\n</table>\n");
+            if (check_.hours.size() > kListed) {
+                out_.markup("<p>Y ")
+                    .number(check_.hours.size() - kListed)
+                    .markup(" materias de grupo más.</p>\n");
+            }
         }
         if (check_.clashes.empty() && omitted == 0 && check_.hours.empty()) {
-            out_.markup(
-                "<p class=\"ok\">Sin choques, sin registros omitidos y con las sesiones previstas.</p>\n");
+            out_.markup("<p class=\"ok\">Sin coincidencias, sin registros omitidos y con las sesiones "
+                        "previstas.</p>\n");
         }
         out_.markup("</section>\n");
     }
@@ -374,7 +406,7 @@ private:
                     ++i;
                 }
                 if (begin == i) {
-                    out_.markup("<td></td>");
+                    out_.markup("<td>"); // cells and rows end where the next begins
                     continue;
                 }
                 const std::span<const std::uint32_t> cell = grid.subspan(begin, i - begin);
@@ -385,21 +417,19 @@ private:
                 }
                 for (const std::uint32_t k : cell) {
                     const Entry& e = entries[k];
-                    out_.markup("<div><b>").text(activityOf(e)).markup("</b>");
+                    out_.markup(k == cell[0] ? "<b>" : "<hr><b>").text(activityOf(e)).markup("</b>");
                     for (const Axis other : kAxes) {
                         if (other == axis) {
                             continue;
                         }
                         const std::uint32_t id = other == Axis::Group ? e.group : Timetable::member(e, other);
                         if (id != kNone) {
-                            out_.markup("<br>").text(nameOf(other, id));
+                            out_.markup("\n").text(nameOf(other, id)); // a line of its own (pre-line)
                         }
                     }
-                    out_.markup("</div>");
                 }
-                out_.markup("</td>");
             }
-            out_.markup("</tr>\n");
+            out_.markup("\n");
         }
         out_.markup("</tbody>\n</table>\n</section>\n");
     }

@@ -75,7 +75,7 @@ std::string cell(const std::string& dom, const std::string& heading, const std::
         return "(sin columna)";
     }
     std::string html = rest.substr(at, rest.find("</td>", at) - at);
-    html = std::regex_replace(html, std::regex("<br>|</div>"), "|");
+    html = std::regex_replace(html, std::regex("<hr>|\n"), "|");
     html = std::regex_replace(html, std::regex("<[^>]*>"), "");
     while (!html.empty() && html.back() == '|') {
         html.pop_back();

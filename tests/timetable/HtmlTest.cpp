@@ -19,7 +19,8 @@ TEST(HtmlWriterTest, TextIsEscapedAndMarkupIsNot) {
                      "b\x7f"
                      "c\td",
                      7),
-         "abc\td"},
+         "abc d"},
+        {"dos\nlíneas\r\n", "dos líneas  "},
         {"", ""},
     };
     for (const auto& [text, html] : cases) {

@@ -109,7 +109,8 @@ TEST_F(TimetableCheckTest, NamesAreEscapedAndACodeWithoutNameIsShownAsItIs) {
     EXPECT_NE(html.find("<h1>Horario de IES Ñandú &amp; &lt;Co&gt;</h1>"), std::string::npos);
     EXPECT_NE(html.find("<title>Horario · IES Ñandú &amp; &lt;Co&gt;</title>"), std::string::npos);
     EXPECT_NE(
-        html.find("<b>Matemáticas &lt;b&gt;I&lt;/b&gt;</b><br>Luis O&#39;Brien<br>Laboratorio &lt;FQ&gt;"),
+        html.find(
+            "<td><b>Matemáticas &lt;b&gt;I&lt;/b&gt;</b>\nLuis O&#39;Brien\nLaboratorio &lt;FQ&gt;<td>"),
         std::string::npos);
     EXPECT_NE(html.find("Lengua &quot;Castellana&quot; &amp; Literatura"), std::string::npos);
     EXPECT_EQ(html.find("<b>I</b>"), std::string::npos);
@@ -119,7 +120,7 @@ TEST_F(TimetableCheckTest, NamesAreEscapedAndACodeWithoutNameIsShownAsItIs) {
     // The teacher that the school's file does not name goes by the code, with
     // the task in the grid.
     EXPECT_NE(html.find("<h2>Profesor: PX</h2>"), std::string::npos);
-    EXPECT_NE(html.find("<div><b>Guardia de recreo</b></div>"), std::string::npos);
+    EXPECT_NE(html.find("<td><b>Guardia de recreo</b><td>"), std::string::npos);
     // One grid each: G1; P1, P2, PX; A1, A2.
     EXPECT_EQ(occurrences(html, "<section class=\"grid"), 6u);
     EXPECT_NE(html.find("<h2>Grupo: 1º ESO A <span class=\"code\">(G1)</span></h2>"), std::string::npos);
