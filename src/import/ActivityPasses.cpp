@@ -50,7 +50,7 @@ private:
 // A record left out, for the timetable's check, with the codes it holds.
 void omit(timetable::Timetable* timetable, timetable::Reason reason, Pass pass, Table& soluc,
           std::initializer_list<Table::Field> fields) {
-    if (timetable == nullptr) {
+    if (timetable == nullptr || !timetable->countOmission(reason)) {
         return;
     }
     timetable::Omission o{reason, pass == Pass::Task, {}, {}, {}, {}, {}, {}};
@@ -59,7 +59,7 @@ void omit(timetable::Timetable* timetable, timetable::Reason reason, Pass pass, 
     for (const Table::Field f : fields) {
         *codes[i++] = soluc.getText(f);
     }
-    timetable->omit(std::move(o));
+    timetable->keep(std::move(o));
 }
 
 void runPass(Pass pass, ActivityTables& t, XmlChildStream* horario, RunSummary& summary,

@@ -22,7 +22,7 @@ void checkAndSave(const std::filesystem::path& path, timetable::Timetable& timet
     summary.groupClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Group)];
     summary.teacherClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Teacher)];
     summary.roomClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Room)];
-    summary.hoursDiffering = check.hours.size();
+    summary.hoursDiffering = check.hoursCount;
     timetable::saveTimetableDocument(path, timetable, check, names, runDate);
     summary.timetableFile = files::toUtf8(path);
 }

@@ -31,6 +31,10 @@ struct Entry {
 enum class Reason { DayOrSlotZero, GroupNotFound, SubjectNotFound, SlotNotFound, DayOutsideWeek };
 constexpr std::size_t kReasons = 5;
 
+// The lines that each list of the check keeps and shows: beyond them a
+// timetable is far from done, and the counts say how far.
+constexpr std::size_t kListed = 200;
+
 // A record left out, with its codes as the computed timetable holds them.
 struct Omission {
     Reason reason;
@@ -51,10 +55,14 @@ public:
     CodeSet times; // "start–end"
 
     void add(const Entry& entry) { entries_.push_back(entry); }
-    void omit(Omission omission) { omissions_.push_back(std::move(omission)); }
+    // Counts a record left out; true while the list of its reason still
+    // takes the record itself (kListed of each), given then to keep().
+    bool countOmission(Reason reason) { return omitted_[static_cast<std::size_t>(reason)]++ < kListed; }
+    void keep(Omission omission) { omissions_.push_back(std::move(omission)); }
+    std::size_t omitted(Reason reason) const { return omitted_[static_cast<std::size_t>(reason)]; }
 
     const std::vector<Entry>& entries() const { return entries_; }
-    const std::vector<Omission>& omissions() const { return omissions_; }
+    const std::vector<Omission>& omissions() const { return omissions_; } // the first of each reason
     const CodeSet& codes(Axis axis) const;
     // The member of an axis whose grid shows the entry; kNone when none does.
     // A task is in its teacher's and its room's grid, not in a group's.
@@ -77,6 +85,7 @@ private:
 
     std::vector<Entry> entries_;
     std::vector<Omission> omissions_;
+    std::array<std::size_t, kReasons> omitted_{};
     std::array<AxisIndex, 3> index_;
 };
 

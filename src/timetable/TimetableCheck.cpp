@@ -48,8 +48,8 @@ bool inTwoPlaces(Axis axis, const Timetable& timetable, std::span<const std::uin
 TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames& names) {
     TimetableCheck check;
     const std::vector<Entry>& entries = timetable.entries();
-    for (const Omission& o : timetable.omissions()) {
-        ++check.omitted[static_cast<std::size_t>(o.reason)];
+    for (std::size_t r = 0; r < kReasons; ++r) {
+        check.omitted[r] = timetable.omitted(static_cast<Reason>(r));
     }
 
     // Placed sessions of each group subject: a cell counts once per subject,
@@ -70,9 +70,9 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
                     ++end;
                 }
                 const std::span<const std::uint32_t> cell = grid.subspan(begin, end - begin);
-                if (cell.size() > 1 && inTwoPlaces(axis, timetable, cell)) {
+                if (cell.size() > 1 && inTwoPlaces(axis, timetable, cell) &&
+                    check.clashCount[static_cast<std::size_t>(axis)]++ < kListed) {
                     check.clashes.push_back({axis, member, first.day, first.period, first.time, cell});
-                    ++check.clashCount[static_cast<std::size_t>(axis)];
                 }
                 if (axis == Axis::Group) {
                     for (std::size_t i = begin; i < end; ++i) {
@@ -136,11 +136,19 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     std::erase_if(check.hours, [](const HoursDifference& h) {
         return h.planned >= 0 && static_cast<std::size_t>(h.planned) == h.placed;
     });
+    check.hoursCount = check.hours.size();
     for (const auto& [key, count] : placed) {
         if (!planned.contains(key)) {
-            check.hours.push_back({timetable.groups.code(static_cast<std::uint32_t>(key >> 32)),
-                                   timetable.subjects.code(static_cast<std::uint32_t>(key)), "", 0, count});
+            if (check.hoursCount++ < kListed) {
+                check.hours.push_back({timetable.groups.code(static_cast<std::uint32_t>(key >> 32)),
+                                       timetable.subjects.code(static_cast<std::uint32_t>(key)), "", 0,
+                                       count});
+            }
         }
+    }
+    if (check.hours.size() > kListed) {
+        check.hours.resize(kListed);
+        check.hours.shrink_to_fit();
     }
     return check;
 }

@@ -33,10 +33,6 @@ td.x{border:3px double #000}td.x>strong,td>small{display:block}
 thead th{background:none}}
 )";
 
-// Each list of the check shows this many lines at most: beyond them a
-// timetable is far from done, and the counts say how far.
-constexpr std::size_t kListed = 200;
-
 const char* axisLower(Axis axis) {
     return axis == Axis::Group ? "grupos" : (axis == Axis::Teacher ? "profesores" : "aulas");
 }
@@ -187,17 +183,13 @@ private:
         out_.markup("<li>Registros de SOLUC que no están en el horario: ")
             .number(omitted)
             .markup("</li>\n<li>Materias de grupo con sesiones distintas de las previstas: ")
-            .number(check_.hours.size())
+            .number(check_.hoursCount)
             .markup("</li>\n</ul>\n");
 
         if (!check_.clashes.empty()) {
             out_.markup("<h3>Coincidencias</h3>\n<table>\n<thead><tr><th>Quién</th><th>Día</th><th>Hora</th>"
                         "<th>Lo que coincide</th></tr></thead>\n<tbody>\n");
-            std::array<std::size_t, 3> listed{};
             for (const Clash& c : check_.clashes) {
-                if (listed[static_cast<std::size_t>(c.axis)]++ >= kListed) {
-                    continue;
-                }
                 out_.markup("<tr><td>").markup(axisTitle(c.axis)).markup(" <a href=\"#");
                 anchor(c.axis, c.member);
                 out_.markup("\">");
@@ -238,9 +230,8 @@ private:
                     .number(check_.omitted[r])
                     .markup("</h4>\n<table>\n<thead><tr><th>Clase o tarea</th><th>ASIG</th><th>CODGRUPO</th>"
                             "<th>PROF</th><th>AULA</th><th>DIA</th><th>HORA</th></tr></thead>\n<tbody>\n");
-                std::size_t listed = 0;
                 for (const Omission& o : t_.omissions()) {
-                    if (static_cast<std::size_t>(o.reason) != r || listed++ >= kListed) {
+                    if (static_cast<std::size_t>(o.reason) != r) {
                         continue;
                     }
                     out_.markup(o.task ? "<tr><td>tarea</td><td>" : "<tr><td>clase</td><td>")
@@ -268,8 +259,7 @@ private:
             out_.markup("<h3>Sesiones previstas y colocadas</h3>\n<table>\n<thead><tr><th>Grupo</th>"
                         "<th>Materia</th><th>Horas previstas</th><th>Sesiones previstas</th>"
                         "<th>Sesiones colocadas</th></tr></thead>\n<tbody>\n");
-            for (std::size_t i = 0; i < check_.hours.size() && i < kListed; ++i) {
-                const HoursDifference& h = check_.hours[i];
+            for (const HoursDifference& h : check_.hours) {
                 const std::string* group = names_.group(h.group);
                 const std::string* subject = names_.subject(h.subject);
                 out_.markup("<tr><td>").text(group != nullptr ? *group : h.group);
@@ -295,9 +285,9 @@ private:
                 out_.markup("</td><td>").number(h.placed).markup("</td></tr>\n");
             }
             out_.markup("</tbody>\n</table>\n");
-            if (check_.hours.size() > kListed) {
+            if (check_.hoursCount > kListed) {
                 out_.markup("<p>Y ")
-                    .number(check_.hours.size() - kListed)
+                    .number(check_.hoursCount - kListed)
                     .markup(" materias de grupo más.</p>\n");
             }
         }
