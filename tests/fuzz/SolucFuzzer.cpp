@@ -114,6 +114,11 @@ void importAgainstTheSchool(const Scratch& s) {
                   state.summary.lessons + state.summary.tasks,
               "el documento importado no tiene una actividad por clase o tarea contada");
         fs::remove(s.output);
+        // Its timetable document beside it, or the reason why not.
+        const fs::path timetable = s.output.parent_path() / "HorarioHoraviacentro.html";
+        check(fs::is_regular_file(timetable) != !state.summary.timetableError.empty(),
+              "el horario no está junto al documento importado ni se dice por qué");
+        fs::remove(timetable);
     }
     // Nothing else beside the school's file: no temporary file left behind.
     check(fileNames(scratchDirectory()) == std::set<std::string>{"HTEMP", "centro.xml"},
