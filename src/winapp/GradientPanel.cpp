@@ -32,8 +32,8 @@ HWND GradientPanel::create(HWND parent, const wchar_t* name, const RECT& bounds,
     (void)atom;
     auto* stored = new Colours(colours);
     return CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, name, WS_CHILD | WS_VISIBLE, bounds.left,
-                           bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr,
-                           GetModuleHandleW(nullptr), stored);
+                           bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
+                           nullptr, GetModuleHandleW(nullptr), stored);
 }
 
 void GradientPanel::setLabelColour(HWND label, COLORREF colour) {

@@ -7,7 +7,6 @@
 #include <commdlg.h>
 #include <htmlhelp.h>
 #include <shlobj.h>
-
 #include <vector>
 
 namespace vinculor::winapp {
@@ -29,8 +28,10 @@ enum ControlId : int {
     kCloseButton,
 };
 
-constexpr GradientPanel::Colours kSideColours{RGB(0xF9, 0xD3, 0x7D), RGB(0xFF, 0xFF, 0xFF), RGB(0xFF, 0xEE, 0xDD)};
-constexpr GradientPanel::Colours kStripColours{RGB(0xC2, 0xCD, 0xFE), RGB(0xCF, 0xF2, 0xFE), RGB(0xCC, 0xD8, 0xE6)};
+constexpr GradientPanel::Colours kSideColours{RGB(0xF9, 0xD3, 0x7D), RGB(0xFF, 0xFF, 0xFF),
+                                              RGB(0xFF, 0xEE, 0xDD)};
+constexpr GradientPanel::Colours kStripColours{RGB(0xC2, 0xCD, 0xFE), RGB(0xCF, 0xF2, 0xFE),
+                                               RGB(0xCC, 0xD8, 0xE6)};
 
 HFONT makeFont(const wchar_t* face, int pixelHeight, bool bold) {
     LOGFONTW font{};
@@ -42,8 +43,8 @@ HFONT makeFont(const wchar_t* face, int pixelHeight, bool bold) {
     return CreateFontIndirectW(&font);
 }
 
-HWND addChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, const RECT& bounds, int id,
-              HFONT font) {
+HWND addChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, const RECT& bounds,
+              int id, HFONT font) {
     HWND child = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, bounds.left, bounds.top,
                                  bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
@@ -59,8 +60,8 @@ RECT bounds(int left, int top, int width, int height) {
 std::wstring readLastFolder() {
     wchar_t folder[MAX_PATH] = {};
     DWORD size = sizeof(folder);
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, kLastFolderValue, RRF_RT_REG_SZ, nullptr, folder, &size) ==
-        ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, kLastFolderValue, RRF_RT_REG_SZ, nullptr, folder,
+                     &size) == ERROR_SUCCESS) {
         return folder;
     }
     return {};
@@ -68,8 +69,8 @@ std::wstring readLastFolder() {
 
 void rememberFolder(const std::wstring& folder) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
         return;
     }
     RegSetValueExW(key, kLastFolderValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
@@ -89,7 +90,8 @@ std::wstring documentsFolder() {
 
 } // namespace
 
-MainWindow::MainWindow(HINSTANCE instance, WindowController& controller, std::filesystem::path programDirectory)
+MainWindow::MainWindow(HINSTANCE instance, WindowController& controller,
+                       std::filesystem::path programDirectory)
     : instance_(instance), controller_(controller), programDirectory_(std::move(programDirectory)) {
     windowFont_ = makeFont(L"MS Sans Serif", 11, false);
     captionFont_ = makeFont(L"Arial", 16, true);
@@ -116,8 +118,8 @@ MainWindow::MainWindow(HINSTANCE instance, WindowController& controller, std::fi
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     const int left = work.left + ((work.right - work.left) - width) / 2;
     const int top = work.top + ((work.bottom - work.top) - height) / 2;
-    window_ = CreateWindowExW(exStyle, kClassName, widen(kWindowCaption).c_str(), style, left, top, width, height,
-                              nullptr, nullptr, instance_, this);
+    window_ = CreateWindowExW(exStyle, kClassName, widen(kWindowCaption).c_str(), style, left, top, width,
+                              height, nullptr, nullptr, instance_, this);
     createControls();
 }
 
@@ -137,9 +139,10 @@ void MainWindow::createControls() {
     const RECT whole = bounds(0, 0, kClientWidth, kClientHeight);
 
     if (controller_.showsSide(Direction::Export)) {
-        HWND panel = GradientPanel::create(window_, L"Draw3D2", sole ? whole : bounds(0, 0, 315, 169), kSideColours);
-        HWND caption = addChild(panel, L"STATIC", widen(kExportCaption).c_str(), SS_LEFT, bounds(24, 24, 265, 57),
-                                -1, captionFont_);
+        HWND panel =
+            GradientPanel::create(window_, L"Draw3D2", sole ? whole : bounds(0, 0, 315, 169), kSideColours);
+        HWND caption = addChild(panel, L"STATIC", widen(kExportCaption).c_str(), SS_LEFT,
+                                bounds(24, 24, 265, 57), -1, captionFont_);
         (void)caption;
         addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25), kExportButton,
                  windowFont_);
@@ -154,10 +157,10 @@ void MainWindow::createControls() {
     }
     if (!sole) {
         HWND strip = GradientPanel::create(window_, L"Draw3D1", bounds(0, 168, 633, 97), kStripColours);
-        addChild(strip, L"BUTTON", L"F1 Ayuda", BS_PUSHBUTTON | WS_TABSTOP, bounds(48, 40, 75, 25), kHelpButton,
-                 windowFont_);
-        addChild(strip, L"BUTTON", L"&Salir", BS_PUSHBUTTON | WS_TABSTOP, bounds(256, 32, 89, 25), kCloseButton,
-                 windowFont_);
+        addChild(strip, L"BUTTON", L"F1 Ayuda", BS_PUSHBUTTON | WS_TABSTOP, bounds(48, 40, 75, 25),
+                 kHelpButton, windowFont_);
+        addChild(strip, L"BUTTON", L"&Salir", BS_PUSHBUTTON | WS_TABSTOP, bounds(256, 32, 89, 25),
+                 kCloseButton, windowFont_);
         HWND version = addChild(strip, L"STATIC", widen(kVersionCaption).c_str(), SS_LEFT | SS_NOPREFIX,
                                 bounds(8, 72, 140, 13), -1, boldFont_);
         GradientPanel::setLabelColour(version, RGB(0xFF, 0, 0));
@@ -294,8 +297,8 @@ void MainWindow::showHelp(bool contents) {
     }
     if (viewer == nullptr) {
         showError("No se puede abrir la ayuda. El archivo de ayuda es «" + narrow(helpFile.wstring()) +
-                  "»; las mismas páginas están en la carpeta «" + narrow((programDirectory_ / L"ayuda").wstring()) +
-                  "».");
+                  "»; las mismas páginas están en la carpeta «" +
+                  narrow((programDirectory_ / L"ayuda").wstring()) + "».");
     }
 }
 

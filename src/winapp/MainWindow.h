@@ -3,11 +3,10 @@
 #include "run/RunUi.h"
 #include "window/WindowController.h"
 
-#include <windows.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <windows.h>
 
 namespace vinculor::winapp {
 

@@ -5,11 +5,10 @@
 #include "run/RunUi.h"
 
 #include <commdlg.h>
-#include <shellapi.h>
-
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <shellapi.h>
 
 namespace vinculor::winapp {
 
@@ -51,8 +50,8 @@ std::wstring withCrLf(const std::string& text) {
 
 HWND addControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id, HFONT font) {
     HWND control = CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                   nullptr);
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   GetModuleHandleW(nullptr), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     return control;
 }
@@ -73,8 +72,8 @@ void layout(HWND window) {
             left += kButtonWidth + kMargin;
         }
     }
-    MoveWindow(GetDlgItem(window, IDOK), width - kMargin - kButtonWidth, buttonsTop, kButtonWidth, kButtonHeight,
-               TRUE);
+    MoveWindow(GetDlgItem(window, IDOK), width - kMargin - kButtonWidth, buttonsTop, kButtonWidth,
+               kButtonHeight, TRUE);
 }
 
 void copyReport(HWND window, const std::string& report) {
@@ -141,11 +140,10 @@ void ReportWindow::show(HWND owner, HFONT font, const Content& content) {
     ReportState state{content, font, false};
     RECT ownerRect{};
     GetWindowRect(owner, &ownerRect);
-    HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName,
-                                  widen(kApplicationTitle).c_str(),
-                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX,
-                                  ownerRect.left + 20, ownerRect.top + 20, 600, 440, owner, nullptr,
-                                  GetModuleHandleW(nullptr), &state);
+    HWND window = CreateWindowExW(
+        WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, widen(kApplicationTitle).c_str(),
+        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX, ownerRect.left + 20,
+        ownerRect.top + 20, 600, 440, owner, nullptr, GetModuleHandleW(nullptr), &state);
     if (window == nullptr) {
         MessageBoxW(owner, withCrLf(content.message).c_str(), widen(kApplicationTitle).c_str(), MB_OK);
         return;
@@ -209,7 +207,8 @@ LRESULT CALLBACK ReportWindow::windowProc(HWND window, UINT message, WPARAM wPar
                                kReportId, report->font);
         (void)text;
         addControl(window, L"BUTTON", L"&Copiar", BS_PUSHBUTTON | WS_TABSTOP, kCopyId, report->font);
-        addControl(window, L"BUTTON", L"&Guardar informe...", BS_PUSHBUTTON | WS_TABSTOP, kSaveId, report->font);
+        addControl(window, L"BUTTON", L"&Guardar informe...", BS_PUSHBUTTON | WS_TABSTOP, kSaveId,
+                   report->font);
         if (!report->content.timetableFile.empty()) {
             addControl(window, L"BUTTON", L"&Ver horario", BS_PUSHBUTTON | WS_TABSTOP, kTimetableId,
                        report->font);

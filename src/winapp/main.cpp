@@ -2,12 +2,11 @@
 #include "WideText.h"
 #include "window/WindowController.h"
 
-#include <windows.h>
-#include <shellapi.h>
-
 #include <filesystem>
+#include <shellapi.h>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 namespace {
 

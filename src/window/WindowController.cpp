@@ -111,7 +111,8 @@ bool WindowController::closing(RunUi& ui) {
         return true;
     }
     try {
-        ini::writeValue(settingsFile_, kSettingsSection, kSettingsKey, std::to_string(state_.TransformStatus));
+        ini::writeValue(settingsFile_, kSettingsSection, kSettingsKey,
+                        std::to_string(state_.TransformStatus));
         return true;
     } catch (const std::exception& e) {
         ui.showError(e.what());
