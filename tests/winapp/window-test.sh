@@ -7,7 +7,8 @@
 #    are byte for byte those of the Linux build's export of the same file;
 #  - the same with the dialog cancelled: Transformado=-1;
 #  - interactive: the window's layout checked on a screenshot (layout.py), F1
-#    without the help file answers with a message, closing writes no Horavia.ini.
+#    without the help file answers with a message, closing writes no Horavia.ini;
+#  - F1 with EKADE.chm beside the program opens it in HTML Help.
 #
 # Usage: window-test.sh WINDOWS_BUILD LINUX_CLI   (WINEPREFIX and wine as the stage sets them)
 set -euo pipefail
@@ -153,6 +154,24 @@ else
 fi
 wait_exit "$pid" || { fail "la ventana no se cierra"; kill "$pid" 2>/dev/null || true; }
 [ ! -e "$app/Horavia.ini" ] || fail "el uso interactivo ha escrito Horavia.ini"
+
+if [ -f "$windows_build/help/EKADE.chm" ]; then
+  echo "== F1 con EKADE.chm junto al programa: la Ayuda HTML"
+  app=$(new_app ayuda)
+  cp "$windows_build/help/EKADE.chm" "$app/"
+  VINCULOR_HTEMP=$(winpath "$app/htemp") "$wine" "$app/vinculor.exe" >"$work/ayuda.log" 2>&1 &
+  pid=$!
+  if window=$(wait_window "Exportar e importar datos entre Horavia y Pincel-eKade"); then
+    sleep 1
+    xdotool key F1
+    wait_window "Ayuda de Vinculor" >/dev/null || fail "F1 no abre la ayuda EKADE.chm"
+    ! xdotool search --name "^Vinculor$" >/dev/null 2>&1 || fail "F1 con EKADE.chm muestra un mensaje"
+  else
+    fail "no aparece la ventana"
+  fi
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+fi
 
 if [ "$failures" -gt 0 ]; then
   echo "$failures comprobaciones de la ventana de Windows han fallado"
