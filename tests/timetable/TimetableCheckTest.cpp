@@ -139,6 +139,23 @@ TEST_F(TimetableCheckTest, AnEmptyTimetableStillGivesTheDocumentWithItsCheck) {
     EXPECT_NE(html.find("</html>\n"), std::string::npos);
 }
 
+TEST_F(TimetableCheckTest, LongListsShowTheirFirstLinesAndCountTheRest) {
+    std::vector<std::vector<std::string>> records;
+    for (int i = 0; i < 250; ++i) {
+        records.push_back({"MAT", "CCM", "0", "1", "G" + std::to_string(i), "P1", "A1"});
+    }
+    writeSoluc(records);
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    EXPECT_EQ(state.summary.skippedDayOrSlotZero, 250u);
+    const std::string html = readText(timetableFile());
+    EXPECT_NE(html.find("<li>Registros de SOLUC que no están en el horario: 250</li>"), std::string::npos);
+    EXPECT_NE(html.find("<h4>día u hora 0: 250</h4>"), std::string::npos);
+    EXPECT_EQ(occurrences(html, "<tr><td>clase</td><td>MAT</td>"), 200u);
+    EXPECT_NE(html.find("<td>G199</td>"), std::string::npos);
+    EXPECT_EQ(html.find("<td>G200</td>"), std::string::npos);
+    EXPECT_NE(html.find("<p>Y 50 registros más.</p>"), std::string::npos);
+}
+
 TEST_F(TimetableCheckTest, ADocumentThatCannotBeWrittenLeavesTheResultAndSaysWhy) {
     writeSoluc({{"MAT", "CCM", "1", "1", "G1", "P1", "A1"}});
     fs::create_directory(timetableFile()); // in the document's way
