@@ -137,7 +137,11 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream* horario, RunSummary& 
                                                                    t.asignaturas.viewText(subjectCode()))
                                    : timetable->subjects.idAt(t.asignaturas.position(), subject);
                 e.group =
-                    e.task ? timetable->groups.id(group) : timetable->groups.idAt(t.grupos.position(), group);
+                    // A task's group is as SOLUC gives it; GRUPOST, where it knows it, finds it fastest.
+                    group.empty() ? timetable::kNone
+                    : !e.task || t.grupos.locate(groupCode(), group)
+                        ? timetable->groups.idAt(t.grupos.position(), group)
+                        : timetable->groups.id(group);
                 e.teacher = teacher.empty() ? timetable::kNone
                                             : timetable->teachers.idAt(t.profesores.position(), teacher);
                 e.room = room.empty() ? timetable::kNone : timetable->rooms.idAt(t.aulas.position(), room);
