@@ -18,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
+#ifndef _WIN32
 const fs::path kExample = VINCULOR_SOURCE_DIR "/examples/centro-ejemplo.xml";
 
 // The first of these programs found on the PATH; empty when none is.
@@ -82,6 +83,8 @@ std::string cell(const std::string& dom, const std::string& heading, const std::
     }
     return html;
 }
+
+#endif
 
 TEST(BrowserTest, TheExampleSchoolsTimetableShowsItsGridsAndPrintsOnePerPage) {
 #ifdef _WIN32
