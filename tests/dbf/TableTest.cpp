@@ -154,7 +154,11 @@ TEST(TableRoundTrip, HeaderIsLevel7WithTheCodePageNameAndTodaysDate) {
     EXPECT_EQ(bytes[0], 0x04);
     const std::time_t now = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     EXPECT_EQ(static_cast<unsigned char>(bytes[1]), local.tm_year);
     EXPECT_EQ(static_cast<unsigned char>(bytes[2]), local.tm_mon + 1);
     EXPECT_EQ(static_cast<unsigned char>(bytes[3]), local.tm_mday);

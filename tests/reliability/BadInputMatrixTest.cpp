@@ -19,8 +19,10 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace vinculor {
 namespace {
@@ -35,7 +37,18 @@ using testing::writeText;
 enum class Command { Exportar, Importar, Ini };
 
 // Another program holding a table: a child process that takes the table's
-// lock and keeps it until this object goes.
+// lock and keeps it until this object goes. On Windows the lock is the table
+// opened without sharing, which Windows refuses to any other opening, from
+// this process or another: holding it here is the same as another program.
+#ifdef _WIN32
+class OtherProgram {
+public:
+    explicit OtherProgram(const fs::path& table) : held_(TableLock::acquire(table, "OTRA")) {}
+
+private:
+    TableLock held_;
+};
+#else
 class OtherProgram {
 public:
     explicit OtherProgram(const fs::path& table) {
@@ -80,6 +93,7 @@ private:
     pid_t pid_ = -1;
     int done_ = -1;
 };
+#endif
 
 // The school's file in a work folder, and a Horavia directory holding the
 // tables of an export of the example school and a solution for them.
