@@ -4,8 +4,10 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <shellapi.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h> // after windows.h, which it needs
+// clang-format on
 #endif
 
 namespace vinculor {

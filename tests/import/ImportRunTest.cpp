@@ -1,6 +1,6 @@
-#include "import/ImportFixture.h"
 #include "base/Error.h"
 #include "files/TableLock.h"
+#include "import/ImportFixture.h"
 
 #include <regex>
 

@@ -2,8 +2,8 @@
 // other stops with the directory lock's error, and the directory holds the
 // whole set of tables of one run, never a mixture.
 #include "ReliabilitySupport.h"
-#include "export/ExportRun.h"
 #include "base/Error.h"
+#include "export/ExportRun.h"
 #include "files/FileSystem.h"
 #include "support/ScriptedUi.h"
 
