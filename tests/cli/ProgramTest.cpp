@@ -56,10 +56,14 @@ TEST_F(ProgramTest, AccentedPathsInTheArgumentsAreUsedAsGiven) {
 }
 
 TEST_F(ProgramTest, CsvLinesEndInOneCarriageReturnAndLineFeed) {
-    ASSERT_EQ(
-        runProgram(program(), {"exportar", files::toUtf8(school), "--htemp", files::toUtf8(htemp)}).status,
-        0);
-    const auto r = runProgram(program(), {"tabla", files::toUtf8(htemp / "PROFT.DBF"), "--csv"});
+    const fs::path plain = work / "HTEMP"; // nothing but ASCII: this is about the output
+    fs::create_directory(plain);
+    testing::writeText(work / "centro.xml", kSchool);
+    ASSERT_EQ(runProgram(program(),
+                         {"exportar", files::toUtf8(work / "centro.xml"), "--htemp", files::toUtf8(plain)})
+                  .status,
+              0);
+    const auto r = runProgram(program(), {"tabla", files::toUtf8(plain / "PROFT.DBF"), "--csv"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "ABREV,NOMBRE,DEPART,EMAIL\r\nP1,\",\",,\r\nP2,\",\",,\r\n");
 }
