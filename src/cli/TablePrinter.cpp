@@ -1,9 +1,10 @@
 #include "cli/TablePrinter.h"
 
 #include "base/Error.h"
-#include "files/FileSystem.h"
-#include "text/Json.h"
 #include "dbf/Table.h"
+#include "files/FileSystem.h"
+#include "text/Ascii.h"
+#include "text/Json.h"
 
 #include <ostream>
 
@@ -22,19 +23,10 @@ std::string csvField(const std::string& value) {
     return quoted + "\"";
 }
 
-std::string upper(std::string s) {
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return s;
-}
-
 } // namespace
 
 void printTable(const std::filesystem::path& file, TableFormat format, std::ostream& out) {
-    if (upper(files::toUtf8(file.extension())) != ".DBF") {
+    if (text::upperAscii(files::toUtf8(file.extension())) != ".DBF") {
         throw Error("«" + files::toUtf8(file) + "» no es una tabla dBase (se espera un archivo .DBF).");
     }
     if (!files::isRegularFile(file)) {
@@ -50,7 +42,7 @@ void printTable(const std::filesystem::path& file, TableFormat format, std::ostr
             << ",\n  \"nivel\": " << table.level() << ",\n  \"campos\": [";
         for (std::size_t i = 0; i < fields.size(); ++i) {
             out << (i == 0 ? "\n    " : ",\n    ") << "{\"nombre\": " << json::quote(fields[i].name)
-                << ", \"tipo\": " << json::quote(std::string(1, fields[i].type))
+                << ", \"tipo\": " << json::quote(std::string(1, letterOf(fields[i].type)))
                 << ", \"ancho\": " << fields[i].width << ", \"decimales\": " << fields[i].decimals << "}";
         }
         out << "\n  ],\n  \"registros\": [";
@@ -80,7 +72,7 @@ void printTable(const std::filesystem::path& file, TableFormat format, std::ostr
         out << files::toUtf8(file.filename()) << ": nivel " << table.level() << ", " << fields.size()
             << " campos, " << table.recordCount() << " registros\n";
         for (const FieldInfo& field : fields) {
-            out << "  " << field.name << " " << field.type << " " << field.width;
+            out << "  " << field.name << " " << letterOf(field.type) << " " << field.width;
             if (field.decimals != 0) {
                 out << "." << field.decimals;
             }

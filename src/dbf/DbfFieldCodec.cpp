@@ -112,8 +112,8 @@ std::string timestampText(double ms) {
 }
 
 [[noreturn]] void cannotWrite(const FieldInfo& info, std::string_view table) {
-    throw Error("Vinculor no sabe escribir el campo " + info.name + " (tipo " + std::string(1, info.type) +
-                ") de la tabla " + std::string(table) + ".");
+    throw Error("Vinculor no sabe escribir el campo " + info.name + " (tipo " +
+                std::string(1, letterOf(info.type)) + ") de la tabla " + std::string(table) + ".");
 }
 
 // UTF-8 text into a character field: code page 1252, cut to the width, blank padded.
@@ -219,14 +219,10 @@ void writeDouble(char* field, double value) {
 
 } // namespace
 
-bool DbfFieldCodec::isNumericType(char type) {
-    return type == 'N' || type == 'F' || type == 'I' || type == '+' || type == 'O';
-}
-
 std::string DbfFieldCodec::text(const FieldInfo& info, const char* field) {
     switch (info.type) {
-    case 'N':
-    case 'F': {
+    case DbfType::Numeric:
+    case DbfType::Float: {
         const std::string_view s = trimmedBoth(info, field);
         if (s.empty()) {
             return {};
@@ -236,16 +232,16 @@ std::string DbfFieldCodec::text(const FieldInfo& info, const char* field) {
         }
         return text::cp1252ToUtf8(s);
     }
-    case 'I':
-    case '+': {
+    case DbfType::Integer:
+    case DbfType::AutoIncrement: {
         const auto value = readInteger(field);
         return value ? text::formatInteger(*value) : std::string();
     }
-    case 'O': {
+    case DbfType::Double: {
         const auto value = readDouble(field);
         return value ? text::formatDecimal(*value) : std::string();
     }
-    case '@': {
+    case DbfType::Timestamp: {
         if (allZero(field, 8)) {
             return {};
         }
@@ -254,7 +250,7 @@ std::string DbfFieldCodec::text(const FieldInfo& info, const char* field) {
         std::memcpy(&ms, &bits, sizeof ms);
         return timestampText(ms);
     }
-    case 'L':
+    case DbfType::Logical:
         switch (field[0]) {
         case 'T':
         case 't':
@@ -276,11 +272,11 @@ std::string DbfFieldCodec::text(const FieldInfo& info, const char* field) {
 
 std::int32_t DbfFieldCodec::toInt(const FieldInfo& info, const char* field) {
     switch (info.type) {
-    case 'I':
-    case '+':
+    case DbfType::Integer:
+    case DbfType::AutoIncrement:
         return readInteger(field).value_or(0);
-    case 'N':
-    case 'F': {
+    case DbfType::Numeric:
+    case DbfType::Float: {
         const std::string_view s = trimmedBoth(info, field);
         if (s.empty()) {
             return 0;
@@ -296,7 +292,7 @@ std::int32_t DbfFieldCodec::toInt(const FieldInfo& info, const char* field) {
         }
         return static_cast<std::int32_t>(r);
     }
-    case 'O': {
+    case DbfType::Double: {
         const auto value = readDouble(field);
         if (!value) {
             return 0;
@@ -315,11 +311,11 @@ std::int32_t DbfFieldCodec::toInt(const FieldInfo& info, const char* field) {
 
 double DbfFieldCodec::toDouble(const FieldInfo& info, const char* field) {
     switch (info.type) {
-    case 'I':
-    case '+':
+    case DbfType::Integer:
+    case DbfType::AutoIncrement:
         return readInteger(field).value_or(0);
-    case 'N':
-    case 'F': {
+    case DbfType::Numeric:
+    case DbfType::Float: {
         const std::string_view s = trimmedBoth(info, field);
         if (s.empty()) {
             return 0;
@@ -330,7 +326,7 @@ double DbfFieldCodec::toDouble(const FieldInfo& info, const char* field) {
         }
         return *value;
     }
-    case 'O':
+    case DbfType::Double:
         return readDouble(field).value_or(0);
     default:
         return text::parseDecimal(text(info, field));
@@ -339,13 +335,13 @@ double DbfFieldCodec::toDouble(const FieldInfo& info, const char* field) {
 
 double DbfFieldCodec::indexValue(const FieldInfo& info, const char* field) {
     switch (info.type) {
-    case 'I':
-    case '+':
+    case DbfType::Integer:
+    case DbfType::AutoIncrement:
         return readInteger(field).value_or(0);
-    case 'N':
-    case 'F':
+    case DbfType::Numeric:
+    case DbfType::Float:
         return parseNumber(trimmedBoth(info, field)).value_or(0);
-    case 'O':
+    case DbfType::Double:
         return readDouble(field).value_or(0);
     default:
         return 0;
@@ -355,9 +351,9 @@ double DbfFieldCodec::indexValue(const FieldInfo& info, const char* field) {
 void DbfFieldCodec::setText(const FieldInfo& info, char* field, std::string_view utf8,
                             std::string_view table) {
     switch (info.type) {
-    case 'N':
-    case 'F':
-    case 'O': {
+    case DbfType::Numeric:
+    case DbfType::Float:
+    case DbfType::Double: {
         const std::string trimmed = text::trim(utf8);
         if (trimmed.empty()) {
             clear(info, field);
@@ -366,8 +362,8 @@ void DbfFieldCodec::setText(const FieldInfo& info, char* field, std::string_view
         }
         return;
     }
-    case 'I':
-    case '+': {
+    case DbfType::Integer:
+    case DbfType::AutoIncrement: {
         const std::string trimmed = text::trim(utf8);
         if (trimmed.empty()) {
             clear(info, field);
@@ -376,7 +372,7 @@ void DbfFieldCodec::setText(const FieldInfo& info, char* field, std::string_view
         }
         return;
     }
-    case 'L': {
+    case DbfType::Logical: {
         const std::string trimmed = text::trim(utf8);
         if (trimmed.empty()) {
             field[0] = ' ';
@@ -404,7 +400,7 @@ void DbfFieldCodec::setText(const FieldInfo& info, char* field, std::string_view
                         info.name + " de la tabla " + std::string(table) + ".");
         }
     }
-    case '@':
+    case DbfType::Timestamp:
         cannotWrite(info, table);
     default:
         writeText(info, field, utf8);
@@ -414,21 +410,21 @@ void DbfFieldCodec::setText(const FieldInfo& info, char* field, std::string_view
 
 void DbfFieldCodec::setInt(const FieldInfo& info, char* field, std::int32_t value, std::string_view table) {
     switch (info.type) {
-    case 'I':
-    case '+':
+    case DbfType::Integer:
+    case DbfType::AutoIncrement:
         writeInteger(info, field, value, table);
         return;
-    case 'N':
-    case 'F':
+    case DbfType::Numeric:
+    case DbfType::Float:
         writeNumber(info, field, value, table);
         return;
-    case 'O':
+    case DbfType::Double:
         writeDouble(field, value);
         return;
-    case 'L':
+    case DbfType::Logical:
         field[0] = value != 0 ? 'T' : 'F';
         return;
-    case '@':
+    case DbfType::Timestamp:
         cannotWrite(info, table);
     default:
         writeChars(info, field, text::formatInteger(value));
@@ -438,8 +434,8 @@ void DbfFieldCodec::setInt(const FieldInfo& info, char* field, std::int32_t valu
 
 void DbfFieldCodec::setDouble(const FieldInfo& info, char* field, double value, std::string_view table) {
     switch (info.type) {
-    case 'I':
-    case '+': {
+    case DbfType::Integer:
+    case DbfType::AutoIncrement: {
         const double r = std::round(value);
         if (!(r > std::numeric_limits<std::int32_t>::min() &&
               r <= std::numeric_limits<std::int32_t>::max())) {
@@ -448,18 +444,18 @@ void DbfFieldCodec::setDouble(const FieldInfo& info, char* field, double value, 
         writeInteger(info, field, static_cast<std::int32_t>(r), table);
         return;
     }
-    case 'N':
-    case 'F':
+    case DbfType::Numeric:
+    case DbfType::Float:
         writeNumber(info, field, value, table);
         return;
-    case 'O':
+    case DbfType::Double:
         if (!std::isfinite(value)) {
             doesNotFit(info, text::formatDecimal(value), table);
         }
         writeDouble(field, value);
         return;
-    case 'L':
-    case '@':
+    case DbfType::Logical:
+    case DbfType::Timestamp:
         cannotWrite(info, table);
     default:
         writeChars(info, field, text::formatDecimal(value));
@@ -469,17 +465,17 @@ void DbfFieldCodec::setDouble(const FieldInfo& info, char* field, double value, 
 
 void DbfFieldCodec::setBool(const FieldInfo& info, char* field, bool value, std::string_view table) {
     switch (info.type) {
-    case 'L':
+    case DbfType::Logical:
         field[0] = value ? 'T' : 'F';
         return;
-    case 'C':
+    case DbfType::Character:
         writeChars(info, field, value ? "T" : "F");
         return;
-    case 'N':
-    case 'F':
-    case 'I':
-    case '+':
-    case 'O':
+    case DbfType::Numeric:
+    case DbfType::Float:
+    case DbfType::Integer:
+    case DbfType::AutoIncrement:
+    case DbfType::Double:
         setInt(info, field, value ? 1 : 0, table);
         return;
     default:
@@ -489,10 +485,10 @@ void DbfFieldCodec::setBool(const FieldInfo& info, char* field, bool value, std:
 
 void DbfFieldCodec::clear(const FieldInfo& info, char* field) {
     switch (info.type) {
-    case 'I':
-    case '+':
-    case 'O':
-    case '@':
+    case DbfType::Integer:
+    case DbfType::AutoIncrement:
+    case DbfType::Double:
+    case DbfType::Timestamp:
         std::memset(field, 0, static_cast<std::size_t>(info.width));
         return;
     default:

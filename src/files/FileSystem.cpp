@@ -55,22 +55,6 @@ std::string reasonText(int errorNumber) {
     }
 }
 
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 fs::path fromUtf8(std::string_view utf8) {
@@ -90,24 +74,6 @@ bool isRegularFile(const fs::path& path) noexcept {
 bool isDirectory(const fs::path& path) noexcept {
     std::error_code ec;
     return !path.empty() && fs::is_directory(path, ec);
-}
-
-std::optional<fs::path> findCaseInsensitive(const fs::path& directory, std::string_view fileName) {
-    std::error_code ec;
-    const fs::path exact = directory / fromUtf8(fileName);
-    if (fs::is_regular_file(exact, ec)) {
-        return exact;
-    }
-    fs::directory_iterator it(directory, ec);
-    if (ec) {
-        return std::nullopt;
-    }
-    for (const fs::directory_entry& entry : it) {
-        if (sameIgnoringAsciiCase(toUtf8(entry.path().filename()), fileName) && entry.is_regular_file(ec)) {
-            return entry.path();
-        }
-    }
-    return std::nullopt;
 }
 
 void throwFileError(std::string_view verb, const fs::path& path, int errorNumber) {

@@ -22,10 +22,6 @@ std::string toUtf8(const fs::path& path);
 bool isRegularFile(const fs::path& path) noexcept;
 bool isDirectory(const fs::path& path) noexcept;
 
-// The entry of `directory` whose name equals `fileName` without regard to
-// letter case (ASCII), preferring the exact spelling; none when there is no such file.
-std::optional<fs::path> findCaseInsensitive(const fs::path& directory, std::string_view fileName);
-
 std::string readFile(const fs::path& path);
 // Creates or truncates the file and writes `data` to it.
 void writeFile(const fs::path& path, std::string_view data);

@@ -1,10 +1,11 @@
 #include "import/ImportRun.h"
 
+#include "base/Error.h"
+#include "files/DirectoryLock.h"
+#include "files/FileLookup.h"
+#include "files/FileSystem.h"
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
-#include "files/DirectoryLock.h"
-#include "base/Error.h"
-#include "files/FileSystem.h"
 #include "text/Text.h"
 
 #include <ctime>

@@ -33,7 +33,7 @@ void PrintTo(const ReferenceTable& t, std::ostream* os) {
 char typeOf(const Table& table, const std::string& field) {
     for (const FieldInfo& f : table.fields()) {
         if (f.name == field) {
-            return f.type;
+            return letterOf(f.type);
         }
     }
     return '?';
@@ -62,7 +62,7 @@ TEST_P(ReferenceTables, ReadAsTDbfReadsThem) {
         const Json& f = fields.items[i];
         const FieldInfo& ours = table.fields()[i];
         EXPECT_EQ(ours.name, f["name"].text);
-        EXPECT_EQ(std::string(1, ours.type), f["type"].text);
+        EXPECT_EQ(std::string(1, letterOf(ours.type)), f["type"].text);
         EXPECT_EQ(ours.width, static_cast<int>(f["width"].number));
         EXPECT_EQ(ours.decimals, static_cast<int>(f["decimals"].number));
         EXPECT_EQ(ours.offset, static_cast<int>(f["offset"].number));
