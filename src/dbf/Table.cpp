@@ -478,7 +478,8 @@ void Table::setText(Field field, std::string_view utf8) {
     const FieldInfo& f = data_->header.fields[n];
     char* bytes = changingField(*data_, name_, n);
     if (f.type == DbfType::Character) {
-        // The common case inline: ASCII text is its own code page 1252 bytes.
+        // The common case inline: ASCII text is its own code page 1252 bytes
+        // (callgrind, export at scale 100: 3.8 % of its instructions).
         const auto width = static_cast<std::size_t>(f.width);
         const std::size_t length = std::min(utf8.size(), width);
         bool ascii = true;
@@ -591,6 +592,8 @@ std::string_view Table::viewText(Field field) const {
     const std::size_t n = checked(d, name_, field);
     const FieldInfo& f = d.header.fields[n];
     const char* rec = currentRecord(d, name_);
+    // ASCII text is its own stored bytes: shown where it lies, without a copy
+    // (callgrind, import at scale 100: 14 % of its instructions).
     if (f.type == DbfType::Character) {
         const std::string_view bytes = TableData::storedText(f, rec);
         bool ascii = true;
@@ -615,7 +618,8 @@ bool Table::sameText(Field a, Field b) const {
     const FieldInfo& fb = d.header.fields[checked(d, name_, b)];
     const char* rec = currentRecord(d, name_);
     if (fa.type == DbfType::Character && fb.type == DbfType::Character) {
-        // Each stored byte is one character: equal bytes, equal text.
+        // Each stored byte is one character: equal bytes, equal text
+        // (callgrind, import at scale 100: 8 % of its instructions).
         return TableData::storedText(fa, rec) == TableData::storedText(fb, rec);
     }
     return d.textOf(a.number, rec) == d.textOf(b.number, rec);
@@ -691,11 +695,7 @@ std::size_t Table::recordCount() const {
         return d.live.size();
     }
     if (!d.liveCount) {
-        std::size_t count = 0;
-        for (std::size_t r = d.nextLive(0); r < d.recordCount; r = d.nextLive(r + 1)) {
-            ++count;
-        }
-        d.liveCount = count;
+        d.liveCount = d.countLive();
     }
     return *d.liveCount;
 }

@@ -26,6 +26,25 @@ void TableData::shrank() const {
     throw Error("La tabla «" + files::toUtf8(path) + "» ha cambiado de tamaño mientras estaba abierta.");
 }
 
+std::size_t TableData::countLive() const {
+    const std::size_t length = header.recordLength;
+    const std::size_t perPiece = std::max<std::size_t>(1, (std::size_t{1} << 20) / length);
+    std::string piece;
+    std::size_t count = 0;
+    for (std::size_t r = 0; r < recordCount; r += perPiece) {
+        const std::size_t n = std::min(perPiece, recordCount - r);
+        piece.resize(n * length);
+        if (lock.readAt(header.headerLength + std::uint64_t{r} * length, piece.data(), piece.size()) !=
+            piece.size()) {
+            shrank();
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            count += piece[i * length] != kDeletedRecord ? 1 : 0;
+        }
+    }
+    return count;
+}
+
 void TableData::load() {
     if (loaded) {
         return;

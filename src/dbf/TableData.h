@@ -88,20 +88,15 @@ public:
         return r;
     }
 
+    // The live records of the file, counted apart from the walk's window, so
+    // that the text the window shows stays where it is.
+    std::size_t countLive() const;
+
     // Reads every record, once; the walk's place becomes the current record.
     void load();
 
     std::string textOf(std::size_t field, const char* rec) const {
         const FieldInfo& f = header.fields[field];
-        if (f.type == DbfType::Character) {
-            // The common case inline: text without trailing blanks, ASCII as it is.
-            const std::string_view bytes = storedText(f, rec);
-            bool ascii = true;
-            for (const char c : bytes) {
-                ascii &= static_cast<unsigned char>(c) < 0x80;
-            }
-            return ascii ? std::string(bytes) : DbfFieldCodec::text(f, rec + f.offset);
-        }
         return DbfFieldCodec::text(f, rec + f.offset);
     }
 

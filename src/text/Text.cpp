@@ -5,7 +5,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -312,12 +311,13 @@ std::string formatInteger(std::int64_t value) {
 }
 
 std::string formatDecimal(double value) {
-    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e18) {
-        return std::to_string(static_cast<std::int64_t>(value));
+    if (value == 0) {
+        return "0"; // not "-0"
     }
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    return buffer;
+    // Fixed notation needs at most 309 digits before the point, or 325 after it.
+    char buffer[400];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    return ec == std::errc() ? std::string(buffer, end) : std::string();
 }
 
 std::int32_t parseInteger(std::string_view s) {
