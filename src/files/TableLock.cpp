@@ -72,24 +72,6 @@ TableLock TableLock::acquire(const std::filesystem::path& path, std::string_view
     return lock;
 }
 
-std::string TableLock::readAll() const {
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) {
-        files::throwFileError("leer", path_, EIO);
-    }
-    std::string data(static_cast<std::size_t>(size.QuadPart), '\0');
-    std::size_t done = 0;
-    while (done < data.size()) {
-        DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - done, 1u << 30));
-        if (!ReadFile(static_cast<HANDLE>(handle_), data.data() + done, want, &got, nullptr) || got == 0) {
-            files::throwFileError("leer", path_, EIO);
-        }
-        done += got;
-    }
-    return data;
-}
-
 std::uint64_t TableLock::size() const {
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(static_cast<HANDLE>(handle_), &size)) {
@@ -150,30 +132,6 @@ TableLock TableLock::acquire(const std::filesystem::path& path, std::string_view
     lock.path_ = path;
     lock.fd_ = fd;
     return lock;
-}
-
-std::string TableLock::readAll() const {
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0) {
-        files::throwFileError("leer", path_, errno);
-    }
-    std::string data(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t got = ::pread(fd_, data.data() + done, data.size() - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            files::throwFileError("leer", path_, errno);
-        }
-        if (got == 0) {
-            data.resize(done); // the file shrank under us
-            break;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return data;
 }
 
 std::uint64_t TableLock::size() const {

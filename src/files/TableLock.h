@@ -22,10 +22,9 @@ public:
 
     static TableLock acquire(const std::filesystem::path& path, std::string_view tableName);
 
-    // The whole file, read through the held handle (on Windows no other
-    // handle may open it while the lock is held).
-    std::string readAll() const;
-    // The file's size, and up to `size` bytes from `offset` (fewer at its end).
+    // The file's size, and up to `size` bytes from `offset` (fewer at its
+    // end), read through the held handle (on Windows no other handle may open
+    // it while the lock is held).
     std::uint64_t size() const;
     std::size_t readAt(std::uint64_t offset, char* out, std::size_t size) const;
 
