@@ -5,14 +5,15 @@
 // byte for byte as they were.
 #include "ReliabilitySupport.h"
 #include "SimuladorHoravia.h"
+#include "base/Error.h"
 #include "cli/Cli.h"
 #include "files/DirectoryLock.h"
-#include "base/Error.h"
 #include "files/FileSystem.h"
 #include "files/IniFile.h"
 #include "files/TableLock.h"
-#include "xml/XmlDocument.h"
+#include "import/SolucSchema.h"
 #include "support/TableDump.h"
+#include "xml/XmlDocument.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -185,14 +186,7 @@ void numericSoluc(const Bench& b, const std::string& dia, const std::string& hor
     for (std::string value; std::getline(fields, value, '|');) {
         record.push_back(value);
     }
-    testing::createTable(b.htemp.path(), "SOLUC",
-                         {{"ASIG", FieldType::Character, 10},
-                          {"TAREA", FieldType::Character, 10},
-                          {"DIA", FieldType::Float, 0},
-                          {"HORA", FieldType::Float, 0},
-                          {"CODGRUPO", FieldType::Character, 10},
-                          {"PROF", FieldType::Character, 10},
-                          {"AULA", FieldType::Character, 10}},
+    testing::createTable(b.htemp.path(), "SOLUC", importing::solucSchema(FieldType::Float, FieldType::Float),
                          {record});
     Bench::damage(b.soluc(), [&](std::string& s) {
         const std::size_t record0 = get16(s, 8);
