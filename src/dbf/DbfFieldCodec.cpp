@@ -1,5 +1,6 @@
 #include "dbf/DbfFieldCodec.h"
 
+#include "base/ByteOrder.h"
 #include "base/Error.h"
 #include "text/Text.h"
 
@@ -18,20 +19,8 @@ constexpr std::uint32_t kIntSign = 0x80000000u;
 constexpr std::uint64_t kDoubleSign = 0x8000000000000000ull;
 constexpr double kMsPerDay = 86400000.0;
 
-std::uint64_t readBe(const char* p, int n) {
-    std::uint64_t v = 0;
-    for (int i = 0; i < n; ++i) {
-        v = (v << 8) | static_cast<unsigned char>(p[i]);
-    }
-    return v;
-}
-
-void writeBe(char* p, int n, std::uint64_t v) {
-    for (int i = n - 1; i >= 0; --i) {
-        p[i] = static_cast<char>(v & 0xFF);
-        v >>= 8;
-    }
-}
+using bytes::beN;
+using bytes::putBeN;
 
 bool allZero(const char* p, int n) {
     for (int i = 0; i < n; ++i) {
@@ -75,12 +64,12 @@ std::optional<std::int32_t> readInteger(const char* field) {
     if (allZero(field, 4)) {
         return std::nullopt;
     }
-    const auto raw = static_cast<std::uint32_t>(readBe(field, 4));
+    const auto raw = static_cast<std::uint32_t>(beN(field, 4));
     return static_cast<std::int32_t>(raw ^ kIntSign);
 }
 
 std::optional<double> readDouble(const char* field) {
-    std::uint64_t bits = readBe(field, 8);
+    std::uint64_t bits = beN(field, 8);
     if (bits == 0) {
         return std::nullopt;
     }
@@ -199,7 +188,7 @@ void writeInteger(const FieldInfo& info, char* field, std::int32_t value, std::s
     if (value == std::numeric_limits<std::int32_t>::min()) {
         doesNotFit(info, text::formatInteger(value), table);
     }
-    writeBe(field, 4, static_cast<std::uint32_t>(value) ^ kIntSign);
+    putBeN(field, 4, static_cast<std::uint32_t>(value) ^ kIntSign);
 }
 
 void writeDouble(char* field, double value) {
@@ -209,7 +198,7 @@ void writeDouble(char* field, double value) {
     std::uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     bits = value < 0 ? ~bits : bits ^ kDoubleSign;
-    writeBe(field, 8, bits);
+    putBeN(field, 8, bits);
 }
 
 [[noreturn]] void notInteger(std::string_view shownAs) {
@@ -249,7 +238,7 @@ std::string DbfFieldCodec::text(const FieldInfo& info, const char* field) {
             return {};
         }
         double ms = 0;
-        const std::uint64_t bits = readBe(field, 8);
+        const std::uint64_t bits = beN(field, 8);
         std::memcpy(&ms, &bits, sizeof ms);
         return timestampText(ms);
     }

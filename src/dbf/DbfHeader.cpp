@@ -1,7 +1,7 @@
 #include "dbf/DbfHeader.h"
 
+#include "base/ByteOrder.h"
 #include "base/Error.h"
-#include "base/LittleEndian.h"
 #include "files/FileSystem.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 #include "dbf/MdxIndex.h"
 
+#include "base/ByteOrder.h"
 #include "base/Error.h"
-#include "base/LittleEndian.h"
 #include "text/Ascii.h"
 
 #include <algorithm>

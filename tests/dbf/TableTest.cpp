@@ -1,5 +1,6 @@
 #include "dbf/Table.h"
 
+#include "base/ByteOrder.h"
 #include "base/Error.h"
 #include "files/FileSystem.h"
 #include "support/TempDir.h"
@@ -502,11 +503,7 @@ TEST(TableVolume, AWalkAcrossManyPiecesSkipsDeletedRecordsAndCanTurnIntoAnyOther
 
     // Every seventh record deleted, as another engine leaves them.
     std::string bytes = readText(dir / "SOLUC.DBF");
-    const auto le16 = [&](std::size_t at) {
-        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
-                                        static_cast<unsigned char>(bytes[at + 1]) << 8);
-    };
-    const std::size_t headerLength = le16(8), recordLength = le16(10);
+    const std::size_t headerLength = bytes::le16(bytes, 8), recordLength = bytes::le16(bytes, 10);
     std::vector<int> expected;
     for (int i = 0; i < kRecords; ++i) {
         if (i % 7 == 3) {

@@ -5,6 +5,7 @@
 // byte for byte as they were.
 #include "ReliabilitySupport.h"
 #include "SimuladorHoravia.h"
+#include "base/ByteOrder.h"
 #include "base/Error.h"
 #include "cli/Cli.h"
 #include "files/DirectoryLock.h"
@@ -155,19 +156,10 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-// Little-endian 16 and 32-bit numbers written into header bytes.
-void put16(std::string& s, std::size_t at, unsigned v) {
-    s[at] = static_cast<char>(v & 0xFF);
-    s[at + 1] = static_cast<char>(v >> 8);
-}
-void put32(std::string& s, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        s[at + i] = static_cast<char>(v >> (8 * i));
-    }
-}
-unsigned get16(const std::string& s, std::size_t at) {
-    return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8;
-}
+// Little-endian 16 and 32-bit numbers in header bytes.
+using bytes::le16;
+using bytes::putLe16;
+using bytes::putLe32;
 
 // SOLUC as the simulator writes it: a 405-byte level-7 header (7 descriptors of
 // 48 bytes from byte 68, the terminator at 404), records of 59 bytes.
@@ -189,7 +181,7 @@ void numericSoluc(const Bench& b, const std::string& dia, const std::string& hor
     testing::createTable(b.htemp.path(), "SOLUC", importing::solucSchema(FieldType::Float, FieldType::Float),
                          {record});
     Bench::damage(b.soluc(), [&](std::string& s) {
-        const std::size_t record0 = get16(s, 8);
+        const std::size_t record0 = le16(s, 8);
         s.replace(record0 + 21, 18, std::string(18 - dia.size(), ' ') + dia);
         s.replace(record0 + 39, 18, std::string(18 - hora.size(), ' ') + hora);
     });
@@ -456,15 +448,15 @@ const std::vector<BadInput>& rows() {
          },
          1, "está dañada: la cabecera indica {n} registros y el archivo solo contiene 10."},
         {"cabecera de SOLUC más larga que el archivo", Command::Importar,
-         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { put16(s, 8, 0xFFFF); }); }, 1,
+         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { putLe16(s, 8, 0xFFFF); }); }, 1,
          "está dañada: la cabecera (65535 bytes) es más larga que el archivo"},
         {"SOLUC dice tener más registros de los que tiene", Command::Importar,
          [](Bench& b) {
-             Bench::damage(b.soluc(), [](std::string& s) { put32(s, 4, Bench::solucRecords() + 1); });
+             Bench::damage(b.soluc(), [](std::string& s) { putLe32(s, 4, Bench::solucRecords() + 1); });
          },
          1, "está dañada: la cabecera indica {n+1} registros y el archivo solo contiene {n}."},
         {"número de registros de SOLUC que daría la vuelta", Command::Importar,
-         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { put32(s, 4, 0xFFFFFFFF); }); }, 1,
+         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { putLe32(s, 4, 0xFFFFFFFF); }); }, 1,
          "está dañada: la cabecera indica 4294967295 registros y el archivo solo contiene {n}."},
         {"descriptores de campo de SOLUC sin terminador", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s[kSolucHeader - 1] = 'X'; }); }, 1,
@@ -480,7 +472,7 @@ const std::vector<BadInput>& rows() {
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s[descriptorAt(2) + 33] = 2; }); }, 1,
          "está dañada: el campo DIA tiene una anchura imposible (2)."},
         {"longitud de registro de SOLUC cero", Command::Importar,
-         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { put16(s, 10, 0); }); }, 1,
+         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { putLe16(s, 10, 0); }); }, 1,
          "está dañada: la longitud de registro es cero."},
         {"campo numérico DIA con letras", Command::Importar, [](Bench& b) { numericSoluc(b, "ab", "1"); }, 1,
          "'ab' is not a valid integer value"},
