@@ -10,6 +10,7 @@
 #include "SimuladorHoravia.h"
 #include "files/FileSystem.h"
 #include "support/TempDir.h"
+#include "text/Ascii.h"
 
 #include <cstdio>
 #include <functional>
@@ -44,13 +45,6 @@ void copyAll(const fs::path& from, const fs::path& to, const std::function<bool(
     }
 }
 
-std::string upper(std::string s) {
-    for (char& c : s) {
-        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-    }
-    return s;
-}
-
 // The raw string literals R"(...)" of the tests that hold a school document.
 void schoolsFromTestSources(const fs::path& to) {
     int n = 0;
@@ -76,7 +70,8 @@ void schoolsFromTestSources(const fs::path& to) {
 void solutions(const fs::path& to) {
     copyAll(
         fs::path(VINCULOR_REFERENCE_DIR) / "dbase", to,
-        [](const fs::path& file) { return upper(file.extension().string()) == ".DBF"; }, "referencia-");
+        [](const fs::path& file) { return vinculor::text::upperAscii(file.extension().string()) == ".DBF"; },
+        "referencia-");
 
     // The simulated solution whole, with its first record deleted, and with no records.
     testing::TempDir htemp;
