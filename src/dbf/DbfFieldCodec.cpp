@@ -202,11 +202,11 @@ void writeDouble(char* field, double value) {
 }
 
 [[noreturn]] void notInteger(std::string_view shownAs) {
-    throw Error("'" + std::string(shownAs) + "' is not a valid integer value");
+    throw Error(ErrorKind::Number, "'" + std::string(shownAs) + "' is not a valid integer value");
 }
 
 [[noreturn]] void notFloat(std::string_view shownAs) {
-    throw Error("'" + std::string(shownAs) + "' is not a valid floating point value");
+    throw Error(ErrorKind::Number, "'" + std::string(shownAs) + "' is not a valid floating point value");
 }
 
 } // namespace

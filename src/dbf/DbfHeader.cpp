@@ -65,8 +65,8 @@ public:
         : tableName_(tableName), path_(path) {}
 
     [[noreturn]] void fail(const std::string& cause) const {
-        throw Error("La tabla " + std::string(tableName_) + " («" + files::toUtf8(path_) +
-                    "») está dañada: " + cause + ".");
+        throw Error(ErrorKind::Damaged, "La tabla " + std::string(tableName_) + " («" + files::toUtf8(path_) +
+                                            "») está dañada: " + cause + ".");
     }
 
 private:

@@ -58,7 +58,7 @@ struct Node {
 };
 
 [[noreturn]] void damaged(const std::string& cause) {
-    throw Error("El índice está dañado: " + cause + ".");
+    throw Error(ErrorKind::Damaged, "El índice está dañado: " + cause + ".");
 }
 
 } // namespace

@@ -77,8 +77,7 @@ bool isDirectory(const fs::path& path) noexcept {
 }
 
 void throwFileError(std::string_view verb, const fs::path& path, int errorNumber) {
-    throw Error("No se puede " + std::string(verb) + " el archivo «" + toUtf8(path) +
-                "»: " + reasonText(errorNumber) + ".");
+    throw Error::file(std::string(verb), path, reasonText(errorNumber));
 }
 
 void countOperation(std::string_view what, const fs::path& path) {
@@ -165,12 +164,7 @@ fs::path temporaryBeside(const fs::path& path) {
 
 // The user knows the file by its own name, not by its temporary one.
 static Error namingTarget(const Error& error, const fs::path& temp, const fs::path& path) {
-    std::string message = error.what();
-    const std::string tempName = toUtf8(temp);
-    if (const std::size_t at = message.find(tempName); at != std::string::npos) {
-        message.replace(at, tempName.size(), toUtf8(path));
-    }
-    return Error(message);
+    return error.kind() == ErrorKind::File && error.path() == temp ? error.aboutFile(path) : error;
 }
 
 void writeFileAtomic(const fs::path& path, std::string_view data) {

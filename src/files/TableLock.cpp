@@ -24,7 +24,7 @@ namespace vinculor {
 namespace {
 
 [[noreturn]] void inUse(std::string_view tableName) {
-    throw Error("La tabla " + std::string(tableName) + " está en uso por otro programa.");
+    throw Error(ErrorKind::InUse, "La tabla " + std::string(tableName) + " está en uso por otro programa.");
 }
 
 } // namespace

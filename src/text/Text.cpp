@@ -64,7 +64,7 @@ char32_t lowerLetter(char32_t cp) {
 }
 
 [[noreturn]] void notA(std::string_view what, std::string_view s) {
-    throw Error("'" + std::string(s) + "' is not a valid " + std::string(what) + " value");
+    throw Error(ErrorKind::Number, "'" + std::string(s) + "' is not a valid " + std::string(what) + " value");
 }
 
 } // namespace
