@@ -25,6 +25,7 @@ namespace {
 std::atomic<long> gOperations{0};
 std::atomic<long> gFailAt{0};
 std::atomic<bool> gTriggered{false};
+std::function<void(std::string_view, const fs::path&)> gWatcher;
 
 std::string reasonText(int errorNumber) {
     switch (errorNumber) {
@@ -81,6 +82,9 @@ void throwFileError(std::string_view verb, const fs::path& path, int errorNumber
 }
 
 void countOperation(std::string_view what, const fs::path& path) {
+    if (gWatcher) {
+        gWatcher(what, path);
+    }
     const long n = ++gOperations;
     const long failAt = gFailAt.load();
     if (failAt > 0 && n == failAt) {
@@ -349,6 +353,10 @@ void FaultInjection::resetCount() {
 
 bool FaultInjection::triggered() {
     return gTriggered;
+}
+
+void FaultInjection::watch(std::function<void(std::string_view what, const fs::path& path)> watcher) {
+    gWatcher = std::move(watcher);
 }
 
 } // namespace vinculor::files

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -74,6 +75,9 @@ public:
     static void resetCount();
     // True when the armed failure has been triggered.
     static bool triggered();
+    // Calls `watcher`, from whatever thread does it, before each counted
+    // operation; an empty one stops. Set and cleared while no run is going.
+    static void watch(std::function<void(std::string_view what, const fs::path& path)> watcher);
 };
 
 // Called by the table store's own file handling so that it is counted too.
