@@ -7,6 +7,7 @@
 #include "dbf/TableData.h"
 #include "files/FileLookup.h"
 #include "files/FileSystem.h"
+#include "files/RequireHoraviaDirectory.h"
 #include "files/TableLock.h"
 #include "text/Ascii.h"
 #include "text/Text.h"
@@ -104,12 +105,6 @@ fs::path Table::dataPath() const {
 
 namespace {
 
-void requireDirectory(const fs::path& directory) {
-    if (!files::isDirectory(directory)) {
-        throw Error("No existe el directorio de Horavia «" + files::toUtf8(directory) + "».");
-    }
-}
-
 [[noreturn]] void cannotCreate(const std::string& table, const std::string& cause) {
     throw Error("No se puede crear la tabla " + table + ": " + cause + ".");
 }
@@ -187,7 +182,7 @@ std::string indexFile(const TableData& d, std::string_view tableName) {
 
 void Table::create(const std::vector<FieldDef>& fields, const std::optional<IndexDef>& index) {
     discard();
-    requireDirectory(directory_);
+    files::requireHoraviaDirectory(directory_);
     const std::vector<FieldInfo> infos = checkedFields(name_, fields);
     TableData d;
     d.header.fields = infos;
@@ -235,7 +230,7 @@ void Table::open() {
     if (data_) {
         return;
     }
-    requireDirectory(directory_);
+    files::requireHoraviaDirectory(directory_);
     const std::string upper = upperAscii(name_);
     const auto found = files::findCaseInsensitive(directory_, upper + ".DBF");
     if (!found) {

@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "files/FileLookup.h"
 #include "files/FileSystem.h"
+#include "files/RequireHoraviaDirectory.h"
 #include "files/TableLock.h"
 #include "text/Ascii.h"
 
@@ -33,14 +34,7 @@ fs::path uniqueFolder(const fs::path& parent, const std::string& prefix) {
 } // namespace
 
 HoraviaStaging::HoraviaStaging(fs::path horaviaDir) : horaviaDir_(std::move(horaviaDir)) {
-    std::error_code ec;
-    if (!fs::exists(horaviaDir_, ec)) {
-        throw Error("No existe el directorio de Horavia «" + files::toUtf8(horaviaDir_) + "».");
-    }
-    if (!fs::is_directory(horaviaDir_, ec)) {
-        throw Error("«" + files::toUtf8(horaviaDir_) +
-                    "» no es un directorio: no puede ser el directorio de Horavia.");
-    }
+    files::requireHoraviaDirectory(horaviaDir_);
     fs::path candidate = uniqueFolder(horaviaDir_, ".vinculor-exportando-");
     files::createDirectory(candidate);
     staging_ = std::move(candidate);
