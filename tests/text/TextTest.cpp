@@ -54,6 +54,23 @@ TEST(CodePage1252, RoundTripsSpanishTextAndMarksWhatItLacks) {
     EXPECT_EQ(cp1252ToUtf8("\x81"), "\xC2\x81");
 }
 
+// Checked eight ASCII bytes at a time: a bad byte is found, and its offset
+// given, wherever it falls in or across those words.
+TEST(Utf8, ABadByteIsFoundAtEveryOffset) {
+    for (std::size_t at = 0; at < 24; ++at) {
+        for (const std::string bad : {"\xFF", "\xC3", "\xE2\x82", "\xC0\xAF"}) {
+            std::string text(24, 'a');
+            text.replace(at, bad.size(), bad);
+            std::size_t offset = 99;
+            EXPECT_FALSE(isValidUtf8(text, &offset)) << at;
+            EXPECT_EQ(offset, at);
+        }
+        std::string good(24, 'a');
+        good.replace(at, 3, "\xE2\x82\xAC"); // one euro sign across a word's end
+        EXPECT_TRUE(isValidUtf8(good)) << at;
+    }
+}
+
 TEST(CaseFolding, FoldsLetterCaseOfSpanishLettersButKeepsAccents) {
     struct Case {
         std::string a, b;
