@@ -25,8 +25,15 @@ public:
     explicit OpenTables(TableComponents& c)
         : components_(c), order_{&c.wwTableSoluc,  &c.wwTableGrupos, &c.wwTableProfesor, &c.wwTableAulas,
                                  &c.wwTableNomAsg, &c.wwTableTramos, &c.wwTableAsig} {
-        for (Table* table : order_) {
-            table->open();
+        try {
+            for (Table* table : order_) {
+                table->open();
+            }
+        } catch (...) {
+            // A table that does not open leaves none held: the destructor
+            // does not run for an object never made.
+            components_.closeAllQuietly();
+            throw;
         }
     }
     ~OpenTables() { components_.closeAllQuietly(); }

@@ -1,5 +1,5 @@
-#include "import/ImportFixture.h"
 #include "base/Error.h"
+#include "import/ImportFixture.h"
 
 #include <regex>
 
@@ -185,17 +185,6 @@ TEST_F(ImportRunTest, ErrorsWriteNoOutputLeaveAnEarlierOneAndCloseTheTables) {
     }
     writeText(schoolFile, school);
     EXPECT_EQ(runImport(), RunOutcome::Completed);
-}
-
-TEST_F(ImportRunTest, ASolutionWithoutOneOfItsFieldsIsNamed) {
-    testing::createTable(htemp.path(), "SOLUC",
-                         {{"ASIG", FieldType::Character, 10}, {"TAREA", FieldType::Character, 10}}, {});
-    try {
-        runImport();
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "La tabla SOLUC no tiene el campo DIA");
-    }
 }
 
 // SOLUC as the timetabling program's engine writes it, at three dBase levels.

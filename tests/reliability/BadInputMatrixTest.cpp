@@ -1,18 +1,22 @@
 // Bad inputs of every kind, each run through the command line in-process
-// (the settings-file rows through its own edit): every row ends in its
-// message, or in the outcome written beside it, never in a crash, and loses
-// nothing: a run that fails leaves the work folder and the Horavia directory
-// byte for byte as they were.
+// (the settings-file rows through its own edit), and again through the run
+// itself as the window calls it: every row ends in its message, or in the
+// outcome written beside it, never in a crash, and loses nothing: a run that
+// fails leaves the work folder and the Horavia directory byte for byte as
+// they were, and no table open.
 #include "ReliabilitySupport.h"
 #include "SimuladorHoravia.h"
 #include "base/ByteOrder.h"
 #include "base/Error.h"
 #include "cli/Cli.h"
+#include "export/ExportRun.h"
 #include "files/DirectoryLock.h"
 #include "files/FileSystem.h"
 #include "files/IniFile.h"
 #include "files/TableLock.h"
+#include "import/ImportRun.h"
 #include "import/SolucSchema.h"
+#include "support/ScriptedUi.h"
 #include "support/TableDump.h"
 #include "xml/XmlDocument.h"
 
@@ -569,6 +573,18 @@ Result run(const Bench& b, Command command) {
 
 class BadInputMatrix : public ::testing::TestWithParam<BadInput> {};
 
+// The row's message with the bench's paths and counts in it.
+std::string expectedMessage(const BadInput& row, const Bench& b) {
+    std::string message = row.message;
+    message = replaced(message, "{xml}", b.school.string());
+    message = replaced(message, "{htemp}", b.horavia.string());
+    message = replaced(message, "{ini}", b.ini.string());
+    message = replaced(message, "{out}", b.output.string());
+    message = replaced(message, "{n+1}", std::to_string(Bench::solucRecords() + 1));
+    message = replaced(message, "{n}", std::to_string(Bench::solucRecords()));
+    return message;
+}
+
 TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
     const BadInput& row = GetParam();
     Bench b;
@@ -578,13 +594,7 @@ TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
 
     const Result result = run(b, row.command);
 
-    std::string message = row.message;
-    message = replaced(message, "{xml}", b.school.string());
-    message = replaced(message, "{htemp}", b.horavia.string());
-    message = replaced(message, "{ini}", b.ini.string());
-    message = replaced(message, "{out}", b.output.string());
-    message = replaced(message, "{n+1}", std::to_string(Bench::solucRecords() + 1));
-    message = replaced(message, "{n}", std::to_string(Bench::solucRecords()));
+    const std::string message = expectedMessage(row, b);
     EXPECT_EQ(result.status, row.status) << result.printed;
     EXPECT_NE(result.printed.find(message), std::string::npos)
         << "esperado: " << message << "\nimpreso: " << result.printed;
@@ -598,6 +608,60 @@ TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
         if (row.outcome) {
             row.outcome(b);
         }
+    }
+}
+
+// The same rows through the runs themselves, as the window calls them in
+// command-line mode: each ends as the command line said, records the outcome
+// that Horavia reads, closes the window unless it failed (the user then sees
+// the error), and leaves no hourglass and no table open.
+TEST_P(BadInputMatrix, TheRunEndsTheSameWayForTheWindow) {
+    const BadInput& row = GetParam();
+    if (row.command == Command::Ini) {
+        GTEST_SKIP() << "not a run";
+    }
+    Bench b;
+    row.make(b);
+    const auto work = snapshot(b.work.path());
+    const auto horavia = snapshot(b.htemp.path());
+    RunState state;
+    state.LaunchedWithParams = 2;
+    state.horaviaDir = b.horavia;
+    state.tables.bindAll(b.horavia);
+    testing::ScriptedUi ui;
+    ui.dialogAnswers = {b.school.string()};
+
+    std::optional<RunOutcome> outcome;
+    std::string shown;
+    try {
+        outcome = row.command == Command::Exportar ? exporting::runExport(state, ui)
+                                                   : importing::runImport(state, ui);
+    } catch (const Error& e) {
+        shown = e.what();
+    }
+    for (std::size_t i = 0; i < ui.messages.size(); ++i) {
+        shown += ui.messages[i] + "\n" + ui.details[i] + "\n";
+    }
+    const std::string message = expectedMessage(row, b);
+    EXPECT_NE(shown.find(message), std::string::npos) << "esperado: " << message << "\nmostrado: " << shown;
+    const std::optional<RunOutcome> expected = row.status == 0   ? std::optional(RunOutcome::Completed)
+                                               : row.status == 2 ? std::optional(RunOutcome::InputMissing)
+                                                                 : std::nullopt;
+    EXPECT_EQ(outcome, expected) << shown;
+    EXPECT_EQ(state.TransformStatus, row.status == 0 ? 1 : row.status == 2 ? -1 : 0);
+    EXPECT_EQ(ui.closes, row.status == 1 ? 0 : 1);
+    EXPECT_FALSE(ui.hourglass);
+    for (const Table* t :
+         {&state.tables.wwTableNomAsg, &state.tables.wwTableProfesor, &state.tables.wwTableTramos,
+          &state.tables.wwTableAulas, &state.tables.wwTableGrupos, &state.tables.wwTableAsig,
+          &state.tables.wwTableSoluc, &state.tables.wwTableCursos}) {
+        EXPECT_FALSE(t->isOpen()) << t->name();
+    }
+    if (row.status != 0) {
+        EXPECT_EQ(testing::differences(work, snapshot(b.work.path())), "");
+        EXPECT_EQ(testing::differences(horavia, snapshot(b.htemp.path())), "");
+    } else if (row.outcome) {
+        row.outcome(b);
     }
 }
 
