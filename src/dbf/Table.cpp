@@ -247,6 +247,7 @@ void Table::open() {
     const DbfHeader& h = d->header;
     d->headerBytes = start.substr(0, h.headerLength);
     d->recordCount = h.recordCount;
+    d->window.reset(h.headerLength, h.recordLength, h.recordCount);
     d->walkRecord = d->nextLive(0);
     d->blankRecord.assign(h.recordLength, ' ');
     d->blankRecord[0] = kLiveRecord;

@@ -6,22 +6,6 @@
 
 namespace vinculor {
 
-void TableData::readWindow(std::size_t r) const {
-    // Small at first, as a table may be opened and never walked; up to
-    // 4 MB once it is.
-    windowBytes = std::min<std::size_t>(windowBytes * 4, std::size_t{4} << 20);
-    const std::size_t length = header.recordLength;
-    const std::size_t count = std::min(recordCount - r, std::max<std::size_t>(1, windowBytes / length));
-    window.resize(count * length);
-    const std::size_t got =
-        lock.readAt(header.headerLength + std::uint64_t{r} * length, window.data(), window.size());
-    if (got != window.size()) {
-        shrank();
-    }
-    windowFirst = r;
-    windowCount = count;
-}
-
 void TableData::shrank() const {
     throw Error("La tabla «" + files::toUtf8(path) + "» ha cambiado de tamaño mientras estaba abierta.");
 }
@@ -63,8 +47,7 @@ void TableData::load() {
         walkRecord >= recordCount
             ? live.size()
             : static_cast<std::size_t>(std::lower_bound(live.begin(), live.end(), walkRecord) - live.begin());
-    std::string().swap(window);
-    windowCount = 0;
+    window.release();
     loaded = true;
 }
 

@@ -5,6 +5,7 @@
 #include "dbf/FirstRecordMap.h"
 #include "dbf/MdxIndex.h"
 #include "dbf/RecordStore.h"
+#include "dbf/RecordWindow.h"
 #include "files/FileSystem.h"
 #include "files/TableLock.h"
 
@@ -48,10 +49,7 @@ public:
     std::size_t walkRecord = 0;
     std::size_t walkPosition = 0;
     mutable std::optional<std::size_t> liveCount; // known once counted or walked to the end
-    mutable std::string window;
-    mutable std::size_t windowFirst = 0;
-    mutable std::size_t windowCount = 0;
-    mutable std::size_t windowBytes = 4 * 1024;
+    mutable RecordWindow window;                  // the walk's records, until loaded
     enum class Change { None, Append, Edit } change = Change::None;
     std::string buffer;      // the record being appended or edited
     std::string blankRecord; // a record whose fields were never set
@@ -70,13 +68,12 @@ public:
 
     // Record r read through the window, for the walk before loading.
     const char* windowRecord(std::size_t r) const {
-        if (r < windowFirst || r >= windowFirst + windowCount) [[unlikely]] {
-            readWindow(r);
+        const char* record = window.at(lock, r);
+        if (record == nullptr) [[unlikely]] {
+            shrank();
         }
-        return window.data() + (r - windowFirst) * header.recordLength;
+        return record;
     }
-
-    [[gnu::noinline]] void readWindow(std::size_t r) const;
 
     [[noreturn]] void shrank() const;
 
