@@ -8,6 +8,7 @@
 //   ini:    the seed files here.
 #include "FuzzSupport.h"
 #include "SimuladorHoravia.h"
+#include "base/ByteOrder.h"
 #include "files/FileSystem.h"
 #include "support/TempDir.h"
 #include "text/Ascii.h"
@@ -78,8 +79,7 @@ void solutions(const fs::path& to) {
     exportSchool(smallSchool(), htemp.path());
     simulador::simularHorario(htemp.path());
     const std::string soluc = testing::readText(htemp / "SOLUC.DBF");
-    const std::size_t headerLength = static_cast<unsigned char>(soluc[8]) |
-                                     static_cast<std::size_t>(static_cast<unsigned char>(soluc[9])) << 8;
+    const std::size_t headerLength = vinculor::bytes::le16(soluc, 8);
     std::string deleted = soluc;
     deleted[headerLength] = '*';
     std::string empty = soluc.substr(0, headerLength) + "\x1A";
