@@ -25,13 +25,13 @@ public:
     explicit OpenTables(TableComponents& c)
         : components_(c), order_{&c.wwTableSoluc,  &c.wwTableGrupos, &c.wwTableProfesor, &c.wwTableAulas,
                                  &c.wwTableNomAsg, &c.wwTableTramos, &c.wwTableAsig} {
+        // A table that fails to open must not leave the ones before it open
+        // (and locked): the destructor does not run for a half-made object.
         try {
             for (Table* table : order_) {
                 table->open();
             }
         } catch (...) {
-            // A table that does not open leaves none held: the destructor
-            // does not run for an object never made.
             components_.closeAllQuietly();
             throw;
         }
