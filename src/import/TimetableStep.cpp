@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "files/DirectoryLock.h"
+#include "files/FileLookup.h"
 #include "files/FileSystem.h"
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
