@@ -47,7 +47,7 @@ QString QtRunUi::startFolder() const {
         }
     }
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QDir::homePath() : documents;
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 std::optional<std::string> QtRunUi::chooseXmlFile() {

@@ -16,7 +16,8 @@ class QtRunUi : public RunUi {
 public:
     // The file dialog starts in the folder of the file last chosen, remembered
     // in the user's own settings (`settingsFile`, or the platform's place for
-    // them when empty), else in the user's documents folder.
+    // them when empty), else in the user's documents folder (or home, where
+    // there is none).
     explicit QtRunUi(QWidget* owner, QString settingsFile = {});
 
     std::optional<std::string> chooseXmlFile() override;

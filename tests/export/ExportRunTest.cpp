@@ -1,7 +1,7 @@
 #include "export/ExportRun.h"
 
-#include "files/DirectoryLock.h"
 #include "base/Error.h"
+#include "files/DirectoryLock.h"
 #include "files/TableLock.h"
 #include "support/ScriptedUi.h"
 #include "support/TableDump.h"
@@ -195,11 +195,12 @@ TEST_F(ExportRunTest, ProgressComesStepByStepAndTheSummarySaysWhere) {
     const std::string file = input(school());
     ui.dialogAnswers = {file};
     ASSERT_EQ(runExport(state, ui), RunOutcome::Completed);
-    EXPECT_EQ(ui.progressReports,
-              (std::vector<std::string>{"0/8 Leyendo el archivo XML", "1/8 Materias (ASIGNOMT)",
-                                        "2/8 Tipos de actividad (ASIGNOMT)", "3/8 Profesores (PROFT)",
-                                        "4/8 Aulas (AULAT)", "5/8 Grupos (GRUPOST)",
-                                        "6/8 Sesiones (DIASHORAST, COUNTSES)", "7/8 Materias de grupo (ASIGT)"}));
+    EXPECT_EQ(
+        ui.progressReports,
+        (std::vector<std::string>{"0/8 Leyendo el archivo XML", "1/8 Materias (ASIGNOMT)",
+                                  "2/8 Tipos de actividad (ASIGNOMT)", "3/8 Profesores (PROFT)",
+                                  "4/8 Aulas (AULAT)", "5/8 Grupos (GRUPOST)",
+                                  "6/8 Sesiones (DIASHORAST, COUNTSES)", "7/8 Materias de grupo (ASIGT)"}));
     EXPECT_EQ(state.summary.inputFile, file);
     EXPECT_EQ(state.summary.horaviaDir, htemp.path().string());
     const std::string text = ui.details.front();

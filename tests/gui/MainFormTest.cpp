@@ -14,21 +14,21 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileDialog>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QStandardPaths>
-#include <QThread>
-#include <QUrl>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 #include <filesystem>
 #include <functional>
@@ -767,7 +767,8 @@ TEST_F(WindowTest, TheRealRunsReportTheirStepsThroughTheWindow) {
     EXPECT_EQ(ui.progressReports.size(), 8u);
     EXPECT_EQ(ui.progressReports.front(), "0/8 Leyendo el archivo XML");
     // The report names the file and the Horavia directory.
-    EXPECT_NE(ui.details.front().find("Archivo XML: " + vinculor::files::toUtf8(schoolFile)), std::string::npos);
+    EXPECT_NE(ui.details.front().find("Archivo XML: " + vinculor::files::toUtf8(schoolFile)),
+              std::string::npos);
     EXPECT_NE(ui.details.front().find("Directorio de Horavia: " + vinculor::files::toUtf8(dir / "HTEMP")),
               std::string::npos);
     EXPECT_NE(ui.details.front().find("AULAT: 2 registros"), std::string::npos);
@@ -826,7 +827,8 @@ TEST_F(QtDialogsTest, MessagesCarryTheTitleTheirSecondLineAndOneButton) {
 
     {
         ModalAnswer answer(lookAtMessageBox(message));
-        dialogs.showMessage("No existe archivo XML o Solución.", "Falta la solución de Horavia «/x/SOLUC.DBF».");
+        dialogs.showMessage("No existe archivo XML o Solución.",
+                            "Falta la solución de Horavia «/x/SOLUC.DBF».");
     }
     EXPECT_EQ(message.text, "No existe archivo XML o Solución.");
     EXPECT_EQ(message.informative, "Falta la solución de Horavia «/x/SOLUC.DBF».");
@@ -843,7 +845,7 @@ TEST_F(QtDialogsTest, MessagesCarryTheTitleTheirSecondLineAndOneButton) {
 
 TEST_F(QtDialogsTest, TheFileDialogStartsWhereTheLastFileWasChosen) {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString expectedFirst = documents.isEmpty() ? QDir::homePath() : documents;
+    const QString expectedFirst = QFileInfo(documents).isDir() ? documents : QDir::homePath();
     EXPECT_EQ(dialogs.startFolder(), expectedFirst);
 
     std::filesystem::create_directory(dir / "datos");

@@ -1,5 +1,5 @@
-#include "import/ImportFixture.h"
 #include "base/Error.h"
+#include "import/ImportFixture.h"
 
 #include <regex>
 
@@ -82,9 +82,11 @@ TEST_F(ImportRunTest, TheDocumentKeepsItsDeclarationAndCarriesTheTrimmedHeader) 
               (std::vector<std::string>{"0/4 Abriendo las tablas de Horavia", "1/4 Leyendo el archivo XML",
                                         "2/4 Clases (SOLUC)", "3/4 Tareas (SOLUC)"}));
     // The report names the three places the run worked with.
-    for (const std::string& line : {"Archivo XML: " + schoolFile, "Directorio de Horavia: " + htemp.path().string(),
-                                    "Documento: " + outputFile().string()}) {
-        EXPECT_NE(ui.details.back().find(line + "\n"), std::string::npos) << line << "\n" << ui.details.back();
+    for (const std::string& line :
+         {"Archivo XML: " + schoolFile, "Directorio de Horavia: " + htemp.path().string(),
+          "Documento: " + outputFile().string()}) {
+        EXPECT_NE(ui.details.back().find(line + "\n"), std::string::npos) << line << "\n"
+                                                                          << ui.details.back();
     }
 
     const std::string saved = readText(outputFile());
@@ -142,7 +144,8 @@ TEST_F(ImportRunTest, MissingInputOrSolutionIsReportedAndRecordedOnTheCommandLin
         ui.dialogAnswers = {c.answer};
         EXPECT_EQ(importing::runImport(state, ui), RunOutcome::InputMissing) << c.name;
         EXPECT_EQ(ui.messages.back(), "No existe archivo XML o Solución.") << c.name;
-        EXPECT_NE(ui.details.back().find(c.details), std::string::npos) << c.name << ": " << ui.details.back();
+        EXPECT_NE(ui.details.back().find(c.details), std::string::npos)
+            << c.name << ": " << ui.details.back();
         EXPECT_NE(ui.details.back().find("mensajes.html"), std::string::npos) << c.name;
         EXPECT_EQ(state.TransformStatus, -1) << c.name;
         EXPECT_EQ(ui.closes, 1) << c.name;
