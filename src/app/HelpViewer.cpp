@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QUrl>
 #include <QWidget>
 
@@ -70,6 +71,34 @@ private:
 
 #endif
 
+// Hands the page to the desktop. Qt's own way reports only that the launcher
+// started; on Linux the launcher (xdg-open) tells by its exit status whether
+// a browser took the page, so it is run here and watched.
+bool openWithDesktop(const QUrl& page, const std::function<void()>& failedLater) {
+#if defined(_WIN32) || defined(__APPLE__)
+    (void)failedLater;
+    return QDesktopServices::openUrl(page);
+#else
+    auto* launcher = new QProcess;
+    QObject::connect(launcher, &QProcess::finished, launcher,
+                     [launcher, failedLater](int exitCode, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || exitCode != 0) {
+                             failedLater();
+                         }
+                         launcher->deleteLater();
+                     });
+    QObject::connect(launcher, &QProcess::errorOccurred, launcher,
+                     [launcher, failedLater](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart) {
+                             failedLater();
+                             launcher->deleteLater();
+                         }
+                     });
+    launcher->start(QStringLiteral("xdg-open"), {page.toString()});
+    return true;
+#endif
+}
+
 } // namespace
 
 void setApplicationHelpFile(const QString& fileName) {
@@ -92,9 +121,7 @@ QString helpPagesDirectory() {
 }
 
 BrowserHelpViewer::BrowserHelpViewer(QString pagesDirectory, Opener open)
-    : pagesDirectory_(std::move(pagesDirectory)),
-      open_(open ? std::move(open) : Opener([](const QUrl& url) { return QDesktopServices::openUrl(url); })) {
-}
+    : pagesDirectory_(std::move(pagesDirectory)), open_(open ? std::move(open) : Opener(&openWithDesktop)) {}
 
 bool BrowserHelpViewer::showContents(const QString& /*helpFile*/) {
     return openPage(kHelpContentsPage);
@@ -109,7 +136,7 @@ bool BrowserHelpViewer::openPage(const std::string& page) {
     if (!QFileInfo(path).isFile()) {
         return false;
     }
-    return open_(QUrl::fromLocalFile(path));
+    return open_(QUrl::fromLocalFile(path), [this] { failedLate(); });
 }
 
 std::unique_ptr<HelpViewer> makeSystemHelpViewer(QWidget* owner) {

@@ -27,6 +27,20 @@ public:
     virtual ~HelpViewer() = default;
     virtual bool showContents(const QString& helpFile) = 0;
     virtual bool showTopic(const QString& helpFile, int context) = 0;
+
+    // Called when a request that was answered true fails afterwards (the
+    // desktop's launcher found no browser, say).
+    void setLateFailureHandler(std::function<void()> handler) { lateFailure_ = std::move(handler); }
+
+protected:
+    void failedLate() const {
+        if (lateFailure_) {
+            lateFailure_();
+        }
+    }
+
+private:
+    std::function<void()> lateFailure_;
 };
 
 // The help's HTML pages, each opened by `open` (the user's browser unless
@@ -34,7 +48,9 @@ public:
 // its own window: a second request goes to it rather than to a new viewer.
 class BrowserHelpViewer : public HelpViewer {
 public:
-    using Opener = std::function<bool(const QUrl&)>;
+    // Opens the page; false when that fails at once. A launcher that fails
+    // only later calls `failedLater` then.
+    using Opener = std::function<bool(const QUrl& page, const std::function<void()>& failedLater)>;
     explicit BrowserHelpViewer(QString pagesDirectory, Opener open = {});
 
     bool showContents(const QString& helpFile) override;

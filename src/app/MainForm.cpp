@@ -134,6 +134,7 @@ TMForm::TMForm(Setup setup)
         systemHelp_ = makeSystemHelpViewer(this);
         help_ = systemHelp_.get();
     }
+    help_->setLateFailureHandler([this] { tellWhereTheHelpIs(); });
     state_.horaviaDir = horaviaDirectory();
     state_.tables.bindAll(state_.horaviaDir);
 

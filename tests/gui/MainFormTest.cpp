@@ -600,10 +600,11 @@ TEST(BrowserHelp, OpensThePageOfTheContextAndSaysWhenItCannot) {
     writeText(pages / "index.html", "<html></html>");
     std::vector<QUrl> opened;
     bool browserWorks = true;
-    vinculor::BrowserHelpViewer viewer(QString::fromStdString(pages.path().string()), [&](const QUrl& url) {
-        opened.push_back(url);
-        return browserWorks;
-    });
+    vinculor::BrowserHelpViewer viewer(QString::fromStdString(pages.path().string()),
+                                       [&](const QUrl& url, const std::function<void()>&) {
+                                           opened.push_back(url);
+                                           return browserWorks;
+                                       });
     const QUrl index = QUrl::fromLocalFile(QString::fromStdString((pages / "index.html").string()));
 
     EXPECT_TRUE(viewer.showTopic("EKADE.chm", 3));
@@ -617,6 +618,31 @@ TEST(BrowserHelp, OpensThePageOfTheContextAndSaysWhenItCannot) {
     opened.clear();
     EXPECT_FALSE(viewer.showTopic("EKADE.chm", 3));
     EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(WindowTest, ABrowserThatGivesUpLaterStillGetsTheUserTold) {
+    // The desktop's launcher starts, then finds no browser.
+    std::function<void()> giveUp;
+    std::filesystem::create_directory(dir / "ayuda");
+    writeText(dir / "ayuda" / "index.html", "<html></html>");
+    vinculor::BrowserHelpViewer browser(QString::fromStdString((dir / "ayuda").string()),
+                                        [&](const QUrl&, const std::function<void()>& failedLater) {
+                                            giveUp = failedLater;
+                                            return true;
+                                        });
+    TMForm::Setup setup;
+    setup.dialogs = &ui;
+    setup.help = &browser;
+    setup.settingsFile = settingsFile;
+    TMForm form(std::move(setup));
+    form.show();
+    settle(form);
+    click(form, "Button1");
+    ASSERT_TRUE(giveUp);
+    EXPECT_TRUE(ui.messages.empty());
+    giveUp();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages.front().rfind("No se ha podido abrir la ayuda.", 0), 0u);
 }
 
 TEST_F(WindowTest, EnterPressesTheFocusedButton) {
