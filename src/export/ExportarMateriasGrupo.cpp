@@ -1,3 +1,4 @@
+#include "base/Error.h"
 #include "export/ExportContext.h"
 #include "export/SessionTime.h"
 
@@ -63,7 +64,14 @@ void ExportarMateriasGrupo(ExportContext& ctx) {
         for (std::size_t g = 0; g < groups.size(); ++g) {
             firstOf.push_back(times.size());
             forEachSubject(groups[g], [&](pugi::xml_node subject) {
-                times.push_back(sessionTime(attr(XmlNode(subject), "Horas"), lengths));
+                try {
+                    times.push_back(sessionTime(attr(XmlNode(subject), "Horas"), lengths));
+                } catch (const Error& e) {
+                    throw Error(std::string(e.what()) + "\nEn el grupo «" + attr(groups[g], "Codigo") +
+                                "», materia «" + attr(XmlNode(subject), "Codigo") +
+                                "», atributo «Horas»: escriba las horas como número (por ejemplo 2,5) en "
+                                "Pincel-eKade y vuelva a exportar.");
+                }
             });
             groupsByCode[attr(groups[g], "Codigo")].push_back(g);
         }

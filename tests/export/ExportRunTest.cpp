@@ -134,7 +134,8 @@ TEST_F(ExportRunTest, FailuresLeaveTheHoraviaDirectoryAsItWas) {
         {"not XML", "esto no es XML", "no es un documento XML válido: el documento no tiene elemento raíz"},
         {"truncated", school().substr(0, 300), "no es un documento XML válido"},
         {"wrong root", "<Horario/>", "su elemento raíz es «Horario» y no «Centro»"},
-        {"bad hours in the last step", school("dos"), "'dos' is not a valid floating point value"},
+        {"bad hours in the last step", school("dos"),
+         "'dos' is not a valid floating point value\nEn el grupo «1A», materia «MAT», atributo «Horas»"},
         // The import's own result beside the school's file: a "Centro" root, no school data.
         {"import result",
          "<Centro Codigo='38001' Nombre='IES' CursoEscolar='2026' FechaExportacion='x' Version='1'><horario>"
