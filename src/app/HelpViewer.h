@@ -1,6 +1,6 @@
 #pragma once
 
-#include "run/HelpTopics.h"
+#include "window/HelpTopics.h"
 
 #include <QString>
 #include <functional>

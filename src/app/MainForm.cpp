@@ -5,12 +5,7 @@
 #include "HelpViewer.h"
 #include "QtRunUi.h"
 #include "WindowRunUi.h"
-#include "export/ExportRun.h"
 #include "files/FileSystem.h"
-#include "files/IniFile.h"
-#include "import/ImportRun.h"
-#include "run/HoraviaDirectory.h"
-#include "run/RunMessages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -38,10 +33,6 @@ constexpr int kClientWidth = 632;
 constexpr int kClientHeight = 266;
 // A run shorter than this shows no progress.
 constexpr int kProgressDelayMs = 500;
-
-constexpr char kSettingsFileName[] = "Horavia.ini";
-constexpr char kSettingsSection[] = "Transformadores";
-constexpr char kSettingsKey[] = "Transformado";
 
 // Widgets carry their help context number under this property; F1 asks for
 // the number of the focused widget or of the nearest widget around it.
@@ -121,11 +112,11 @@ std::filesystem::path defaultSettingsFile() {
 } // namespace
 
 TMForm::TMForm(Setup setup)
-    : parameters_(std::move(setup.parameters)), mode_(launchModeFor(toStdStrings(parameters_))),
-      dialogs_(setup.dialogs), help_(setup.help),
-      settingsFile_(setup.settingsFile.empty() ? defaultSettingsFile() : std::move(setup.settingsFile)),
-      exportRun_(setup.exportRun ? std::move(setup.exportRun) : RunFunction(&exporting::runExport)),
-      importRun_(setup.importRun ? std::move(setup.importRun) : RunFunction(&importing::runImport)) {
+    : controller_(WindowController::Setup{toStdStrings(setup.parameters),
+                                          setup.settingsFile.empty() ? defaultSettingsFile()
+                                                                     : std::move(setup.settingsFile),
+                                          std::move(setup.exportRun), std::move(setup.importRun)}),
+      dialogs_(setup.dialogs), help_(setup.help) {
     if (dialogs_ == nullptr) {
         ownDialogs_ = std::make_unique<QtRunUi>(this);
         dialogs_ = ownDialogs_.get();
@@ -135,8 +126,6 @@ TMForm::TMForm(Setup setup)
         help_ = systemHelp_.get();
     }
     help_->setLateFailureHandler([this] { tellWhereTheHelpIs(); });
-    state_.horaviaDir = horaviaDirectory();
-    state_.tables.bindAll(state_.horaviaDir);
 
     progressDelay_.setSingleShot(true);
     connect(&progressDelay_, &QTimer::timeout, this, &TMForm::showProgressBar);
@@ -238,16 +227,15 @@ void TMForm::buildControls() {
 }
 
 void TMForm::FormCreate() {
-    state_.TransformStatus = 0;
-    state_.LaunchedWithParams = mode_.launchedWithParams;
-    // The chosen side fills the window, in front of the bottom strip, whose
-    // buttons it covers: they take no focus then (their keys still work).
+    // The controller has fixed the mode and the outcome's start. The chosen
+    // side fills the window, in front of the bottom strip, whose buttons it
+    // covers: they take no focus then (their keys still work).
     GradientPanel* shown = nullptr;
-    if (mode_.side == LaunchSide::Import) {
+    if (!controller_.showsSide(Direction::Export)) {
         Draw3D2->hide();
         shown = Draw3D3;
     }
-    if (mode_.side == LaunchSide::Export) {
+    if (!controller_.showsSide(Direction::Import)) {
         Draw3D3->hide();
         shown = Draw3D2;
     }
@@ -257,8 +245,6 @@ void TMForm::FormCreate() {
         Button1->setFocusPolicy(Qt::NoFocus);
         BClose->setFocusPolicy(Qt::NoFocus);
     }
-    state_.ShortCodes.clear();
-    state_.LongCodes.clear();
 }
 
 void TMForm::showEvent(QShowEvent* event) {
@@ -267,22 +253,19 @@ void TMForm::showEvent(QShowEvent* event) {
         return;
     }
     shownOnce_ = true;
-    if (mode_.runsAtShow()) {
-        // The run at show comes before the window: its dialogs and messages
-        // first, then the window, unless the run closes it, or the run takes
-        // long enough to show its progress.
-        setAttribute(Qt::WA_DontShowOnScreen, true);
-    }
     FormShow();
 }
 
 void TMForm::FormShow() {
-    if (mode_.side == LaunchSide::Import) {
-        BImportarClick();
+    const std::optional<Direction> direction = controller_.soleDirection();
+    if (!direction) {
+        return;
     }
-    if (mode_.side == LaunchSide::Export) {
-        BExportarClick();
-    }
+    // The run at show comes before the window: its dialogs and messages
+    // first, then the window, unless the run closes it, or the run takes long
+    // enough to show its progress.
+    setAttribute(Qt::WA_DontShowOnScreen, true);
+    startRun([this](RunUi& ui) { controller_.firstShown(ui); }, *direction);
 }
 
 void TMForm::appear() {
@@ -306,47 +289,33 @@ void TMForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TMForm::FormClose() {
-    if (!state_.commandLineMode()) {
-        return true;
-    }
-    try {
-        ini::writeValue(settingsFile_, kSettingsSection, kSettingsKey,
-                        std::to_string(state_.TransformStatus));
-        return true;
-    } catch (const std::exception& e) {
-        dialogs_->showError(e.what());
-        return false;
-    }
+    return controller_.closing(*dialogs_);
 }
 
 void TMForm::BExportarClick() {
-    startRun(exportRun_, Draw3D2);
+    startRun([this](RunUi& ui) { controller_.run(Direction::Export, ui); }, Direction::Export);
 }
 
 void TMForm::BImportarClick() {
-    startRun(importRun_, Draw3D3);
+    startRun([this](RunUi& ui) { controller_.run(Direction::Import, ui); }, Direction::Import);
 }
 
-void TMForm::startRun(const RunFunction& run, GradientPanel* side) {
+void TMForm::startRun(std::function<void(RunUi&)> work, Direction direction) {
     if (running_) {
         return;
     }
     running_ = true;
     closeRequested_ = false;
-    runFailed_ = false;
     runError_.clear();
     step_.clear();
-    activeProgress_ = side == Draw3D2 ? ProgressExportar : ProgressImportar;
+    activeProgress_ = direction == Direction::Export ? ProgressExportar : ProgressImportar;
     runUi_ = std::make_unique<WindowRunUi>(*this, *dialogs_);
 
-    worker_.reset(QThread::create([this, run] {
+    worker_.reset(QThread::create([this, work = std::move(work)] {
+        // The controller shows the errors of the run; anything else ends here.
         try {
-            run(state_, *runUi_);
-        } catch (const std::exception& e) {
-            runFailed_ = true;
-            runError_ = e.what();
+            work(*runUi_);
         } catch (...) {
-            runFailed_ = true;
             runError_ = "Error inesperado.";
         }
     }));
@@ -363,8 +332,8 @@ void TMForm::runEnded() {
         setHourglass(false);
     }
     running_ = false;
-    if (runFailed_) {
-        dialogs_->showError(runError_ + "\n" + errorDetails(step_));
+    if (!runError_.empty()) {
+        dialogs_->showError(runError_);
     }
     if (closeRequested_) {
         closeRequested_ = false;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "run/LaunchMode.h"
 #include "run/RunState.h"
 #include "run/RunUi.h"
+#include "window/WindowController.h"
 
 #include <QElapsedTimer>
 #include <QStringList>
@@ -23,21 +23,18 @@ namespace vinculor {
 class GradientPanel;
 class HelpViewer;
 
-// One direction's run, as exporting::runExport and importing::runImport.
-using RunFunction = std::function<RunOutcome(RunState&, RunUi&)>;
-
 // The program's one window. It offers "Exportar" on the left and "Importar"
 // on the right. Started by the timetabling program with two parameters, the
 // first "exportar" or "importar", it shows only that side, runs it as it is
 // shown, closes itself at the run's end and records the outcome in
 // Horavia.ini beside the program.
 //
-// A run works on a thread of its own, so that the window stays painted; its
-// dialogs and messages are the window's (a RunUi given to the window, Qt's
-// dialogs by default) and show on the window's thread. One run at a time: the
-// buttons do nothing while one is under way, and the window does not close.
-// A run that lasts more than half a second shows its progress on its side of
-// the window; in command-line mode the window appears for it.
+// What the window does is the WindowController's, shared with the Windows
+// window; this class draws it with Qt. A run works on a thread of its own, so that the window stays painted;
+// its dialogs and messages are the window's (a RunUi given to the window, Qt's dialogs by default) and show
+// on the window's thread. One run at a time: the buttons do nothing while one is under way, and the window
+// does not close. A run that lasts more than half a second shows its progress on its side of the window; in
+// command-line mode the window appears for it.
 class TMForm : public QWidget {
     Q_OBJECT
 
@@ -56,8 +53,8 @@ public:
     explicit TMForm(Setup setup);
     ~TMForm() override;
 
-    const RunState& state() const { return state_; }
-    const std::filesystem::path& settingsFile() const { return settingsFile_; }
+    const RunState& state() const { return controller_.state(); }
+    const std::filesystem::path& settingsFile() const { return controller_.settingsFile(); }
     // A run is under way (from its start to the end of its last message).
     bool running() const { return running_; }
 
@@ -67,6 +64,8 @@ public:
     void setHourglass(bool on);
     void closeWindow();
     void progress(const std::string& step, std::size_t done, std::size_t total);
+    // The step the run last reported, empty before the first.
+    const std::string& lastStep() const { return step_; }
 
 public slots:
     void BExportarClick();
@@ -90,7 +89,8 @@ private:
     bool FormClose();
 
     void buildControls();
-    void startRun(const RunFunction& run, GradientPanel* side);
+    // Runs `work` (the controller's run) on the run's thread.
+    void startRun(std::function<void(RunUi&)> work, Direction direction);
     void runEnded();
     void showProgressBar();
     void hideProgress();
@@ -99,17 +99,11 @@ private:
     void showHelpTopic();
     void tellWhereTheHelpIs();
 
-    QStringList parameters_;
-    LaunchMode mode_;
+    WindowController controller_;
     std::unique_ptr<RunUi> ownDialogs_;
     RunUi* dialogs_;
     HelpViewer* help_;
     std::unique_ptr<HelpViewer> systemHelp_;
-    std::filesystem::path settingsFile_;
-    RunFunction exportRun_;
-    RunFunction importRun_;
-
-    RunState state_;
 
     bool shownOnce_ = false;
     bool hourglassOn_ = false;
@@ -119,9 +113,8 @@ private:
     bool closeRequested_ = false;
     std::unique_ptr<QThread> worker_;
     std::unique_ptr<RunUi> runUi_;
-    std::string runError_; // the message of the error that stopped the run
-    bool runFailed_ = false;
-    std::string step_; // the step last reported
+    std::string runError_; // the message of an exception the controller did not take
+    std::string step_;     // the step last reported
     std::size_t stepDone_ = 0;
     std::size_t stepTotal_ = 0;
     QElapsedTimer runClock_;

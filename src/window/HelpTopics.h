@@ -1,17 +1,16 @@
 #pragma once
 
+#include "window/WindowController.h"
+
 #include <string>
 
 namespace vinculor {
 
-// The compiled help, named without a directory: it lies beside the program.
-inline constexpr char kHelpFileName[] = "EKADE.chm";
-// The same pages as plain HTML, in this folder beside the program, for the
+// The help's pages beside the program: the compiled help (kHelpFileName) and
+// the same pages as plain HTML, in this folder beside the program, for the
 // desktops that have no viewer of compiled help.
 inline constexpr char kHelpPagesFolder[] = "ayuda";
 inline constexpr char kHelpContentsPage[] = "index.html";
-// The help context number of the window and of every panel and button on it.
-inline constexpr int kMainHelpContext = 3;
 
 // The page of a help context number, as the help project maps it; the
 // contents page for a number it does not know.
