@@ -71,31 +71,15 @@ private:
 
 #endif
 
-// Hands the page to the desktop. Qt's own way reports only that the launcher
-// started; on Linux the launcher (xdg-open) tells by its exit status whether
-// a browser took the page, so it is run here and watched.
+// Hands the page to the desktop: on Windows and macOS the system opens it and
+// says whether it could; elsewhere the desktop's launcher is watched.
 bool openWithDesktop(const QUrl& page, const std::function<void()>& failedLater) {
 #if defined(_WIN32) || defined(__APPLE__)
     (void)failedLater;
     return QDesktopServices::openUrl(page);
 #else
-    auto* launcher = new QProcess;
-    QObject::connect(launcher, &QProcess::finished, launcher,
-                     [launcher, failedLater](int exitCode, QProcess::ExitStatus status) {
-                         if (status != QProcess::NormalExit || exitCode != 0) {
-                             failedLater();
-                         }
-                         launcher->deleteLater();
-                     });
-    QObject::connect(launcher, &QProcess::errorOccurred, launcher,
-                     [launcher, failedLater](QProcess::ProcessError error) {
-                         if (error == QProcess::FailedToStart) {
-                             failedLater();
-                             launcher->deleteLater();
-                         }
-                     });
-    launcher->start(QStringLiteral("xdg-open"), {page.toString()});
-    return true;
+    static DesktopLauncher launcher;
+    return launcher.open(page, failedLater);
 #endif
 }
 
@@ -118,6 +102,32 @@ QString resolveHelpFile(const QString& fileName) {
 
 QString helpPagesDirectory() {
     return QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(kHelpPagesFolder));
+}
+
+DesktopLauncher::DesktopLauncher(QString program) : program_(std::move(program)) {}
+
+bool DesktopLauncher::open(const QUrl& page, const std::function<void()>& failedLater) {
+    if (running_ && running_->state() != QProcess::NotRunning && runningPage_ == page) {
+        return true;
+    }
+    // Without a parent: a browser the launcher runs in the foreground outlives
+    // the program (a process deleted with its parent would be killed).
+    auto* process = new QProcess;
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, failedLater](int exitCode, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || exitCode != 0) {
+                             failedLater();
+                         }
+                         process->deleteLater();
+                     });
+    process->start(program_, {page.toString()});
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    running_ = process;
+    runningPage_ = page;
+    return true;
 }
 
 BrowserHelpViewer::BrowserHelpViewer(QString pagesDirectory, Opener open)

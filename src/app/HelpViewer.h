@@ -2,11 +2,13 @@
 
 #include "window/HelpTopics.h"
 
+#include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <functional>
 #include <memory>
 
-class QUrl;
+class QProcess;
 class QWidget;
 
 namespace vinculor {
@@ -61,6 +63,23 @@ private:
 
     QString pagesDirectory_;
     Opener open_;
+};
+
+// Hands a page to the desktop's launcher (xdg-open) and watches it: the
+// launcher's exit status tells whether a browser took the page, which Qt's own
+// way does not. While the launcher of a page still runs (the browser it
+// started, in the foreground), a request for the same page starts no second
+// browser: the one already open shows it.
+class DesktopLauncher {
+public:
+    explicit DesktopLauncher(QString program = QStringLiteral("xdg-open"));
+    // False when the launcher cannot start; `failedLater` when it gives up.
+    bool open(const QUrl& page, const std::function<void()>& failedLater);
+
+private:
+    QString program_;
+    QPointer<QProcess> running_; // the launcher last started, while it runs
+    QUrl runningPage_;
 };
 
 // HTML Help on Windows, with the HTML pages in the browser where it fails;

@@ -647,6 +647,45 @@ TEST_F(WindowTest, ABrowserThatGivesUpLaterStillGetsTheUserTold) {
     EXPECT_EQ(ui.messages.front().rfind("No se ha podido abrir la ayuda.", 0), 0u);
 }
 
+TEST(DesktopLauncher, OneBrowserPerPageAndALauncherThatGivesUpIsHeard) {
+    TempDir dir;
+    // A launcher that notes each start, stays a while (as a browser it runs in
+    // the foreground would) and ends with the status given in its name.
+    const auto makeLauncher = [&dir](const char* name, int status) {
+        const auto path = dir / name;
+        writeText(path, "#!/bin/sh\necho \"$1\" >> '" + (dir / "starts").string() + "'\nsleep 0.3\nexit " +
+                            std::to_string(status) + "\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return QString::fromStdString(path.string());
+    };
+    const QUrl index = QUrl::fromLocalFile("/ayuda/index.html");
+    const QUrl messages = QUrl::fromLocalFile("/ayuda/mensajes.html");
+    int failures = 0;
+    const std::function<void()> failed = [&failures] { ++failures; };
+
+    vinculor::DesktopLauncher works(makeLauncher("abre", 0));
+    EXPECT_TRUE(works.open(index, failed));
+    EXPECT_TRUE(works.open(index, failed));    // the browser already shows it
+    EXPECT_TRUE(works.open(messages, failed)); // another page goes to the browser
+    QTest::qWait(600);
+    EXPECT_EQ(readText(dir / "starts"),
+              index.toString().toStdString() + "\n" + messages.toString().toStdString() + "\n");
+    EXPECT_EQ(failures, 0);
+    EXPECT_TRUE(works.open(index, failed)); // the browser was closed: started again
+    QTest::qWait(600);
+    EXPECT_EQ(failures, 0);
+
+    vinculor::DesktopLauncher givesUp(makeLauncher("falla", 4));
+    EXPECT_TRUE(givesUp.open(index, failed));
+    for (int i = 0; i < 200 && failures == 0; ++i) {
+        QTest::qWait(10);
+    }
+    EXPECT_EQ(failures, 1);
+
+    vinculor::DesktopLauncher missing(QString::fromStdString((dir / "no-existe").string()));
+    EXPECT_FALSE(missing.open(index, failed));
+}
+
 TEST_F(WindowTest, EnterPressesTheFocusedButton) {
     RunLog log;
     auto form = makeForm({}, endingRun("exportar", log), endingRun("importar", log));
