@@ -280,7 +280,13 @@ void TMForm::appear() {
 }
 
 void TMForm::closeEvent(QCloseEvent* event) {
-    if (running_ || !FormClose()) {
+    if (running_) {
+        // The run is not cut short: the window closes once it is over.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    if (!FormClose()) {
         event->ignore();
         return;
     }

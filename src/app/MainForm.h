@@ -30,10 +30,12 @@ class HelpViewer;
 // Horavia.ini beside the program.
 //
 // What the window does is the WindowController's, shared with the Windows
-// window; this class draws it with Qt. A run works on a thread of its own, so that the window stays painted;
-// its dialogs and messages are the window's (a RunUi given to the window, Qt's dialogs by default) and show
-// on the window's thread. One run at a time: the buttons do nothing while one is under way, and the window
-// does not close. A run that lasts more than half a second shows its progress on its side of the window; in
+// window; this class draws it with Qt. A run works on a thread of its own, so
+// that the window stays painted; its dialogs and messages are the window's (a
+// RunUi given to the window, Qt's dialogs by default) and show on the window's
+// thread. One run at a time: the buttons do nothing while one is under way,
+// and a close asked for meanwhile waits for the run's end. A run that lasts
+// more than half a second shows its progress on its side of the window; in
 // command-line mode the window appears for it.
 class TMForm : public QWidget {
     Q_OBJECT

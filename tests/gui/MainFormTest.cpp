@@ -803,6 +803,19 @@ TEST_F(WindowTest, ALongRunShowsItsProgressAndTheWindowStaysPaintedAndResponsive
     EXPECT_EQ(ui.progressReports, (std::vector<std::string>{"0/3 Uno", "1/3 Dos", "2/3 Tres"}));
 }
 
+TEST_F(WindowTest, ACloseDuringARunWaitsForItsEnd) {
+    RunLog log;
+    auto form = makeForm({}, slowRun(log, 400, {"Uno"}));
+    showAndSettle(*form);
+    control<QPushButton>(*form, "BExportar")->click();
+    ASSERT_TRUE(form->running());
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    settle(*form);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->state().TransformStatus, 1); // the run was not cut short
+}
+
 TEST_F(WindowTest, ALongRunAtShowPutsTheWindowOnTheScreenWithItsProgress) {
     RunLog log;
     auto form = makeForm({"exportar", "x"}, slowRun(log, 1000, {"Uno", "Dos"}));
