@@ -1,13 +1,11 @@
 #include "cli/CliUi.h"
 
+#include <algorithm>
 #include <ostream>
 
 namespace vinculor::cli {
 
 namespace {
-
-// Carriage return and "erase to the end of the line".
-constexpr char kRewriteLine[] = "\r\x1b[K";
 
 void writeWithoutCarriageReturns(std::ostream& out, const std::string& text) {
     // Messages written for a message box break lines with CR LF.
@@ -50,14 +48,22 @@ void CliUi::progress(const std::string& step, std::size_t done, std::size_t tota
     if (progress_ == nullptr) {
         return;
     }
-    *progress_ << kRewriteLine << "[" << done + 1 << "/" << total << "] " << step << std::flush;
-    progressShown_ = true;
+    // The line is written over: back to its start, and blanks where the
+    // previous one was longer (no terminal control codes, which not every
+    // console understands).
+    const std::string line = "[" + std::to_string(done + 1) + "/" + std::to_string(total) + "] " + step;
+    *progress_ << '\r' << line;
+    if (line.size() < progressWidth_) {
+        *progress_ << std::string(progressWidth_ - line.size(), ' ');
+    }
+    *progress_ << std::flush;
+    progressWidth_ = std::max(progressWidth_, line.size());
 }
 
 void CliUi::endProgress() {
-    if (progressShown_) {
-        *progress_ << kRewriteLine << std::flush;
-        progressShown_ = false;
+    if (progressWidth_ > 0) {
+        *progress_ << '\r' << std::string(progressWidth_, ' ') << '\r' << std::flush;
+        progressWidth_ = 0;
     }
 }
 

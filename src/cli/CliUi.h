@@ -34,7 +34,7 @@ private:
     std::ostream& messages_;
     std::ostream* progress_;
     std::string lastStep_;
-    bool progressShown_ = false;
+    std::size_t progressWidth_ = 0; // of the longest progress line shown; 0 when none is
 };
 
 } // namespace vinculor::cli
