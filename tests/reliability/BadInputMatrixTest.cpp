@@ -5,14 +5,14 @@
 // byte for byte as they were.
 #include "ReliabilitySupport.h"
 #include "SimuladorHoravia.h"
-#include "base/Error.h"
 #include "cli/Cli.h"
 #include "files/DirectoryLock.h"
+#include "base/Error.h"
 #include "files/FileSystem.h"
 #include "files/IniFile.h"
 #include "files/TableLock.h"
-#include "support/TableDump.h"
 #include "xml/XmlDocument.h"
+#include "support/TableDump.h"
 
 #include <functional>
 #include <gtest/gtest.h>
