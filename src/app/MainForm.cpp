@@ -118,7 +118,7 @@ TMForm::TMForm(Setup setup)
                                           std::move(setup.exportRun), std::move(setup.importRun)}),
       dialogs_(setup.dialogs), help_(setup.help) {
     if (dialogs_ == nullptr) {
-        ownDialogs_ = std::make_unique<QtRunUi>(this);
+        ownDialogs_ = std::make_unique<QtRunUi>(this, setup.userSettingsFile);
         dialogs_ = ownDialogs_.get();
     }
     if (help_ == nullptr) {

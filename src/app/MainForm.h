@@ -50,6 +50,7 @@ public:
         std::filesystem::path settingsFile; // Horavia.ini beside the executable when empty
         RunFunction exportRun;              // exporting::runExport when empty
         RunFunction importRun;              // importing::runImport when empty
+        QString userSettingsFile; // the user's own settings (QtRunUi); the platform's place when empty
     };
 
     explicit TMForm(Setup setup);

@@ -856,6 +856,49 @@ TEST_F(WindowTest, TheRealRunsReportTheirStepsThroughTheWindow) {
     EXPECT_NE(ui.details.front().find("AULAT: 2 registros"), std::string::npos);
 }
 
+TEST_F(WindowTest, TheWindowsOwnDialogsServeARealRunFromItsThread) {
+    TMForm::Setup setup;
+    setup.help = &help;
+    setup.settingsFile = settingsFile;
+    setup.userSettingsFile = QString::fromStdString((dir / "usuario.ini").string());
+    TMForm form(std::move(setup));
+    form.show();
+    settle(form);
+
+    // The user answers each dialog as it comes: the file, then the report, closed with Enter.
+    std::vector<std::string> seen;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible()) {
+            return;
+        }
+        if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+            seen.push_back("archivo");
+            files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(QString::fromStdString(vinculor::files::toUtf8(schoolFile)));
+            static_cast<QDialog*>(files)->accept();
+        } else if (auto* report = qobject_cast<vinculor::RunReportDialog*>(dialog)) {
+            seen.push_back(report->reportText().toStdString());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        } else {
+            seen.push_back("otro");
+            dialog->reject();
+        }
+    });
+    user.start(10);
+    control<QPushButton>(form, "BExportar")->click();
+    settle(form);
+    user.stop();
+
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "archivo");
+    EXPECT_EQ(seen[1].rfind("Archivo XML: " + vinculor::files::toUtf8(schoolFile) + "\n", 0), 0u) << seen[1];
+    EXPECT_EQ(form.state().TransformStatus, 1);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
 TEST_F(WindowTest, TheWindowHasItsOwnIconAndCursor) {
     auto form = makeForm({});
     EXPECT_FALSE(form->windowIcon().isNull());
