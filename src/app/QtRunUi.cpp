@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QSettings>
 #include <QStandardPaths>
@@ -31,6 +32,15 @@ std::unique_ptr<QSettings> openSettings(const QString& file) {
 
 QString caption() {
     return QString::fromUtf8(kApplicationTitle);
+}
+
+// A box whose text names paths and says what to do is given room for it,
+// rather than Qt's narrow column.
+void widenForLongText(QMessageBox& box) {
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(440, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(),
+                      0, 1, grid->columnCount());
+    }
 }
 
 } // namespace
@@ -77,6 +87,7 @@ void QtRunUi::showMessage(const std::string& text, const std::string& details) {
     box.setTextFormat(Qt::PlainText);
     if (!details.empty()) {
         box.setInformativeText(fromUtf8(details));
+        widenForLongText(box);
     }
     box.exec();
 }
@@ -84,6 +95,7 @@ void QtRunUi::showMessage(const std::string& text, const std::string& details) {
 void QtRunUi::showError(const std::string& text) {
     QMessageBox box(QMessageBox::Critical, caption(), fromUtf8(text), QMessageBox::Ok, owner_);
     box.setTextFormat(Qt::PlainText);
+    widenForLongText(box);
     box.exec();
 }
 

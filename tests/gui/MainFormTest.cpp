@@ -880,7 +880,9 @@ TEST_F(WindowTest, TheWindowsOwnDialogsServeARealRunFromItsThread) {
             static_cast<QDialog*>(files)->accept();
         } else if (auto* report = qobject_cast<vinculor::RunReportDialog*>(dialog)) {
             seen.push_back(report->reportText().toStdString());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            // Enter where the dialog's focus is (its one button); the dialog itself when not yet active.
+            QTest::keyClick(report->focusWidget() != nullptr ? report->focusWidget() : report,
+                            Qt::Key_Return);
         } else {
             seen.push_back("otro");
             dialog->reject();
@@ -1051,7 +1053,8 @@ TEST(RunReport, ShowsTheWholeSummaryAndItsOneButtonClosesItWithEnter) {
 
     auto* close = report.findChild<QPushButton*>("close");
     EXPECT_TRUE(close->isDefault());
-    EXPECT_EQ(QApplication::focusWidget(), close);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&report));
+    ASSERT_EQ(QApplication::focusWidget(), close);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_FALSE(report.isVisible());
     EXPECT_EQ(report.result(), QDialog::Accepted);
