@@ -2,9 +2,11 @@
 
 #include "base/Error.h"
 #include "files/DirectoryLock.h"
+#include "files/FileLookup.h"
 #include "files/FileSystem.h"
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
+#include "import/SolucSchema.h"
 #include "run/RunMessages.h"
 #include "text/Text.h"
 
@@ -16,7 +18,6 @@ namespace vinculor::importing {
 namespace {
 
 constexpr const char* kHeaderAttributes[] = {"Codigo", "Nombre", "CursoEscolar", "Version"};
-constexpr const char* kSolucFields[] = {"ASIG", "TAREA", "DIA", "HORA", "CODGRUPO", "PROF", "AULA"};
 
 // Keeps the run's tables open while it lives and closes them, without
 // writing, however the run ends.
@@ -25,8 +26,15 @@ public:
     explicit OpenTables(TableComponents& c)
         : components_(c), order_{&c.wwTableSoluc,  &c.wwTableGrupos, &c.wwTableProfesor, &c.wwTableAulas,
                                  &c.wwTableNomAsg, &c.wwTableTramos, &c.wwTableAsig} {
-        for (Table* table : order_) {
-            table->open();
+        // A table that fails to open must not leave the ones before it open
+        // (and locked): the destructor does not run for a half-made object.
+        try {
+            for (Table* table : order_) {
+                table->open();
+            }
+        } catch (...) {
+            components_.closeAllQuietly();
+            throw;
         }
     }
     ~OpenTables() { components_.closeAllQuietly(); }
@@ -56,7 +64,7 @@ void checkSchoolFile(const XmlDocument& doc, const std::string& file) {
 }
 
 void checkSolucFields(const Table& soluc) {
-    for (const char* field : kSolucFields) {
+    for (const std::string_view field : kSolucFields) {
         if (!soluc.hasField(field)) {
             throw Error("La tabla SOLUC no tiene el campo " + std::string(field));
         }

@@ -1,26 +1,34 @@
 // Bad inputs of every kind, each run through the command line in-process
-// (the settings-file rows through its own edit): every row ends in its
-// message, or in the outcome written beside it, never in a crash, and loses
-// nothing: a run that fails leaves the work folder and the Horavia directory
-// byte for byte as they were.
+// (the settings-file rows through its own edit), and again through the run
+// itself as the window calls it: every row ends in its message, or in the
+// outcome written beside it, never in a crash, and loses nothing: a run that
+// fails leaves the work folder and the Horavia directory byte for byte as
+// they were, and no table open.
 #include "ReliabilitySupport.h"
 #include "SimuladorHoravia.h"
-#include "cli/Cli.h"
-#include "files/DirectoryLock.h"
+#include "base/ByteOrder.h"
 #include "base/Error.h"
+#include "cli/Cli.h"
+#include "export/ExportRun.h"
+#include "files/DirectoryLock.h"
 #include "files/FileSystem.h"
 #include "files/IniFile.h"
 #include "files/TableLock.h"
-#include "xml/XmlDocument.h"
+#include "import/ImportRun.h"
+#include "import/SolucSchema.h"
+#include "support/ScriptedUi.h"
 #include "support/TableDump.h"
+#include "xml/XmlDocument.h"
 
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <sstream>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace vinculor {
 namespace {
@@ -35,7 +43,18 @@ using testing::writeText;
 enum class Command { Exportar, Importar, Ini };
 
 // Another program holding a table: a child process that takes the table's
-// lock and keeps it until this object goes.
+// lock and keeps it until this object goes. On Windows the lock is the table
+// opened without sharing, which Windows refuses to any other opening, from
+// this process or another: holding it here is the same as another program.
+#ifdef _WIN32
+class OtherProgram {
+public:
+    explicit OtherProgram(const fs::path& table) : held_(TableLock::acquire(table, "OTRA")) {}
+
+private:
+    TableLock held_;
+};
+#else
 class OtherProgram {
 public:
     explicit OtherProgram(const fs::path& table) {
@@ -80,6 +99,7 @@ private:
     pid_t pid_ = -1;
     int done_ = -1;
 };
+#endif
 
 // The school's file in a work folder, and a Horavia directory holding the
 // tables of an export of the example school and a solution for them.
@@ -92,6 +112,28 @@ struct Bench {
     fs::path horavia = htemp.path(); // what the run is given as the Horavia directory
     std::optional<DirectoryLock> otherRun;
     std::unique_ptr<OtherProgram> otherProgram;
+    fs::path heldTable;
+
+    void holdTable(const fs::path& table) {
+        heldTable = table;
+        otherProgram = std::make_unique<OtherProgram>(table);
+    }
+    // Windows refuses to read a file that another program holds (the table,
+    // or another run's lock file): a snapshot is taken while they let go.
+    std::map<std::string, std::string> snapshotWhileLetGo(const fs::path& dir) {
+        const bool run = otherRun.has_value();
+        const bool program = otherProgram != nullptr;
+        otherRun.reset();
+        otherProgram.reset();
+        std::map<std::string, std::string> files = snapshot(dir);
+        if (run) {
+            otherRun.emplace(horavia);
+        }
+        if (program) {
+            otherProgram = std::make_unique<OtherProgram>(heldTable);
+        }
+        return files;
+    }
 
     Bench() {
         testing::copyInto(prepared(), htemp.path());
@@ -154,19 +196,10 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-// Little-endian 16 and 32-bit numbers written into header bytes.
-void put16(std::string& s, std::size_t at, unsigned v) {
-    s[at] = static_cast<char>(v & 0xFF);
-    s[at + 1] = static_cast<char>(v >> 8);
-}
-void put32(std::string& s, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        s[at + i] = static_cast<char>(v >> (8 * i));
-    }
-}
-unsigned get16(const std::string& s, std::size_t at) {
-    return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8;
-}
+// Little-endian 16 and 32-bit numbers in header bytes.
+using bytes::le16;
+using bytes::putLe16;
+using bytes::putLe32;
 
 // SOLUC as the simulator writes it: a 405-byte level-7 header (7 descriptors of
 // 48 bytes from byte 68, the terminator at 404), records of 59 bytes.
@@ -185,17 +218,10 @@ void numericSoluc(const Bench& b, const std::string& dia, const std::string& hor
     for (std::string value; std::getline(fields, value, '|');) {
         record.push_back(value);
     }
-    testing::createTable(b.htemp.path(), "SOLUC",
-                         {{"ASIG", FieldType::Character, 10},
-                          {"TAREA", FieldType::Character, 10},
-                          {"DIA", FieldType::Float, 0},
-                          {"HORA", FieldType::Float, 0},
-                          {"CODGRUPO", FieldType::Character, 10},
-                          {"PROF", FieldType::Character, 10},
-                          {"AULA", FieldType::Character, 10}},
+    testing::createTable(b.htemp.path(), "SOLUC", importing::solucSchema(FieldType::Float, FieldType::Float),
                          {record});
     Bench::damage(b.soluc(), [&](std::string& s) {
-        const std::size_t record0 = get16(s, 8);
+        const std::size_t record0 = le16(s, 8);
         s.replace(record0 + 21, 18, std::string(18 - dia.size(), ' ') + dia);
         s.replace(record0 + 39, 18, std::string(18 - hora.size(), ' ') + hora);
     });
@@ -216,8 +242,9 @@ struct BadInput {
     Command command;
     std::function<void(Bench&)> make;
     int status; // of the command line: 0 done, 1 error, 2 input missing
-    // Printed; {xml}, {htemp}, {ini} and {out} stand for the paths, {n} for
-    // the number of records of the prepared SOLUC and {n+1} for one more.
+    // Printed; {xml}, {htemp}, {ini} and {out} stand for the paths, {/} for
+    // the system's path separator, {n} for the number of records of the
+    // prepared SOLUC and {n+1} for one more.
     std::string message;
     // For a run that completes: what it must have left.
     std::function<void(const Bench&)> outcome = {};
@@ -431,27 +458,28 @@ const std::vector<BadInput>& rows() {
          1, "«{htemp}» no es un directorio: no puede ser el directorio de Horavia."},
         {"no se puede escribir en el directorio de Horavia (fallo inyectado)", Command::Exportar,
          [](Bench&) { FaultInjection::failOperation(1); }, 1,
-         "No se puede crear el directorio «{htemp}/.vinculor-exportando-"},
+         "No se puede crear el directorio «{htemp}{/}.vinculor-exportando-"},
         {"otra conversión trabaja en el directorio de Horavia", Command::Exportar,
          [](Bench& b) { b.otherRun.emplace(b.horavia); }, 1,
          "Otra conversión de Vinculor está trabajando en el directorio de Horavia «{htemp}». Espere a que "
          "termine y vuelva a intentarlo."},
         {"otro programa tiene abierta PROFT", Command::Exportar,
-         [](Bench& b) { b.otherProgram = std::make_unique<OtherProgram>(b.htemp / "PROFT.DBF"); }, 1,
+         [](Bench& b) { b.holdTable(b.htemp / "PROFT.DBF"); }, 1,
          "La tabla PROFT está en uso por otro programa."},
         {"un directorio ocupa el nombre de ASIGT", Command::Exportar,
          [](Bench& b) {
              fs::remove(b.htemp / "ASIGT.DBF");
              fs::create_directory(b.htemp / "ASIGT.DBF");
          },
-         1, "No se puede renombrar el archivo «{htemp}/.vinculor-exportando-"},
+         1, "No se puede renombrar el archivo «{htemp}{/}.vinculor-exportando-"},
 
         // Horavia's solution and the export's tables, for an import.
         {"SOLUC vacía", Command::Importar, [](Bench& b) { writeText(b.soluc(), ""); }, 1,
-         "La tabla SOLUC («{htemp}/SOLUC.DBF») está dañada: el archivo está vacío."},
+         "La tabla SOLUC («{htemp}{/}SOLUC.DBF») está dañada: el archivo está vacío."},
         {"SOLUC cortada en la cabecera fija", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s.resize(20); }); }, 1,
-         "La tabla SOLUC («{htemp}/SOLUC.DBF») está dañada: el archivo es demasiado corto para ser una tabla "
+         "La tabla SOLUC («{htemp}{/}SOLUC.DBF») está dañada: el archivo es demasiado corto para ser una "
+         "tabla "
          "dBase."},
         {"SOLUC cortada en los descriptores de campo", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s.resize(200); }); }, 1,
@@ -463,22 +491,22 @@ const std::vector<BadInput>& rows() {
          },
          1, "está dañada: la cabecera indica {n} registros y el archivo solo contiene 10."},
         {"cabecera de SOLUC más larga que el archivo", Command::Importar,
-         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { put16(s, 8, 0xFFFF); }); }, 1,
+         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { putLe16(s, 8, 0xFFFF); }); }, 1,
          "está dañada: la cabecera (65535 bytes) es más larga que el archivo"},
         {"SOLUC dice tener más registros de los que tiene", Command::Importar,
          [](Bench& b) {
-             Bench::damage(b.soluc(), [](std::string& s) { put32(s, 4, Bench::solucRecords() + 1); });
+             Bench::damage(b.soluc(), [](std::string& s) { putLe32(s, 4, Bench::solucRecords() + 1); });
          },
          1, "está dañada: la cabecera indica {n+1} registros y el archivo solo contiene {n}."},
         {"número de registros de SOLUC que daría la vuelta", Command::Importar,
-         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { put32(s, 4, 0xFFFFFFFF); }); }, 1,
+         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { putLe32(s, 4, 0xFFFFFFFF); }); }, 1,
          "está dañada: la cabecera indica 4294967295 registros y el archivo solo contiene {n}."},
         {"descriptores de campo de SOLUC sin terminador", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s[kSolucHeader - 1] = 'X'; }); }, 1,
          "está dañada: la lista de campos no termina dentro de la cabecera."},
         {"versión de dBase desconocida", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s[0] = 0x07; }); }, 1,
-         "La tabla SOLUC («{htemp}/SOLUC.DBF») está dañada: no es una tabla dBase (byte de versión 0x07 "
+         "La tabla SOLUC («{htemp}{/}SOLUC.DBF») está dañada: no es una tabla dBase (byte de versión 0x07 "
          "desconocido)."},
         {"campo de SOLUC de tipo desconocido", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s[descriptorAt(2) + 32] = 'Z'; }); }, 1,
@@ -487,7 +515,7 @@ const std::vector<BadInput>& rows() {
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s[descriptorAt(2) + 33] = 2; }); }, 1,
          "está dañada: el campo DIA tiene una anchura imposible (2)."},
         {"longitud de registro de SOLUC cero", Command::Importar,
-         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { put16(s, 10, 0); }); }, 1,
+         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { putLe16(s, 10, 0); }); }, 1,
          "está dañada: la longitud de registro es cero."},
         {"campo numérico DIA con letras", Command::Importar, [](Bench& b) { numericSoluc(b, "ab", "1"); }, 1,
          "'ab' is not a valid integer value"},
@@ -508,7 +536,7 @@ const std::vector<BadInput>& rows() {
          "La tabla SOLUC no tiene el campo DIA"},
         {"tabla PROFT dañada", Command::Importar,
          [](Bench& b) { Bench::damage(b.htemp / "PROFT.DBF", [](std::string& s) { s[0] = 0x07; }); }, 1,
-         "La tabla PROFT («{htemp}/PROFT.DBF») está dañada: no es una tabla dBase (byte de versión 0x07 "
+         "La tabla PROFT («{htemp}{/}PROFT.DBF») está dañada: no es una tabla dBase (byte de versión 0x07 "
          "desconocido)."},
         {"falta la tabla AULAT", Command::Importar, [](Bench& b) { fs::remove(b.htemp / "AULAT.DBF"); }, 1,
          "No existe la tabla AULAT en «{htemp}»."},
@@ -522,8 +550,7 @@ const std::vector<BadInput>& rows() {
          "No existe archivo XML o Solución."},
         {"no existe el directorio de Horavia al importar", Command::Importar,
          [](Bench& b) { b.horavia = b.htemp / "NO-EXISTE"; }, 2, "No existe archivo XML o Solución."},
-        {"otro programa tiene abierta SOLUC", Command::Importar,
-         [](Bench& b) { b.otherProgram = std::make_unique<OtherProgram>(b.soluc()); }, 1,
+        {"otro programa tiene abierta SOLUC", Command::Importar, [](Bench& b) { b.holdTable(b.soluc()); }, 1,
          "La tabla SOLUC está en uso por otro programa."},
         {"otra conversión trabaja en el directorio al importar", Command::Importar,
          [](Bench& b) { b.otherRun.emplace(b.horavia); }, 1,
@@ -584,15 +611,8 @@ Result run(const Bench& b, Command command) {
 
 class BadInputMatrix : public ::testing::TestWithParam<BadInput> {};
 
-TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
-    const BadInput& row = GetParam();
-    Bench b;
-    row.make(b);
-    const auto work = snapshot(b.work.path());
-    const auto horavia = snapshot(b.htemp.path());
-
-    const Result result = run(b, row.command);
-
+// The row's message with the bench's paths and counts in it.
+std::string expectedMessage(const BadInput& row, const Bench& b) {
     std::string message = row.message;
     message = replaced(message, "{xml}", b.school.string());
     message = replaced(message, "{htemp}", b.horavia.string());
@@ -600,12 +620,26 @@ TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
     message = replaced(message, "{out}", b.output.string());
     message = replaced(message, "{n+1}", std::to_string(Bench::solucRecords() + 1));
     message = replaced(message, "{n}", std::to_string(Bench::solucRecords()));
+    message = replaced(message, "{/}", std::string(1, static_cast<char>(fs::path::preferred_separator)));
+    return message;
+}
+
+TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
+    const BadInput& row = GetParam();
+    Bench b;
+    row.make(b);
+    const auto work = b.snapshotWhileLetGo(b.work.path());
+    const auto horavia = b.snapshotWhileLetGo(b.htemp.path());
+
+    const Result result = run(b, row.command);
+
+    const std::string message = expectedMessage(row, b);
     EXPECT_EQ(result.status, row.status) << result.printed;
     EXPECT_NE(result.printed.find(message), std::string::npos)
         << "esperado: " << message << "\nimpreso: " << result.printed;
     if (row.status != 0) {
-        EXPECT_EQ(testing::differences(work, snapshot(b.work.path())), "");
-        EXPECT_EQ(testing::differences(horavia, snapshot(b.htemp.path())), "");
+        EXPECT_EQ(testing::differences(work, b.snapshotWhileLetGo(b.work.path())), "");
+        EXPECT_EQ(testing::differences(horavia, b.snapshotWhileLetGo(b.htemp.path())), "");
     } else {
         // A run that completes changes its own output only: never the school's file nor the solution.
         EXPECT_TRUE(readText(b.school) == work.at("centro.xml"));
@@ -613,6 +647,60 @@ TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
         if (row.outcome) {
             row.outcome(b);
         }
+    }
+}
+
+// The same rows through the runs themselves, as the window calls them in
+// command-line mode: each ends as the command line said, records the outcome
+// that Horavia reads, closes the window unless it failed (the user then sees
+// the error), and leaves no hourglass and no table open.
+TEST_P(BadInputMatrix, TheRunEndsTheSameWayForTheWindow) {
+    const BadInput& row = GetParam();
+    if (row.command == Command::Ini) {
+        GTEST_SKIP() << "not a run";
+    }
+    Bench b;
+    row.make(b);
+    const auto work = snapshot(b.work.path());
+    const auto horavia = snapshot(b.htemp.path());
+    RunState state;
+    state.LaunchedWithParams = 2;
+    state.horaviaDir = b.horavia;
+    state.tables.bindAll(b.horavia);
+    testing::ScriptedUi ui;
+    ui.dialogAnswers = {b.school.string()};
+
+    std::optional<RunOutcome> outcome;
+    std::string shown;
+    try {
+        outcome = row.command == Command::Exportar ? exporting::runExport(state, ui)
+                                                   : importing::runImport(state, ui);
+    } catch (const Error& e) {
+        shown = e.what();
+    }
+    for (std::size_t i = 0; i < ui.messages.size(); ++i) {
+        shown += ui.messages[i] + "\n" + ui.details[i] + "\n";
+    }
+    const std::string message = expectedMessage(row, b);
+    EXPECT_NE(shown.find(message), std::string::npos) << "esperado: " << message << "\nmostrado: " << shown;
+    const std::optional<RunOutcome> expected = row.status == 0   ? std::optional(RunOutcome::Completed)
+                                               : row.status == 2 ? std::optional(RunOutcome::InputMissing)
+                                                                 : std::nullopt;
+    EXPECT_EQ(outcome, expected) << shown;
+    EXPECT_EQ(state.TransformStatus, row.status == 0 ? 1 : row.status == 2 ? -1 : 0);
+    EXPECT_EQ(ui.closes, row.status == 1 ? 0 : 1);
+    EXPECT_FALSE(ui.hourglass);
+    for (const Table* t :
+         {&state.tables.wwTableNomAsg, &state.tables.wwTableProfesor, &state.tables.wwTableTramos,
+          &state.tables.wwTableAulas, &state.tables.wwTableGrupos, &state.tables.wwTableAsig,
+          &state.tables.wwTableSoluc, &state.tables.wwTableCursos}) {
+        EXPECT_FALSE(t->isOpen()) << t->name();
+    }
+    if (row.status != 0) {
+        EXPECT_EQ(testing::differences(work, snapshot(b.work.path())), "");
+        EXPECT_EQ(testing::differences(horavia, snapshot(b.htemp.path())), "");
+    } else if (row.outcome) {
+        row.outcome(b);
     }
 }
 

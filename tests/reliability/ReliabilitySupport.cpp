@@ -2,6 +2,7 @@
 
 #include "export/ExportRun.h"
 #include "support/ScriptedUi.h"
+#include "text/Ascii.h"
 
 #include <gtest/gtest.h>
 
@@ -37,16 +38,21 @@ void exportInto(const fs::path& school, const fs::path& htemp) {
 }
 
 void copyInto(const fs::path& from, const fs::path& to) {
-    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    // File by file: MinGW's fs::copy refuses a directory that exists already.
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path target = to / fs::relative(entry.path(), from);
+        if (entry.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
+        }
+    }
 }
 
 std::map<std::string, std::string> snapshotWithoutDates(const fs::path& dir) {
     std::map<std::string, std::string> files = snapshot(dir);
     for (auto& [name, bytes] : files) {
-        std::string upper = name;
-        for (char& c : upper) {
-            c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-        }
+        const std::string upper = text::upperAscii(name);
         const bool table = upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".DBF") == 0;
         const bool index = upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".MDX") == 0;
         const auto blankDate = [&bytes](std::size_t from) {
