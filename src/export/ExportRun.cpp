@@ -80,14 +80,12 @@ void checkSchoolData(const XmlDocument& doc, const std::string& file) {
 }
 
 // The steps as the user reads them in the progress report.
-constexpr std::array<const char*, 8> kStepNames = {"Leyendo el archivo XML",
-                                                   "Materias (ASIGNOMT)",
-                                                   "Tipos de actividad (ASIGNOMT)",
-                                                   "Profesores (PROFT)",
-                                                   "Aulas (AULAT)",
-                                                   "Grupos (GRUPOST)",
-                                                   "Sesiones (DIASHORAST, COUNTSES)",
-                                                   "Materias de grupo (ASIGT)"};
+constexpr std::array<const char*, 9> kStepNames = {
+    "Leyendo el archivo XML",   "Preparando la carpeta de Horavia",
+    "Materias (ASIGNOMT)",      "Tipos de actividad (ASIGNOMT)",
+    "Profesores (PROFT)",       "Aulas (AULAT)",
+    "Grupos (GRUPOST)",         "Sesiones (DIASHORAST, COUNTSES)",
+    "Materias de grupo (ASIGT)"};
 
 } // namespace
 
@@ -122,6 +120,7 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
     checkSchoolData(*state.XmlDoc, state.filenameXML);
     {
         Hourglass hourglass(ui);
+        report();
         DirectoryLock lock(state.horaviaDir);
         HoraviaStaging staging(state.horaviaDir);
         TableComponentsGuard guard(state); // closes the tables before the staging folder goes

@@ -80,8 +80,8 @@ TEST_F(CliTest, ProgressGoesToATerminalOnlyAndNeverWithJson) {
     const Result onTerminal = cli({"exportar", school, "--htemp", h}, true);
     ASSERT_EQ(onTerminal.status, 0) << onTerminal.err;
     // Each step on one line rewritten in place, in the run's order, then the line cleared.
-    const std::vector<std::string> steps = {"[1/8] Leyendo el archivo XML", "[2/8] Materias (ASIGNOMT)",
-                                            "[8/8] Materias de grupo (ASIGT)"};
+    const std::vector<std::string> steps = {"[1/9] Leyendo el archivo XML", "[3/9] Materias (ASIGNOMT)",
+                                            "[9/9] Materias de grupo (ASIGT)"};
     std::size_t at = 0;
     for (const std::string& step : steps) {
         const std::size_t found = onTerminal.err.find("\r" + step, at);

@@ -187,10 +187,10 @@ TEST_F(ExportRunTest, ProgressComesStepByStepAndTheSummarySaysWhere) {
     ASSERT_EQ(runExport(state, ui), RunOutcome::Completed);
     EXPECT_EQ(
         ui.progressReports,
-        (std::vector<std::string>{"0/8 Leyendo el archivo XML", "1/8 Materias (ASIGNOMT)",
-                                  "2/8 Tipos de actividad (ASIGNOMT)", "3/8 Profesores (PROFT)",
-                                  "4/8 Aulas (AULAT)", "5/8 Grupos (GRUPOST)",
-                                  "6/8 Sesiones (DIASHORAST, COUNTSES)", "7/8 Materias de grupo (ASIGT)"}));
+        (std::vector<std::string>{"0/9 Leyendo el archivo XML", "1/9 Preparando la carpeta de Horavia",
+                                  "2/9 Materias (ASIGNOMT)", "3/9 Tipos de actividad (ASIGNOMT)",
+                                  "4/9 Profesores (PROFT)", "5/9 Aulas (AULAT)", "6/9 Grupos (GRUPOST)",
+                                  "7/9 Sesiones (DIASHORAST, COUNTSES)", "8/9 Materias de grupo (ASIGT)"}));
     EXPECT_EQ(state.summary.inputFile, file);
     EXPECT_EQ(state.summary.horaviaDir, htemp.path().string());
     const std::string text = ui.details.front();

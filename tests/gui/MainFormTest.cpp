@@ -846,8 +846,8 @@ TEST_F(WindowTest, TheRealRunsReportTheirStepsThroughTheWindow) {
     showAndSettle(*form);
     click(*form, "BExportar");
     ASSERT_EQ(ui.messages, std::vector<std::string>{"Proceso finalizado"});
-    EXPECT_EQ(ui.progressReports.size(), 8u);
-    EXPECT_EQ(ui.progressReports.front(), "0/8 Leyendo el archivo XML");
+    EXPECT_EQ(ui.progressReports.size(), 9u);
+    EXPECT_EQ(ui.progressReports.front(), "0/9 Leyendo el archivo XML");
     // The report names the file and the Horavia directory.
     EXPECT_NE(ui.details.front().find("Archivo XML: " + vinculor::files::toUtf8(schoolFile)),
               std::string::npos);
