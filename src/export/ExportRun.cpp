@@ -1,10 +1,14 @@
 #include "export/ExportRun.h"
 
+#include "base/Error.h"
 #include "export/ExportContext.h"
 #include "export/HoraviaStaging.h"
 #include "files/DirectoryLock.h"
-#include "base/Error.h"
 #include "files/FileSystem.h"
+#include "run/RunMessages.h"
+
+#include <array>
+#include <string_view>
 
 namespace vinculor::exporting {
 
@@ -38,6 +42,53 @@ std::unique_ptr<XmlDocument> loadSchoolFile(const std::string& file) {
     return doc;
 }
 
+// The element families the steps read. A document with none of them is not a
+// school's data (the import's own result is the likely mistake); exporting it
+// would empty every table, so the run refuses it before anything is touched.
+// The check needs only how many elements each family gave.
+constexpr std::array<std::string_view, 8> kSchoolFamilies = {
+    "/Centro/Materias/Materia",     "/Centro/TiposActividad/TipoActividad",
+    "/Centro/Profesores/Profesor",  "/Centro/Departamentos/Departamento",
+    "/Centro/Aulas/Aula",           "/Centro/Grupos/Grupo",
+    "/Centro/Ensenanzas/Ensenanza", "/Centro/Sesiones/Sesion"};
+
+void refuseFileWithoutSchoolData(const std::array<std::size_t, kSchoolFamilies.size()>& familyCounts,
+                                 bool hasTimetable, const std::string& file) {
+    for (const std::size_t count : familyCounts) {
+        if (count > 0) {
+            return;
+        }
+    }
+    std::string message =
+        "El archivo «" + file +
+        "» no tiene datos del centro: ni materias, ni tipos de actividad, ni profesores, ni "
+        "departamentos, ni aulas, ni grupos, ni enseñanzas, ni sesiones. No se ha tocado "
+        "ninguna tabla.";
+    if (hasTimetable) {
+        message += "\nTiene un elemento «horario»: parece el resultado de una importación "
+                   "(ResultadoHoravia…). Elija el archivo XML que exportó Pincel-eKade.";
+    }
+    throw Error(message);
+}
+
+void checkSchoolData(const XmlDocument& doc, const std::string& file) {
+    std::array<std::size_t, kSchoolFamilies.size()> counts{};
+    for (std::size_t i = 0; i < kSchoolFamilies.size(); ++i) {
+        counts[i] = doc.selectNodes(kSchoolFamilies[i]).size();
+    }
+    refuseFileWithoutSchoolData(counts, static_cast<bool>(doc.selectSingleNode("/Centro/horario")), file);
+}
+
+// The steps as the user reads them in the progress report.
+constexpr std::array<const char*, 8> kStepNames = {"Leyendo el archivo XML",
+                                                   "Materias (ASIGNOMT)",
+                                                   "Tipos de actividad (ASIGNOMT)",
+                                                   "Profesores (PROFT)",
+                                                   "Aulas (AULAT)",
+                                                   "Grupos (GRUPOST)",
+                                                   "Sesiones (DIASHORAST, COUNTSES)",
+                                                   "Materias de grupo (ASIGT)"};
+
 } // namespace
 
 RunOutcome runExport(RunState& state, RunUi& ui) {
@@ -48,7 +99,7 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
         state.filenameXML = *chosen;
     }
     if (!files::isRegularFile(files::fromUtf8(state.filenameXML))) {
-        ui.showMessage("No existe archivo");
+        ui.showMessage("No existe archivo", missingExportInputDetails(state.filenameXML));
         if (state.commandLineMode()) {
             state.TransformStatus = -1;
             ui.closeWindow();
@@ -56,9 +107,19 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
         return RunOutcome::InputMissing;
     }
 
+    state.summary.inputFile = state.filenameXML;
+    state.summary.horaviaDir = files::toUtf8(state.horaviaDir);
+    std::size_t step = 0;
+    const auto report = [&ui, &step] {
+        ui.progress(kStepNames[step], step, kStepNames.size());
+        ++step;
+    };
+
     // A file that does not load, or is not the school's data, stops the run
     // before any table is touched.
+    report();
     state.XmlDoc = loadSchoolFile(state.filenameXML);
+    checkSchoolData(*state.XmlDoc, state.filenameXML);
     {
         Hourglass hourglass(ui);
         DirectoryLock lock(state.horaviaDir);
@@ -69,12 +130,19 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
         state.LongCodes.clear();
 
         ExportContext ctx{state, *state.XmlDoc, staging.path(), state.summary};
+        report();
         ExportarMaterias(ctx);
+        report();
         ExportarTiposActividad(ctx);
+        report();
         ExportarProfesores(ctx);
+        report();
         ExportarAulas(ctx);
+        report();
         ExportarGrupos(ctx);
+        report();
         ExportarSesiones(ctx);
+        report();
         ExportarMateriasGrupo(ctx);
 
         state.tables.closeAllQuietly();
@@ -82,7 +150,7 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
     }
 
     state.TransformStatus = 1;
-    ui.showMessage("Proceso finalizado", state.summary.toText());
+    ui.showReport("Proceso finalizado", state.summary);
     if (state.commandLineMode()) {
         ui.closeWindow();
     }

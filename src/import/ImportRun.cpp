@@ -1,10 +1,11 @@
 #include "import/ImportRun.h"
 
+#include "base/Error.h"
+#include "files/DirectoryLock.h"
+#include "files/FileSystem.h"
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
-#include "files/DirectoryLock.h"
-#include "base/Error.h"
-#include "files/FileSystem.h"
+#include "run/RunMessages.h"
 #include "text/Text.h"
 
 #include <ctime>
@@ -78,9 +79,11 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
     if (std::optional<std::string> chosen = ui.chooseXmlFile()) {
         state.filenameXML = *chosen;
     }
-    if (!files::isRegularFile(files::fromUtf8(state.filenameXML)) ||
-        !files::findCaseInsensitive(state.horaviaDir, "SOLUC.DBF")) {
-        ui.showMessage("No existe archivo XML o Solución.");
+    const bool fileFound = files::isRegularFile(files::fromUtf8(state.filenameXML));
+    if (!fileFound || !files::findCaseInsensitive(state.horaviaDir, "SOLUC.DBF")) {
+        ui.showMessage("No existe archivo XML o Solución.",
+                       missingImportInputDetails(state.filenameXML, fileFound,
+                                                 files::toUtf8(state.horaviaDir / "SOLUC.DBF")));
         if (state.commandLineMode()) {
             state.TransformStatus = -1;
             ui.closeWindow();
@@ -88,15 +91,20 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         return RunOutcome::InputMissing;
     }
 
+    state.summary.inputFile = state.filenameXML;
+    state.summary.horaviaDir = files::toUtf8(state.horaviaDir);
+    constexpr std::size_t kSteps = 4;
     const std::filesystem::path output = outputPath(state.filenameXML);
     {
         Hourglass hourglass(ui);
+        ui.progress("Abriendo las tablas de Horavia", 0, kSteps);
         DirectoryLock lock(state.horaviaDir);
         state.tables.bindAll(state.horaviaDir);
         std::optional<OpenTables> open(std::in_place, state.tables);
         TableComponents& c = state.tables;
         checkSolucFields(c.wwTableSoluc);
 
+        ui.progress("Leyendo el archivo XML", 1, kSteps);
         state.XmlDoc = std::make_unique<XmlDocument>();
         XmlDocument& doc = *state.XmlDoc;
         doc.load(files::fromUtf8(state.filenameXML));
@@ -122,7 +130,9 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         XmlChildStream activities(doc, horario, output);
         ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                               c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
+        ui.progress("Clases (SOLUC)", 2, kSteps);
         lessonPass(tables, activities, state.summary);
+        ui.progress("Tareas (SOLUC)", 3, kSteps);
         taskPass(tables, activities, state.summary);
         // Counted by the walks over SOLUC, which is never read whole.
         state.summary.solucRecords = c.wwTableSoluc.recordCount();
@@ -133,7 +143,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
     }
 
     state.TransformStatus = 1;
-    ui.showMessage("Proceso finalizado", state.summary.toText());
+    ui.showReport("Proceso finalizado", state.summary);
     if (state.commandLineMode()) {
         ui.closeWindow();
     }

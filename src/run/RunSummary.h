@@ -25,6 +25,10 @@ struct RunSummary {
 
     std::string direction; // "exportar" or "importar"
 
+    // Where the run read and wrote, UTF-8.
+    std::string inputFile;  // the school's file
+    std::string horaviaDir; // the timetabling program's directory
+
     // Export
     std::vector<TableCount> tables;
     std::vector<CodeChange> codeChanges;
@@ -42,6 +46,7 @@ struct RunSummary {
     std::size_t skippedSubjectNotFound = 0;
     std::size_t skippedSlotNotFound = 0;
     std::string outputFile;
+    std::string timetableFile; // the timetable document written beside the output, if any
 
     void setTableCount(const std::string& table, std::size_t records);
 
