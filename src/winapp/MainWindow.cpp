@@ -3,6 +3,7 @@
 #include "GradientPanel.h"
 #include "ReportWindow.h"
 #include "WideText.h"
+#include "window/HelpTopics.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -144,9 +145,9 @@ void MainWindow::createControls() {
     if (controller_.showsSide(Direction::Export)) {
         HWND panel =
             GradientPanel::create(window_, L"Draw3D2", sole ? whole : bounds(0, 0, 315, 169), kSideColours);
-        HWND caption = addChild(panel, L"STATIC", widen(kExportCaption).c_str(), SS_LEFT,
-                                bounds(24, 24, 265, 57), -1, captionFont_);
-        (void)caption;
+        exportPanel_ = panel;
+        addChild(panel, L"STATIC", widen(kExportCaption).c_str(), SS_LEFT, bounds(24, 24, 265, 57), -1,
+                 captionFont_);
         addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25), kExportButton,
                  windowFont_);
     }
@@ -314,9 +315,10 @@ void MainWindow::showHelp(bool contents) {
                                       static_cast<DWORD_PTR>(kMainHelpContext));
     }
     if (viewer == nullptr) {
-        showError("No se puede abrir la ayuda. El archivo de ayuda es «" + narrow(helpFile.wstring()) +
-                  "»; las mismas páginas están en la carpeta «" +
-                  narrow((programDirectory_ / L"ayuda").wstring()) + "».");
+        const std::filesystem::path pages = programDirectory_ / kHelpPagesFolder;
+        showError(helpUnavailableMessage(narrow(helpFile.wstring()),
+                                         std::filesystem::is_directory(pages, error) ? narrow(pages.wstring())
+                                                                                     : std::string()));
     }
 }
 

@@ -23,8 +23,12 @@ inline std::string helpPageForContext(int context) {
     }
 }
 
-// What the user reads when no viewer could open the help.
+// What the user reads when no viewer could open the help; `pagesFolder` is
+// left out when empty (a program shipped with the compiled help alone).
 inline std::string helpUnavailableMessage(const std::string& helpFile, const std::string& pagesFolder) {
+    if (pagesFolder.empty()) {
+        return "No se ha podido abrir la ayuda.\nEstá en «" + helpFile + "»: ábrala con un visor de ayuda.";
+    }
     return "No se ha podido abrir la ayuda.\nEstá en «" + helpFile +
            "» y, como páginas HTML, en la carpeta «" + pagesFolder +
            "»: ábrala con el navegador o con un visor de ayuda.";
