@@ -1,9 +1,9 @@
 #include "export/ExportRun.h"
 
+#include "base/Error.h"
 #include "export/ExportContext.h"
 #include "export/HoraviaStaging.h"
 #include "files/DirectoryLock.h"
-#include "base/Error.h"
 #include "files/FileSystem.h"
 
 namespace vinculor::exporting {
@@ -26,13 +26,12 @@ private:
     RunState& state_;
 };
 
-std::unique_ptr<XmlDocument> loadSchoolFile(const std::string& file) {
-    auto doc = std::make_unique<XmlDocument>();
-    doc->load(files::fromUtf8(file));
-    const XmlNode root = doc->documentElement();
-    if (root.name() != "Centro") {
+// Reads the school's file in one pass, keeping only what the steps read.
+XmlFamilies readSchoolFile(const std::string& file) {
+    XmlFamilies doc = XmlFamilies::read(files::fromUtf8(file), schoolFamilies());
+    if (doc.rootName() != "Centro") {
         throw Error("El archivo «" + file +
-                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + root.name() +
+                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + doc.rootName() +
                     "» y no «Centro».");
     }
     return doc;
@@ -57,25 +56,23 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
     }
 
     // A file that does not load, or is not the school's data, stops the run
-    // before any table is touched.
-    state.XmlDoc = loadSchoolFile(state.filenameXML);
+    // before any table is touched. What the run read goes with it.
+    const XmlFamilies doc = readSchoolFile(state.filenameXML);
     {
         Hourglass hourglass(ui);
         DirectoryLock lock(state.horaviaDir);
         HoraviaStaging staging(state.horaviaDir);
         TableComponentsGuard guard(state); // closes the tables before the staging folder goes
         state.tables.bindAll(staging.path());
-        state.ShortCodes.clear();
-        state.LongCodes.clear();
 
-        ExportContext ctx{state, *state.XmlDoc, staging.path(), state.summary};
+        ExportContext ctx{state, doc, staging.path(), state.summary};
         ExportarMaterias(ctx);
         ExportarTiposActividad(ctx);
         ExportarProfesores(ctx);
         ExportarAulas(ctx);
         ExportarGrupos(ctx);
-        ExportarSesiones(ctx);
-        ExportarMateriasGrupo(ctx);
+        const SessionLengths lengths = ExportarSesiones(ctx);
+        ExportarMateriasGrupo(ctx, lengths);
 
         state.tables.closeAllQuietly();
         staging.commit(kExportTables, {"CURSOST"});

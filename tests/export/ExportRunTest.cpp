@@ -1,7 +1,7 @@
 #include "export/ExportRun.h"
 
-#include "files/DirectoryLock.h"
 #include "base/Error.h"
+#include "files/DirectoryLock.h"
 #include "files/TableLock.h"
 #include "support/ScriptedUi.h"
 #include "support/TableDump.h"
@@ -131,7 +131,8 @@ TEST_F(ExportRunTest, FailuresLeaveTheHoraviaDirectoryAsItWas) {
         std::string message;
     };
     const Case cases[] = {
-        {"not XML", "esto no es XML", "no es un documento XML válido: el documento no tiene elemento raíz"},
+        {"not XML", "esto no es XML",
+         "no es un documento XML válido: no es XML o hay texto antes del elemento raíz (línea 1, columna 1)"},
         {"truncated", school().substr(0, 300), "no es un documento XML válido"},
         {"wrong root", "<Horario/>", "su elemento raíz es «Horario» y no «Centro»"},
         {"bad hours in the last step", school("dos"), "'dos' is not a valid floating point value"},

@@ -5,14 +5,14 @@
 // byte for byte as they were.
 #include "ReliabilitySupport.h"
 #include "SimuladorHoravia.h"
+#include "base/Error.h"
 #include "cli/Cli.h"
 #include "files/DirectoryLock.h"
-#include "base/Error.h"
 #include "files/FileSystem.h"
 #include "files/IniFile.h"
 #include "files/TableLock.h"
-#include "xml/XmlDocument.h"
 #include "support/TableDump.h"
+#include "xml/XmlFamilies.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -206,9 +206,9 @@ std::vector<std::string> column(const Bench& b, const std::string& table, const 
 }
 
 std::size_t activities(const Bench& b) {
-    XmlDocument doc;
-    doc.load(b.output);
-    return doc.selectNodes("/Centro/horario/actividad").size();
+    return XmlFamilies::read(b.output, {{"/Centro/horario/actividad", {}}})
+        .selectNodes("/Centro/horario/actividad")
+        .size();
 }
 
 struct BadInput {
