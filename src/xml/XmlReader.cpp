@@ -29,7 +29,7 @@ std::string reasonText(XML_Error code, bool rootSeen) {
     case XML_ERROR_NO_MEMORY:
         return "no hay memoria suficiente para leerlo";
     case XML_ERROR_SYNTAX:
-        return rootSeen ? "error de sintaxis" : "no es XML o hay texto antes del elemento raíz";
+        return rootSeen ? "error de sintaxis" : "error de sintaxis antes del elemento raíz";
     case XML_ERROR_NO_ELEMENTS:
         return rootSeen ? "el documento termina antes de cerrar sus elementos"
                         : "el documento no tiene elemento raíz";

@@ -132,7 +132,7 @@ TEST_F(ExportRunTest, FailuresLeaveTheHoraviaDirectoryAsItWas) {
     };
     const Case cases[] = {
         {"not XML", "esto no es XML",
-         "no es un documento XML válido: no es XML o hay texto antes del elemento raíz (línea 1, columna 1)"},
+         "no es un documento XML válido: error de sintaxis antes del elemento raíz (línea 1, columna 1)"},
         {"truncated", school().substr(0, 300), "no es un documento XML válido"},
         {"wrong root", "<Horario/>", "su elemento raíz es «Horario» y no «Centro»"},
         {"bad hours in the last step", school("dos"), "'dos' is not a valid floating point value"},
