@@ -2,6 +2,9 @@
 
 #include "files/FileSystem.h"
 
+#include <array>
+#include <cstring>
+
 namespace vinculor {
 
 namespace {
@@ -9,31 +12,42 @@ namespace {
 constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
 constexpr std::string_view kChildIndent = "    ";
 
+// The bytes that an attribute value between double quotes cannot hold as they are.
+constexpr std::array<bool, 256> kEscaped = [] {
+    std::array<bool, 256> escaped{};
+    for (int c = 0; c < 0x20; ++c) {
+        escaped[static_cast<std::size_t>(c)] = true;
+    }
+    escaped['&'] = escaped['<'] = escaped['"'] = true;
+    return escaped;
+}();
+
 // An attribute value between double quotes: '&', '<' and '"' as entity
-// references, control characters as two-digit character references.
+// references, control characters as two-digit character references; the
+// rest goes as it is, in runs.
 void appendEscaped(std::string& out, std::string_view value) {
-    for (const char c : value) {
-        switch (c) {
-        case '&':
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (!kEscaped[static_cast<unsigned char>(c)]) {
+            continue;
+        }
+        out.append(value.data() + run, i - run);
+        run = i + 1;
+        if (c == '&') {
             out += "&amp;";
-            break;
-        case '<':
+        } else if (c == '<') {
             out += "&lt;";
-            break;
-        case '"':
+        } else if (c == '"') {
             out += "&quot;";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                out += "&#";
-                out += static_cast<char>('0' + c / 10);
-                out += static_cast<char>('0' + c % 10);
-                out += ';';
-            } else {
-                out += c;
-            }
+        } else {
+            out += "&#";
+            out += static_cast<char>('0' + c / 10);
+            out += static_cast<char>('0' + c % 10);
+            out += ';';
         }
     }
+    out.append(value.data() + run, value.size() - run);
 }
 
 void appendAttributes(std::string& out, std::initializer_list<XmlAttribute> attributes) {
@@ -70,11 +84,44 @@ XmlChildStream::XmlChildStream(const XmlOutside& outside, std::string_view root,
 XmlChildStream::~XmlChildStream() = default;
 
 void XmlChildStream::append(std::string_view name, std::initializer_list<XmlAttribute> attributes) {
-    pending_ += kChildIndent;
-    pending_ += '<';
-    pending_ += name;
-    appendAttributes(pending_, attributes);
-    pending_ += " />\n";
+    // The line is written straight into place: indentation, "<name",
+    // ' name="value"' per attribute and " />". A value with a byte to escape
+    // sends the line through the escaping path instead.
+    std::size_t length = kChildIndent.size() + 1 + name.size() + 4;
+    for (const XmlAttribute& a : attributes) {
+        length += a.name.size() + a.value.size() + 4;
+    }
+    const std::size_t start = pending_.size();
+    pending_.resize(start + length);
+    char* out = pending_.data() + start;
+    const auto put = [&](std::string_view text) {
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
+    };
+    put(kChildIndent);
+    *out++ = '<';
+    put(name);
+    bool plain = true;
+    for (const XmlAttribute& a : attributes) {
+        *out++ = ' ';
+        put(a.name);
+        *out++ = '=';
+        *out++ = '"';
+        for (const char c : a.value) {
+            plain &= !kEscaped[static_cast<unsigned char>(c)];
+            *out++ = c;
+        }
+        *out++ = '"';
+    }
+    put(" />\n");
+    if (!plain) {
+        pending_.resize(start);
+        pending_ += kChildIndent;
+        pending_ += '<';
+        pending_ += name;
+        appendAttributes(pending_, attributes);
+        pending_ += " />\n";
+    }
     ++count_;
     if (pending_.size() >= kBatchBytes) {
         flush();

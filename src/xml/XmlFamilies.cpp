@@ -71,11 +71,7 @@ std::vector<std::string_view> pathSteps(std::string_view path) {
 
 void addFamily(Store& store, const XmlFamilySpec& spec) {
     std::uint32_t node = 0;
-    int owner = -1;
     for (const std::string_view step : pathSteps(spec.path)) {
-        if (store.paths[node].family >= 0) {
-            owner = store.paths[node].family;
-        }
         std::uint32_t next = 0;
         for (const std::uint32_t child : store.paths[node].children) {
             if (store.paths[child].name == step) {
@@ -92,7 +88,7 @@ void addFamily(Store& store, const XmlFamilySpec& spec) {
     int& family = store.paths[node].family;
     if (family < 0) {
         family = static_cast<int>(store.families.size());
-        store.families.push_back(Store::Family{spec.path, {}, {}, {}, owner, 0});
+        store.families.push_back(Store::Family{spec.path, {}, {}, {}, -1, 0});
     }
     std::vector<std::string>& names = store.families[static_cast<std::size_t>(family)].names;
     for (const std::string& name : spec.attributes) {
@@ -102,8 +98,8 @@ void addFamily(Store& store, const XmlFamilySpec& spec) {
     }
 }
 
-// A family asked for after one that it encloses would own nothing: the owners
-// are settled once every family is known.
+// Each family's owner, the nearest family on its path: settled once every
+// family is known, whatever the order they were asked for in.
 void settleOwners(Store& store) {
     std::vector<std::pair<std::uint32_t, int>> pending{{0, -1}};
     while (!pending.empty()) {
@@ -193,15 +189,6 @@ std::unique_ptr<Store> prepare(const std::vector<XmlFamilySpec>& families) {
     return store;
 }
 
-void release(std::unique_ptr<Store>& store) {
-    // The text grew by doubling: give back what it does not use.
-    store->text.shrink_to_fit();
-    for (Store::Family& f : store->families) {
-        f.slots.shrink_to_fit();
-        f.owners.shrink_to_fit();
-    }
-}
-
 } // namespace
 
 std::string_view XmlNode::attributeView(std::string_view name) const {
@@ -245,7 +232,6 @@ XmlFamilies XmlFamilies::read(const std::filesystem::path& file, const std::vect
     result.store_ = prepare(families);
     Collector collector(*result.store_);
     readXmlFile(file, collector, result.store_->outside);
-    release(result.store_);
     return result;
 }
 
@@ -255,7 +241,6 @@ XmlFamilies XmlFamilies::fromBytes(std::string_view bytes, const std::vector<Xml
     result.store_ = prepare(families);
     Collector collector(*result.store_);
     readXmlBytes(bytes, displayName, collector, result.store_->outside);
-    release(result.store_);
     return result;
 }
 
