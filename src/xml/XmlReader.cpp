@@ -176,100 +176,113 @@ private:
         return *static_cast<Reading*>(data);
     }
 
-    static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
-        Reading& r = of(data);
-        if (r.failure_) {
+    // Runs a handler's work; an error it throws stops the parser and waits
+    // for the caller, as stopWith() says.
+    template <typename Work> void guarded(Work work) {
+        if (failure_) {
             return;
         }
-        if (r.depth_++ == 0) {
-            r.rootSeen_ = true;
-            XML_SetDefaultHandlerExpand(r.parser_, nullptr);
-        }
         try {
-            r.visitor_.startElement(name, attributes);
+            work();
         } catch (...) {
-            r.stopWith(std::current_exception());
+            stopWith(std::current_exception());
         }
+    }
+
+    static void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes) {
+        Reading& r = of(data);
+        r.guarded([&] {
+            if (r.depth_++ == 0) {
+                r.rootSeen_ = true;
+                XML_SetDefaultHandlerExpand(r.parser_, nullptr);
+            }
+            r.visitor_.startElement(name, attributes);
+        });
     }
 
     static void XMLCALL onEnd(void* data, const XML_Char*) {
         Reading& r = of(data);
-        if (r.failure_) {
-            return;
-        }
-        --r.depth_;
-        try {
+        r.guarded([&] {
+            --r.depth_;
             r.visitor_.endElement();
-        } catch (...) {
-            r.stopWith(std::current_exception());
-        }
+        });
     }
 
     static void XMLCALL onDeclaration(void* data, const XML_Char* version, const XML_Char* encoding,
                                       int standalone) {
         Reading& r = of(data);
-        if (version == nullptr) {
-            return; // the text declaration of an external entity, which is not read
-        }
-        std::string item = std::string("<?xml version=\"") + version + "\"";
-        if (encoding != nullptr) {
-            item += std::string(" encoding=\"") + encoding + "\"";
-            r.outside_.declaredEncoding = encoding;
-        }
-        if (standalone >= 0) {
-            item += standalone == 1 ? " standalone=\"yes\"" : " standalone=\"no\"";
-        }
-        r.outside_.items.push_back(item + "?>");
+        r.guarded([&] {
+            if (version == nullptr) {
+                return; // the text declaration of an external entity, which is not read
+            }
+            std::string item = std::string("<?xml version=\"") + version + "\"";
+            if (encoding != nullptr) {
+                item += std::string(" encoding=\"") + encoding + "\"";
+                r.outside_.declaredEncoding = encoding;
+            }
+            if (standalone >= 0) {
+                item += standalone == 1 ? " standalone=\"yes\"" : " standalone=\"no\"";
+            }
+            r.outside_.items.push_back(item + "?>");
+        });
     }
 
     static void XMLCALL onComment(void* data, const XML_Char* text) {
         Reading& r = of(data);
-        if (r.inDoctype_) {
-            XML_DefaultCurrent(r.parser_);
-        } else if (r.depth_ == 0) {
-            r.outside_.items.push_back(std::string("<!--") + text + "-->");
-        }
+        r.guarded([&] {
+            if (r.inDoctype_) {
+                XML_DefaultCurrent(r.parser_);
+            } else if (r.depth_ == 0) {
+                r.outside_.items.push_back(std::string("<!--") + text + "-->");
+            }
+        });
     }
 
     static void XMLCALL onInstruction(void* data, const XML_Char* target, const XML_Char* text) {
         Reading& r = of(data);
-        if (r.inDoctype_) {
-            XML_DefaultCurrent(r.parser_);
-        } else if (r.depth_ == 0) {
-            std::string item = std::string("<?") + target;
-            if (text != nullptr && *text != '\0') {
-                item += std::string(" ") + text;
+        r.guarded([&] {
+            if (r.inDoctype_) {
+                XML_DefaultCurrent(r.parser_);
+            } else if (r.depth_ == 0) {
+                std::string item = std::string("<?") + target;
+                if (text != nullptr && *text != '\0') {
+                    item += std::string(" ") + text;
+                }
+                r.outside_.items.push_back(item + "?>");
             }
-            r.outside_.items.push_back(item + "?>");
-        }
+        });
     }
 
     // Markup without a handler of its own: here, the pieces of the document
     // type declaration, which is kept as it stands.
     static void XMLCALL onOther(void* data, const XML_Char* text, int length) {
         Reading& r = of(data);
-        const std::string_view piece(text, static_cast<std::size_t>(length));
-        if (r.inDoctype_) {
-            r.doctype_ += piece;
-        } else if (r.depth_ == 0 && piece == "<!DOCTYPE") {
-            r.inDoctype_ = true;
-            r.doctype_.clear();
-        }
+        r.guarded([&] {
+            const std::string_view piece(text, static_cast<std::size_t>(length));
+            if (r.inDoctype_) {
+                r.doctype_ += piece;
+            } else if (r.depth_ == 0 && piece == "<!DOCTYPE") {
+                r.inDoctype_ = true;
+                r.doctype_.clear();
+            }
+        });
     }
 
     static void XMLCALL onDoctypeEnd(void* data) {
         Reading& r = of(data);
-        if (!r.inDoctype_) {
-            return;
-        }
-        r.inDoctype_ = false;
-        std::string_view value = r.doctype_;
-        while (!value.empty() && isXmlSpace(value.front())) {
-            value.remove_prefix(1);
-        }
-        r.outside_.items.push_back("<!DOCTYPE" + (value.empty() ? std::string() : " " + std::string(value)) +
-                                   ">");
-        std::string().swap(r.doctype_);
+        r.guarded([&] {
+            if (!r.inDoctype_) {
+                return;
+            }
+            r.inDoctype_ = false;
+            std::string_view value = r.doctype_;
+            while (!value.empty() && isXmlSpace(value.front())) {
+                value.remove_prefix(1);
+            }
+            r.outside_.items.push_back("<!DOCTYPE" +
+                                       (value.empty() ? std::string() : " " + std::string(value)) + ">");
+            std::string().swap(r.doctype_);
+        });
     }
 
     static int XMLCALL onUnknownEncoding(void* data, const XML_Char* name, XML_Encoding* info) {
@@ -277,7 +290,7 @@ private:
         const XmlEncoding encoding = xmlEncodingFromName(name);
         if (encoding != XmlEncoding::UsAscii && encoding != XmlEncoding::Latin1 &&
             encoding != XmlEncoding::Windows1252 && encoding != XmlEncoding::Latin9) {
-            r.unknownEncoding_ = name;
+            r.guarded([&] { r.unknownEncoding_ = name; });
             return XML_STATUS_ERROR;
         }
         const std::array<int, 256>& table = singleByteTable(encoding);
