@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <limits>
 
 namespace vinculor {
@@ -11,6 +12,44 @@ namespace vinculor {
 namespace {
 
 constexpr std::uint32_t kMissing = std::numeric_limits<std::uint32_t>::max();
+constexpr std::size_t kBlockBits = 20;
+constexpr std::size_t kBlockBytes = std::size_t{1} << kBlockBits;
+constexpr std::size_t kMaxBlocks = std::size_t{1} << (32 - kBlockBits);
+
+[[noreturn]] void tooLarge() {
+    throw Error("El documento es demasiado grande: sus datos pasan de 4 GB.");
+}
+
+// The kept values, one after another in blocks of 1 MiB (a longer value has a
+// block of its own), so that growing never copies what is kept nor needs room
+// for it twice. A value's position is its block's number times 2^20 plus its
+// offset there.
+class TextBlocks {
+public:
+    std::uint32_t add(std::string_view value) {
+        if (value.size() >= kMissing) {
+            tooLarge();
+        }
+        if (blocks_.empty() || blocks_.back().size() + value.size() > kBlockBytes) {
+            if (blocks_.size() == kMaxBlocks) {
+                tooLarge();
+            }
+            blocks_.emplace_back();
+            blocks_.back().reserve(std::max(kBlockBytes, value.size()));
+        }
+        std::string& block = blocks_.back();
+        const auto position = static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | block.size());
+        block.append(value);
+        return position;
+    }
+
+    std::string_view at(std::uint32_t position, std::uint32_t length) const {
+        return std::string_view(blocks_[position >> kBlockBits]).substr(position & (kBlockBytes - 1), length);
+    }
+
+private:
+    std::vector<std::string> blocks_;
+};
 
 } // namespace
 
@@ -18,10 +57,11 @@ struct XmlFamilyStore {
     struct Family {
         std::string path;
         std::vector<std::string> names;
-        // Per element, per kept attribute: offset and length of its value in
-        // `text`; kMissing as length when the element lacks it.
-        std::vector<std::uint32_t> slots;
-        std::vector<std::uint32_t> owners; // per element, when `ownerFamily` is set
+        // Per element, per kept attribute: position and length of its value in
+        // `text`; kMissing as length when the element lacks it. Grown in
+        // pieces, as the text is.
+        std::deque<std::uint32_t> slots;
+        std::deque<std::uint32_t> owners; // per element, when `ownerFamily` is set
         int ownerFamily = -1;
         std::size_t size = 0;
     };
@@ -34,7 +74,7 @@ struct XmlFamilyStore {
 
     std::vector<Family> families;
     std::vector<PathNode> paths{PathNode{}};
-    std::string text; // every kept value, one after another
+    TextBlocks text; // every kept value
     std::string rootName;
     XmlOutside outside;
 
@@ -157,13 +197,9 @@ private:
         for (const char** a = attributes; *a != nullptr; a += 2) {
             for (std::size_t k = 0; k < family.names.size(); ++k) {
                 if (family.names[k] == a[0]) {
-                    const std::size_t length = std::strlen(a[1]);
-                    if (store_.text.size() + length >= kMissing) {
-                        throw Error("El documento es demasiado grande: sus datos pasan de 4 GB.");
-                    }
-                    family.slots[first + 2 * k] = static_cast<std::uint32_t>(store_.text.size());
-                    family.slots[first + 2 * k + 1] = static_cast<std::uint32_t>(length);
-                    store_.text.append(a[1], length);
+                    const std::string_view value(a[1]);
+                    family.slots[first + 2 * k] = store_.text.add(value);
+                    family.slots[first + 2 * k + 1] = static_cast<std::uint32_t>(value.size());
                     break;
                 }
             }
@@ -172,7 +208,9 @@ private:
             const std::size_t ownerSize = store_.families[static_cast<std::size_t>(family.ownerFamily)].size;
             family.owners.push_back(ownerSize == 0 ? kMissing : static_cast<std::uint32_t>(ownerSize - 1));
         }
-        ++family.size;
+        if (++family.size == kMissing) {
+            tooLarge();
+        }
     }
 
     Store& store_;
@@ -197,8 +235,7 @@ std::string_view XmlNode::attributeView(std::string_view name) const {
         if (f.names[k] == name) {
             const std::size_t at = (index_ * f.names.size() + k) * 2;
             const std::uint32_t length = f.slots[at + 1];
-            return length == kMissing ? std::string_view()
-                                      : std::string_view(store_->text).substr(f.slots[at], length);
+            return length == kMissing ? std::string_view() : store_->text.at(f.slots[at], length);
         }
     }
     return {};
@@ -254,7 +291,7 @@ XmlNodeList XmlFamilies::selectNodes(std::string_view path) const {
     XmlNodeList nodes;
     nodes.reserve(f.size);
     for (std::size_t i = 0; i < f.size; ++i) {
-        nodes.push_back(XmlNode(store_.get(), family, i));
+        nodes.push_back(XmlNode(store_.get(), family, static_cast<std::uint32_t>(i)));
     }
     return nodes;
 }

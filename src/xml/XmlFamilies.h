@@ -46,12 +46,12 @@ public:
 
 private:
     friend class XmlFamilies;
-    XmlNode(const XmlFamilyStore* store, std::uint32_t family, std::size_t index)
+    XmlNode(const XmlFamilyStore* store, std::uint32_t family, std::uint32_t index)
         : store_(store), family_(family), index_(index) {}
 
     const XmlFamilyStore* store_ = nullptr;
     std::uint32_t family_ = 0;
-    std::size_t index_ = 0;
+    std::uint32_t index_ = 0;
 };
 
 using XmlNodeList = std::vector<XmlNode>;
