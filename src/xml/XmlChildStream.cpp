@@ -75,7 +75,8 @@ XmlChildStream::XmlChildStream(const XmlOutside& outside, std::string_view root,
         prefix_ += item;
         prefix_ += '\n';
     }
-    openRoot_ = "<" + std::string(root);
+    openRoot_ = '<';
+    openRoot_ += root;
     appendAttributes(openRoot_, rootAttributes);
     openRoot_ += ">\n";
     pending_.reserve(kBatchBytes + 4096);

@@ -279,8 +279,12 @@ private:
             while (!value.empty() && isXmlSpace(value.front())) {
                 value.remove_prefix(1);
             }
-            r.outside_.items.push_back("<!DOCTYPE" +
-                                       (value.empty() ? std::string() : " " + std::string(value)) + ">");
+            std::string item = "<!DOCTYPE";
+            if (!value.empty()) {
+                item += ' ';
+                item += value;
+            }
+            r.outside_.items.push_back(item + '>');
             std::string().swap(r.doctype_);
         });
     }
