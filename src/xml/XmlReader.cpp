@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "files/FileSystem.h"
+#include "text/Text.h"
 #include "xml/XmlEncoding.h"
 
 #include <array>
@@ -144,6 +145,7 @@ public:
     // The first bytes of the file: whether a UTF-8 byte order mark opens it.
     void noteByteOrderMark(std::string_view start) {
         outside_.utf8ByteOrderMark = start.substr(0, 3) == "\xEF\xBB\xBF";
+        utf16_ = start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF";
     }
 
 private:
@@ -157,10 +159,36 @@ private:
                         "», que no está admitida (se admiten UTF-8, UTF-16, US-ASCII, ISO-8859-1, "
                         "ISO-8859-15 y windows-1252).");
         }
-        throw Error("El archivo «" + name_ +
-                    "» no es un documento XML válido: " + reasonText(code, rootSeen_) + " (línea " +
+        const std::string reason =
+            code == XML_ERROR_INVALID_TOKEN ? invalidTokenReason() : reasonText(code, rootSeen_);
+        throw Error("El archivo «" + name_ + "» no es un documento XML válido: " + reason + " (línea " +
                     std::to_string(XML_GetCurrentLineNumber(parser_)) + ", columna " +
                     std::to_string(XML_GetCurrentColumnNumber(parser_) + 1) + ").");
+    }
+
+    // Why the parser found no token where it stopped: a byte that the
+    // document's encoding does not give, or a character out of place.
+    std::string invalidTokenReason() const {
+        int offset = 0;
+        int size = 0;
+        const char* context = XML_GetInputContext(parser_, &offset, &size);
+        if (utf16_ || context == nullptr || offset < 0 || offset >= size) {
+            return reasonText(XML_ERROR_INVALID_TOKEN, rootSeen_);
+        }
+        const auto byte = static_cast<unsigned char>(context[offset]);
+        bool fits = byte < 0x80;
+        if (!fits) {
+            const XmlEncoding encoding = xmlEncodingFromName(outside_.declaredEncoding);
+            if (encoding == XmlEncoding::Utf8) {
+                const std::string_view rest(context + offset, static_cast<std::size_t>(size - offset));
+                std::size_t next = 0;
+                fits = text::decodeUtf8(rest.substr(0, 4), next) != 0xFFFD || next > 1;
+            } else {
+                fits = singleByteTable(encoding)[byte] >= 0;
+            }
+        }
+        return fits ? "contiene un carácter no permitido o mal colocado"
+                    : "contiene bytes que no corresponden a su codificación";
     }
 
     // An error of the visitor: kept, and the parser stopped, so that it
@@ -317,6 +345,7 @@ private:
     std::size_t depth_ = 0;
     bool rootSeen_ = false;
     bool inDoctype_ = false;
+    bool utf16_ = false;
 };
 
 } // namespace

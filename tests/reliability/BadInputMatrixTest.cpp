@@ -250,9 +250,8 @@ const std::vector<BadInput>& rows() {
          "apertura"},
         {"atributo sin comillas", Command::Exportar,
          [](Bench& b) { writeText(b.school, "<Centro Codigo=38001/>"); }, 1,
-         "El archivo «{xml}» no es un documento XML válido: contiene un carácter no permitido, mal colocado "
-         "o "
-         "que no corresponde a su codificación (línea 1, columna 16)."},
+         "El archivo «{xml}» no es un documento XML válido: contiene un carácter no permitido o mal colocado "
+         "(línea 1, columna 16)."},
         {"dos elementos raíz", Command::Exportar,
          [](Bench& b) { writeText(b.school, centro("") + "\n" + centro("")); }, 1,
          "El archivo «{xml}» no es un documento XML válido: hay contenido después del elemento raíz (un "
@@ -268,12 +267,11 @@ const std::vector<BadInput>& rows() {
              writeText(b.school, replaced(Bench::example(), "encoding=\"ISO-8859-1\"", "encoding=\"UTF-8\""));
          },
          1,
-         "El archivo «{xml}» no es un documento XML válido: contiene un carácter no permitido, mal colocado "
-         "o "
-         "que no corresponde a su codificación (línea 2, columna 15)."},
+         "El archivo «{xml}» no es un documento XML válido: contiene bytes que no corresponden a su "
+         "codificación (línea 2, columna 15)"},
         {"sin declaración y en ISO-8859-1", Command::Exportar,
          [](Bench& b) { writeText(b.school, Bench::example().substr(Bench::example().find('\n') + 1)); }, 1,
-         "que no corresponde a su codificación (línea 1, columna 15)."},
+         "contiene bytes que no corresponden a su codificación (línea 1, columna 15)"},
         {"declara ISO-8859-1 y trae UTF-8", Command::Exportar,
          [](Bench& b) {
              writeText(b.school, centro("<Materias><Materia Codigo=\"MAT\" Denominacion=\"Matemáticas\"/>"
@@ -313,13 +311,13 @@ const std::vector<BadInput>& rows() {
          "El archivo «{xml}» no es un documento XML válido: "},
         {"bytes FF FE a mitad de un documento UTF-8", Command::Exportar,
          [](Bench& b) { writeText(b.school, centro("<Materias>\xFF\xFE</Materias>")); }, 1,
-         "que no corresponde a su codificación (línea 1, columna 89)."},
+         "contiene bytes que no corresponden a su codificación (línea 1, columna 89)"},
         {"secuencia UTF-8 sobrelarga", Command::Exportar,
          [](Bench& b) { writeText(b.school, centro("<Materias Nota=\"\xC0\xAF\"/>")); }, 1,
-         "que no corresponde a su codificación (línea 1, columna 95)."},
+         "contiene bytes que no corresponden a su codificación (línea 1, columna 95)"},
         {"sustituto escrito en UTF-8", Command::Exportar,
          [](Bench& b) { writeText(b.school, centro("<Materias Nota=\"\xED\xA0\x80\"/>")); }, 1,
-         "que no corresponde a su codificación (línea 1, columna 95)."},
+         "contiene bytes que no corresponden a su codificación (línea 1, columna 95)"},
         {"entidades internas anidadas (mil millones de risas)", Command::Exportar,
          [](Bench& b) {
              std::string dtd = "<!DOCTYPE Centro [<!ENTITY r0 \"ja\">";

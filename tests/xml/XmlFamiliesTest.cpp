@@ -147,7 +147,7 @@ TEST(XmlFamilies, ErrorsNameTheFileAndWhereTheParserStopped) {
         {"empty", "", "el documento no tiene elemento raíz (línea 1, columna 1)."},
         {"unclosed", "<Centro><Materias>", "el documento termina antes de cerrar sus elementos"},
         {"latin1-in-utf8", "<?xml version=\"1.0\"?>\n<Centro Nombre=\"A\xF1o\"/>",
-         "que no corresponde a su codificación (línea 2, columna 18)."},
+         "contiene bytes que no corresponden a su codificación (línea 2, columna 18)."},
         {"unknown-encoding", "<?xml version=\"1.0\" encoding=\"EBCDIC\"?><Centro/>",
          "usa la codificación «EBCDIC», que no está admitida (se admiten UTF-8, UTF-16, US-ASCII, "
          "ISO-8859-1, "
