@@ -24,6 +24,20 @@ namespace {
                 files::toUtf8(directory) + "». Espere a que termine y vuelva a intentarlo.");
 }
 
+// Called when the directory cannot be locked: says so when it is missing or
+// is not a directory at all, which is far likelier than a denied permission.
+void checkIsDirectory(const std::filesystem::path& directory) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(directory, ec);
+    if (!std::filesystem::exists(status)) {
+        throw Error("No existe el directorio de Horavia «" + files::toUtf8(directory) + "».");
+    }
+    if (!std::filesystem::is_directory(status)) {
+        throw Error("«" + files::toUtf8(directory) +
+                    "» no es un directorio: no puede ser el directorio de Horavia.");
+    }
+}
+
 } // namespace
 
 #ifdef _WIN32
@@ -36,6 +50,7 @@ DirectoryLock::DirectoryLock(const std::filesystem::path& directory) {
         if (GetLastError() == ERROR_SHARING_VIOLATION) {
             busy(directory);
         }
+        checkIsDirectory(directory);
         files::throwFileError("crear", file, EACCES);
     }
     handle_ = h;
@@ -52,14 +67,9 @@ DirectoryLock::~DirectoryLock() {
 DirectoryLock::DirectoryLock(const std::filesystem::path& directory) {
     fd_ = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) {
-        if (!std::filesystem::exists(directory)) {
-            throw Error("No existe el directorio de Horavia «" + files::toUtf8(directory) + "».");
-        }
-        if (!std::filesystem::is_directory(directory)) {
-            throw Error("«" + files::toUtf8(directory) +
-                        "» no es un directorio: no puede ser el directorio de Horavia.");
-        }
-        files::throwFileError("abrir", directory, errno);
+        const int error = errno;
+        checkIsDirectory(directory);
+        files::throwFileError("abrir", directory, error);
     }
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd_);

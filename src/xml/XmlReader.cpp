@@ -12,7 +12,7 @@
 // the internal document type declaration); the header declares the guards
 // against entity expansion only when told so.
 #ifndef XML_DTD
-#define XML_DTD
+#define XML_DTD 1
 #endif
 #include <expat.h>
 #include <fstream>

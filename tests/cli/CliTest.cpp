@@ -1,12 +1,13 @@
 #include "cli/Cli.h"
 
+#include "files/FileSystem.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TableDump.h"
 #include "support/TempDir.h"
 
-#include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <unistd.h>
 
 namespace vinculor::cli {
 namespace {
@@ -115,19 +116,25 @@ TEST_F(CliTest, ExitStatusesForEachOutcome) {
 TEST_F(CliTest, OptionsAfterDoubleDashAreFiles) {
     const std::string dashed = (work / "-centro.xml").string();
     writeText(dashed, kSchool);
-    ASSERT_EQ(::chdir(work.path().c_str()), 0);
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(work.path());
     const Result r = cli({"exportar", "--htemp", htemp.path().string(), "--", "-centro.xml"});
+    std::filesystem::current_path(before); // Windows keeps a current directory from being removed
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(CliTest, HtempOptionOverridesTheEnvironment) {
+    // Accented, as a user's folder may be: Windows gives a narrow reading of
+    // the environment in the ANSI code page, not in UTF-8.
     TempDir other;
-    ::setenv("VINCULOR_HTEMP", other.path().c_str(), 1);
-    EXPECT_EQ(cli({"exportar", school}).status, 0);
-    EXPECT_TRUE(std::filesystem::exists(other / "PROFT.DBF"));
+    const std::filesystem::path accented = other.path() / files::fromUtf8("Año 2026 – Horavia");
+    std::filesystem::create_directory(accented);
+    const testing::ScopedEnvironment variable("VINCULOR_HTEMP", files::toUtf8(accented));
+    const Result fromEnvironment = cli({"exportar", school});
+    EXPECT_EQ(fromEnvironment.status, 0) << fromEnvironment.err;
+    EXPECT_TRUE(std::filesystem::exists(accented / "PROFT.DBF"));
     EXPECT_EQ(cli({"exportar", school, "--htemp", htemp.path().string()}).status, 0);
     EXPECT_TRUE(std::filesystem::exists(htemp / "PROFT.DBF"));
-    ::unsetenv("VINCULOR_HTEMP");
 }
 
 TEST_F(CliTest, JsonSummaryGoesAloneToStandardOutput) {
