@@ -1,8 +1,11 @@
 #include "export/HoraviaStaging.h"
 
 #include "base/Error.h"
+#include "files/FileLookup.h"
 #include "files/FileSystem.h"
+#include "files/RequireHoraviaDirectory.h"
 #include "files/TableLock.h"
+#include "text/Ascii.h"
 
 #include <atomic>
 #include <random>
@@ -13,24 +16,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string upper(std::string s) {
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return s;
-}
-
 // The files of a table in `dir`, in whatever letter case they were written.
 std::vector<fs::path> tableFiles(const fs::path& dir, const std::string& table) {
-    std::vector<fs::path> found;
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-        const std::string name = upper(files::toUtf8(entry.path().filename()));
-        if ((name == table + ".DBF" || name == table + ".MDX") && entry.is_regular_file(ec)) {
-            found.push_back(entry.path());
-        }
+    std::vector<fs::path> found = files::findAllCaseInsensitive(dir, table + ".DBF");
+    for (fs::path& index : files::findAllCaseInsensitive(dir, table + ".MDX")) {
+        found.push_back(std::move(index));
     }
     return found;
 }
@@ -44,14 +34,7 @@ fs::path uniqueFolder(const fs::path& parent, const std::string& prefix) {
 } // namespace
 
 HoraviaStaging::HoraviaStaging(fs::path horaviaDir) : horaviaDir_(std::move(horaviaDir)) {
-    std::error_code ec;
-    if (!fs::exists(horaviaDir_, ec)) {
-        throw Error("No existe el directorio de Horavia «" + files::toUtf8(horaviaDir_) + "».");
-    }
-    if (!fs::is_directory(horaviaDir_, ec)) {
-        throw Error("«" + files::toUtf8(horaviaDir_) +
-                    "» no es un directorio: no puede ser el directorio de Horavia.");
-    }
+    files::requireHoraviaDirectory(horaviaDir_);
     fs::path candidate = uniqueFolder(horaviaDir_, ".vinculor-exportando-");
     files::createDirectory(candidate);
     staging_ = std::move(candidate);
@@ -78,7 +61,7 @@ void HoraviaStaging::commit(const std::vector<std::string>& tables, const std::v
         replaced.insert(replaced.end(), removed.begin(), removed.end());
         for (const std::string& table : replaced) {
             for (const fs::path& old : tableFiles(horaviaDir_, table)) {
-                if (upper(files::toUtf8(old.extension())) == ".DBF") {
+                if (text::upperAscii(files::toUtf8(old.extension())) == ".DBF") {
                     // A table the timetabling program has open must not be replaced under it.
                     TableLock::acquire(old, table).release();
                 }
@@ -87,7 +70,7 @@ void HoraviaStaging::commit(const std::vector<std::string>& tables, const std::v
         }
         for (const std::string& table : tables) {
             for (const fs::path& fresh : tableFiles(staging_, table)) {
-                move(fresh, horaviaDir_ / upper(files::toUtf8(fresh.filename())));
+                move(fresh, horaviaDir_ / text::upperAscii(files::toUtf8(fresh.filename())));
             }
         }
     } catch (...) {

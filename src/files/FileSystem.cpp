@@ -25,6 +25,7 @@ namespace {
 std::atomic<long> gOperations{0};
 std::atomic<long> gFailAt{0};
 std::atomic<bool> gTriggered{false};
+std::function<void(std::string_view, const fs::path&)> gWatcher;
 
 std::string reasonText(int errorNumber) {
     switch (errorNumber) {
@@ -55,22 +56,6 @@ std::string reasonText(int errorNumber) {
     }
 }
 
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 fs::path fromUtf8(std::string_view utf8) {
@@ -92,30 +77,14 @@ bool isDirectory(const fs::path& path) noexcept {
     return !path.empty() && fs::is_directory(path, ec);
 }
 
-std::optional<fs::path> findCaseInsensitive(const fs::path& directory, std::string_view fileName) {
-    std::error_code ec;
-    const fs::path exact = directory / fromUtf8(fileName);
-    if (fs::is_regular_file(exact, ec)) {
-        return exact;
-    }
-    fs::directory_iterator it(directory, ec);
-    if (ec) {
-        return std::nullopt;
-    }
-    for (const fs::directory_entry& entry : it) {
-        if (sameIgnoringAsciiCase(toUtf8(entry.path().filename()), fileName) && entry.is_regular_file(ec)) {
-            return entry.path();
-        }
-    }
-    return std::nullopt;
-}
-
 void throwFileError(std::string_view verb, const fs::path& path, int errorNumber) {
-    throw Error("No se puede " + std::string(verb) + " el archivo «" + toUtf8(path) +
-                "»: " + reasonText(errorNumber) + ".");
+    throw Error::file(std::string(verb), path, reasonText(errorNumber));
 }
 
 void countOperation(std::string_view what, const fs::path& path) {
+    if (gWatcher) {
+        gWatcher(what, path);
+    }
     const long n = ++gOperations;
     const long failAt = gFailAt.load();
     if (failAt > 0 && n == failAt) {
@@ -199,12 +168,7 @@ fs::path temporaryBeside(const fs::path& path) {
 
 // The user knows the file by its own name, not by its temporary one.
 static Error namingTarget(const Error& error, const fs::path& temp, const fs::path& path) {
-    std::string message = error.what();
-    const std::string tempName = toUtf8(temp);
-    if (const std::size_t at = message.find(tempName); at != std::string::npos) {
-        message.replace(at, tempName.size(), toUtf8(path));
-    }
-    return Error(message);
+    return error.kind() == ErrorKind::File && error.path() == temp ? error.aboutFile(path) : error;
 }
 
 void writeFileAtomic(const fs::path& path, std::string_view data) {
@@ -403,6 +367,10 @@ void FaultInjection::resetCount() {
 
 bool FaultInjection::triggered() {
     return gTriggered;
+}
+
+void FaultInjection::watch(std::function<void(std::string_view what, const fs::path& path)> watcher) {
+    gWatcher = std::move(watcher);
 }
 
 } // namespace vinculor::files

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,10 +22,6 @@ std::string toUtf8(const fs::path& path);
 
 bool isRegularFile(const fs::path& path) noexcept;
 bool isDirectory(const fs::path& path) noexcept;
-
-// The entry of `directory` whose name equals `fileName` without regard to
-// letter case (ASCII), preferring the exact spelling; none when there is no such file.
-std::optional<fs::path> findCaseInsensitive(const fs::path& directory, std::string_view fileName);
 
 std::string readFile(const fs::path& path);
 // Creates or truncates the file and writes `data` to it.
@@ -78,6 +75,9 @@ public:
     static void resetCount();
     // True when the armed failure has been triggered.
     static bool triggered();
+    // Calls `watcher`, from whatever thread does it, before each counted
+    // operation; an empty one stops. Set and cleared while no run is going.
+    static void watch(std::function<void(std::string_view what, const fs::path& path)> watcher);
 };
 
 // Called by the table store's own file handling so that it is counted too.

@@ -69,7 +69,7 @@ bool readAlone(const fs::path& htemp) {
         for (const FieldInfo& f : fields) {
             lastText = soluc.getText(f.name);
             // Text fields as numbers on the first record only: mostly they throw, and throwing is slow.
-            if (DbfFieldCodec::isNumericType(f.type) || seen == 1) {
+            if (isNumeric(f.type) || seen == 1) {
                 tolerating([&] { (void)soluc.getInt(f.name); });
                 tolerating([&] { (void)soluc.getDouble(f.name); });
             }
