@@ -30,13 +30,12 @@ private:
     RunState& state_;
 };
 
-std::unique_ptr<XmlDocument> loadSchoolFile(const std::string& file) {
-    auto doc = std::make_unique<XmlDocument>();
-    doc->load(files::fromUtf8(file));
-    const XmlNode root = doc->documentElement();
-    if (root.name() != "Centro") {
+// Reads the school's file in one pass, keeping only what the steps read.
+XmlFamilies readSchoolFile(const std::string& file) {
+    XmlFamilies doc = XmlFamilies::read(files::fromUtf8(file), schoolFamilies());
+    if (doc.rootName() != "Centro") {
         throw Error("El archivo «" + file +
-                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + root.name() +
+                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + doc.rootName() +
                     "» y no «Centro».");
     }
     return doc;
@@ -71,7 +70,7 @@ void refuseFileWithoutSchoolData(const std::array<std::size_t, kSchoolFamilies.s
     throw Error(message);
 }
 
-void checkSchoolData(const XmlDocument& doc, const std::string& file) {
+void checkSchoolData(const XmlFamilies& doc, const std::string& file) {
     std::array<std::size_t, kSchoolFamilies.size()> counts{};
     for (std::size_t i = 0; i < kSchoolFamilies.size(); ++i) {
         counts[i] = doc.selectNodes(kSchoolFamilies[i]).size();
@@ -114,10 +113,10 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
     };
 
     // A file that does not load, or is not the school's data, stops the run
-    // before any table is touched.
+    // before any table is touched. What the run read goes with it.
     report();
-    state.XmlDoc = loadSchoolFile(state.filenameXML);
-    checkSchoolData(*state.XmlDoc, state.filenameXML);
+    const XmlFamilies doc = readSchoolFile(state.filenameXML);
+    checkSchoolData(doc, state.filenameXML);
     {
         Hourglass hourglass(ui);
         report();
@@ -125,10 +124,8 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
         HoraviaStaging staging(state.horaviaDir);
         TableComponentsGuard guard(state); // closes the tables before the staging folder goes
         state.tables.bindAll(staging.path());
-        state.ShortCodes.clear();
-        state.LongCodes.clear();
 
-        ExportContext ctx{state, *state.XmlDoc, staging.path(), state.summary};
+        ExportContext ctx{state, doc, staging.path(), state.summary};
         report();
         ExportarMaterias(ctx);
         report();
@@ -140,9 +137,9 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
         report();
         ExportarGrupos(ctx);
         report();
-        ExportarSesiones(ctx);
+        const SessionLengths lengths = ExportarSesiones(ctx);
         report();
-        ExportarMateriasGrupo(ctx);
+        ExportarMateriasGrupo(ctx, lengths);
 
         state.tables.closeAllQuietly();
         staging.commit(kExportTables, {"CURSOST"});

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "run/RunSummary.h"
 #include "dbf/Table.h"
-#include "xml/XmlDocument.h"
+#include "run/RunSummary.h"
+#include "xml/XmlChildStream.h"
 
 namespace vinculor::importing {
 

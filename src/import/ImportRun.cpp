@@ -9,6 +9,7 @@
 #include "import/SolucSchema.h"
 #include "run/RunMessages.h"
 #include "text/Text.h"
+#include "xml/XmlFamilies.h"
 
 #include <ctime>
 #include <optional>
@@ -46,21 +47,26 @@ private:
     std::vector<Table*> order_;
 };
 
-// The school's file: it must load and be the administration system's, with the
-// four attributes of its root that the output carries over.
-void checkSchoolFile(const XmlDocument& doc, const std::string& file) {
-    const XmlNode root = doc.documentElement();
-    if (root.name() != "Centro") {
+// The school's file, read whole and checked on the way; kept of it are the
+// four attributes of its root that the output carries over and what lies
+// outside the root. It must be the administration system's.
+XmlFamilies readSchoolHeader(const std::string& file) {
+    static const std::vector<XmlFamilySpec> header = {
+        {"/Centro", {std::begin(kHeaderAttributes), std::end(kHeaderAttributes)}}};
+    XmlFamilies doc = XmlFamilies::read(files::fromUtf8(file), header);
+    if (doc.rootName() != "Centro") {
         throw Error("El archivo «" + file +
-                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + root.name() +
+                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + doc.rootName() +
                     "» y no «Centro».");
     }
+    const XmlNode root = doc.selectSingleNode("/Centro");
     for (const char* name : kHeaderAttributes) {
         if (!root.hasAttribute(name)) {
             throw Error("El elemento «Centro» del archivo «" + file + "» no tiene el atributo «" + name +
                         "».");
         }
     }
+    return doc;
 }
 
 void checkSolucFields(const Table& soluc) {
@@ -113,29 +119,24 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         checkSolucFields(c.wwTableSoluc);
 
         ui.progress("Leyendo el archivo XML", 1, kSteps);
-        state.XmlDoc = std::make_unique<XmlDocument>();
-        XmlDocument& doc = *state.XmlDoc;
-        doc.load(files::fromUtf8(state.filenameXML));
-        checkSchoolFile(doc, state.filenameXML);
-
+        const XmlFamilies doc = readSchoolHeader(state.filenameXML);
         const XmlNode oldRoot = doc.selectSingleNode("/Centro");
         std::vector<std::string> header;
         for (const char* name : kHeaderAttributes) {
-            header.push_back(text::trim(oldRoot.attribute(name)));
+            header.push_back(text::trim(oldRoot.attributeView(name)));
         }
-        doc.removeChild(oldRoot);
+        const std::string timestamp = exportTimestamp(std::time(nullptr));
 
-        XmlNode root = doc.appendElement("Centro");
-        root.setAttribute("Codigo", header[0]);
-        root.setAttribute("Nombre", header[1]);
-        root.setAttribute("CursoEscolar", header[2]);
-        root.setAttribute("FechaExportacion", exportTimestamp(std::time(nullptr)));
-        root.setAttribute("Version", header[3]);
-        XmlNode horario = root.appendElement("horario");
-
-        // The activities go to the file as they come: the document is saved
-        // while the passes run, and put in place once they are done.
-        XmlChildStream activities(doc, horario, output);
+        // The new document keeps what lay outside the old root, and its
+        // activities go to the file as they come: it is put in place once the
+        // passes are done.
+        XmlChildStream activities(doc.outside(), "Centro",
+                                  {{"Codigo", header[0]},
+                                   {"Nombre", header[1]},
+                                   {"CursoEscolar", header[2]},
+                                   {"FechaExportacion", timestamp},
+                                   {"Version", header[3]}},
+                                  "horario", output);
         ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                               c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
         ui.progress("Clases (SOLUC)", 2, kSteps);

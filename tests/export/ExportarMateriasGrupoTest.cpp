@@ -59,14 +59,11 @@ class ExportarMateriasGrupoTest : public ExportFixture {
 protected:
     std::vector<std::string> run(const std::string& groups) {
         load("<Grupos>" + groups + "</Grupos>");
-        state.SessionLength1 = 55;
-        state.SessionLength2 = 30;
-        state.SessionLength3 = 60;
         ExportContext ctx = context();
         ExportarMaterias(ctx); // the tables the step holds open while it writes
         ExportarProfesores(ctx);
         ExportarGrupos(ctx);
-        ExportarMateriasGrupo(ctx);
+        ExportarMateriasGrupo(ctx, SessionLengths{55, 30, 60});
         return rows("ASIGT", {"CASIG", "CPROF", "CGRUP", "CAULA", "TURNO", "NIVEL", "CURSO", "GRUPO", "HORAS",
                               "SESIONES", "NCONEX", "CTAREA", "ASIG_GESTION"});
     }
