@@ -52,4 +52,39 @@ QIcon openDoor() {
     return QIcon(pixmap);
 }
 
+QIcon windowIcon() {
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(size / 64.0, size / 64.0);
+        // The sheet, its header row and its grid.
+        painter.setPen(QPen(QColor(40, 60, 120), 2.0));
+        painter.setBrush(Qt::white);
+        painter.drawRoundedRect(QRectF(4, 6, 56, 52), 4, 4);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0xF9, 0xD3, 0x7D));
+        painter.drawRect(QRectF(5, 7, 54, 10));
+        painter.setPen(QPen(QColor(120, 140, 190), 1.5));
+        for (int x = 18; x < 60; x += 14) {
+            painter.drawLine(QPointF(x, 17), QPointF(x, 57));
+        }
+        for (int y = 27; y < 58; y += 10) {
+            painter.drawLine(QPointF(5, y), QPointF(59, y));
+        }
+        // The two directions.
+        painter.setPen(QPen(QColor(0, 128, 0), 5.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawLine(QPointF(14, 32), QPointF(46, 32));
+        painter.drawPolyline(QPolygonF() << QPointF(38, 25) << QPointF(47, 32) << QPointF(38, 39));
+        painter.setPen(QPen(QColor(200, 40, 40), 5.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.drawLine(QPointF(50, 47), QPointF(18, 47));
+        painter.drawPolyline(QPolygonF() << QPointF(26, 40) << QPointF(17, 47) << QPointF(26, 54));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 } // namespace vinculor::glyphs

@@ -8,5 +8,7 @@ namespace vinculor::glyphs {
 QIcon checkMark();
 // The open door of a button that closes the window.
 QIcon openDoor();
+// The program's own icon: a week's timetable grid with the arrows of the two directions.
+QIcon windowIcon();
 
 } // namespace vinculor::glyphs

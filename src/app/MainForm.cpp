@@ -3,11 +3,9 @@
 #include "ButtonGlyphs.h"
 #include "GradientPanel.h"
 #include "HelpViewer.h"
-#include "export/ExportRun.h"
-#include "import/ImportRun.h"
+#include "QtRunUi.h"
+#include "WindowRunUi.h"
 #include "files/FileSystem.h"
-#include "run/HoraviaDirectory.h"
-#include "files/IniFile.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,10 +16,12 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
 #include <QShowEvent>
+#include <QThread>
 #include <exception>
 #include <string>
 
@@ -31,11 +31,8 @@ namespace {
 
 constexpr int kClientWidth = 632;
 constexpr int kClientHeight = 266;
-constexpr int kCommandLineParameters = 2;
-
-constexpr char kSettingsFileName[] = "Horavia.ini";
-constexpr char kSettingsSection[] = "Transformadores";
-constexpr char kSettingsKey[] = "Transformado";
+// A run shorter than this shows no progress.
+constexpr int kProgressDelayMs = 500;
 
 // Widgets carry their help context number under this property; F1 asks for
 // the number of the focused widget or of the nearest widget around it.
@@ -73,6 +70,8 @@ QPushButton* makeButton(const char* name, const QString& text, const QRect& geom
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(geometry);
     button->setProperty(kHelpContextProperty, kMainHelpContext);
+    // Enter presses the focused button, as in a dialog.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -85,6 +84,25 @@ GradientPanel* makePanel(const char* name, const QRect& geometry, const QColor& 
     return panel;
 }
 
+// The bar a run's progress shows on, below its side's caption; hidden until needed.
+QProgressBar* makeProgressBar(const char* name, QWidget* panel) {
+    auto* bar = new QProgressBar(panel);
+    bar->setObjectName(QString::fromLatin1(name));
+    bar->setGeometry(24, 88, 265, 20);
+    bar->setTextVisible(true);
+    bar->setAlignment(Qt::AlignCenter);
+    bar->hide();
+    return bar;
+}
+
+std::vector<std::string> toStdStrings(const QStringList& list) {
+    std::vector<std::string> out;
+    for (const QString& item : list) {
+        out.push_back(item.toStdString());
+    }
+    return out;
+}
+
 std::filesystem::path defaultSettingsFile() {
     const QString path =
         QDir(QCoreApplication::applicationDirPath()).filePath(QString::fromLatin1(kSettingsFileName));
@@ -94,22 +112,36 @@ std::filesystem::path defaultSettingsFile() {
 } // namespace
 
 TMForm::TMForm(Setup setup)
-    : parameters_(std::move(setup.parameters)), dialogs_(setup.dialogs), help_(setup.help),
-      settingsFile_(setup.settingsFile.empty() ? defaultSettingsFile() : std::move(setup.settingsFile)),
-      exportRun_(setup.exportRun ? std::move(setup.exportRun) : RunFunction(&exporting::runExport)),
-      importRun_(setup.importRun ? std::move(setup.importRun) : RunFunction(&importing::runImport)) {
+    : controller_(WindowController::Setup{toStdStrings(setup.parameters),
+                                          setup.settingsFile.empty() ? defaultSettingsFile()
+                                                                     : std::move(setup.settingsFile),
+                                          std::move(setup.exportRun), std::move(setup.importRun)}),
+      dialogs_(setup.dialogs), help_(setup.help) {
+    if (dialogs_ == nullptr) {
+        ownDialogs_ = std::make_unique<QtRunUi>(this, setup.userSettingsFile);
+        dialogs_ = ownDialogs_.get();
+    }
     if (help_ == nullptr) {
         systemHelp_ = makeSystemHelpViewer(this);
         help_ = systemHelp_.get();
     }
-    state_.horaviaDir = horaviaDirectory();
-    state_.tables.bindAll(state_.horaviaDir);
+    help_->setLateFailureHandler([this] { tellWhereTheHelpIs(); });
+
+    progressDelay_.setSingleShot(true);
+    connect(&progressDelay_, &QTimer::timeout, this, &TMForm::showProgressBar);
 
     buildControls();
     FormCreate();
 }
 
 TMForm::~TMForm() {
+    // The run's calls wait for this thread: it keeps answering them until the run is over.
+    while (worker_ && !worker_->isFinished()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    if (worker_) {
+        worker_->wait();
+    }
     if (hourglassOn_) {
         QApplication::restoreOverrideCursor();
     }
@@ -118,6 +150,7 @@ TMForm::~TMForm() {
 void TMForm::buildControls() {
     setObjectName(QStringLiteral("MForm"));
     setWindowTitle(QStringLiteral("Exportar e importar datos entre Horavia y Pincel-eKade"));
+    setWindowIcon(glyphs::windowIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
@@ -137,6 +170,7 @@ void TMForm::buildControls() {
     Label3->setFont(captionFont());
     BExportar = makeButton("BExportar", QStringLiteral("OK"), QRect(96, 120, 89, 25), Draw3D2);
     BExportar->setIcon(glyphs::checkMark());
+    ProgressExportar = makeProgressBar("ProgressExportar", Draw3D2);
 
     // The "Importar" side.
     Draw3D3 = makePanel("Draw3D3", QRect(316, 0, 317, 169), QColor(0xF9, 0xD3, 0x7D), Qt::white,
@@ -149,6 +183,7 @@ void TMForm::buildControls() {
     Label4->setFont(captionFont());
     BImportar = makeButton("BImportar", QStringLiteral("OK"), QRect(96, 120, 89, 25), Draw3D3);
     BImportar->setIcon(glyphs::checkMark());
+    ProgressImportar = makeProgressBar("ProgressImportar", Draw3D3);
 
     // The bottom strip.
     Draw3D1 = makePanel("Draw3D1", QRect(0, 168, 633, 97), QColor(0xC2, 0xCD, 0xFE), QColor(0xCF, 0xF2, 0xFE),
@@ -191,37 +226,25 @@ void TMForm::buildControls() {
     }
 }
 
-QString TMForm::commandWord() const {
-    if (parameters_.size() != kCommandLineParameters) {
-        return {};
-    }
-    QString word = parameters_.front();
-    for (QChar& c : word) {
-        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) {
-            c = QChar(c.unicode() - u'A' + u'a');
-        }
-    }
-    return word;
-}
-
 void TMForm::FormCreate() {
-    state_.TransformStatus = 0;
-    if (parameters_.size() == kCommandLineParameters) {
-        state_.LaunchedWithParams = kCommandLineParameters;
-        // The chosen side fills the window, in front of the bottom strip.
-        if (commandWord() == QLatin1String("importar")) {
-            Draw3D2->hide();
-            Draw3D3->setGeometry(0, 0, kClientWidth, kClientHeight);
-            Draw3D3->raise();
-        }
-        if (commandWord() == QLatin1String("exportar")) {
-            Draw3D3->hide();
-            Draw3D2->setGeometry(0, 0, kClientWidth, kClientHeight);
-            Draw3D2->raise();
-        }
+    // The controller has fixed the mode and the outcome's start. The chosen
+    // side fills the window, in front of the bottom strip, whose buttons it
+    // covers: they take no focus then (their keys still work).
+    GradientPanel* shown = nullptr;
+    if (!controller_.showsSide(Direction::Export)) {
+        Draw3D2->hide();
+        shown = Draw3D3;
     }
-    state_.ShortCodes.clear();
-    state_.LongCodes.clear();
+    if (!controller_.showsSide(Direction::Import)) {
+        Draw3D3->hide();
+        shown = Draw3D2;
+    }
+    if (shown != nullptr) {
+        shown->setGeometry(0, 0, kClientWidth, kClientHeight);
+        shown->raise();
+        Button1->setFocusPolicy(Qt::NoFocus);
+        BClose->setFocusPolicy(Qt::NoFocus);
+    }
 }
 
 void TMForm::showEvent(QShowEvent* event) {
@@ -230,41 +253,39 @@ void TMForm::showEvent(QShowEvent* event) {
         return;
     }
     shownOnce_ = true;
-    inFormShow_ = true;
     FormShow();
-    inFormShow_ = false;
-    if (closeRequestedWhileShowing_) {
-        // The run has ended the program's work before the window appeared: it
-        // is closed without ever being put on the screen.
-        setAttribute(Qt::WA_DontShowOnScreen, true);
-        QMetaObject::invokeMethod(this, &TMForm::finishCloseRequestedWhileShowing, Qt::QueuedConnection);
-    }
 }
 
 void TMForm::FormShow() {
-    // The parameters are counted again here, as the timetabling program expects.
-    if (parameters_.size() != kCommandLineParameters) {
+    const std::optional<Direction> direction = controller_.soleDirection();
+    if (!direction) {
         return;
     }
-    if (commandWord() == QLatin1String("importar")) {
-        BImportarClick();
-    }
-    if (commandWord() == QLatin1String("exportar")) {
-        BExportarClick();
-    }
+    // The run at show comes before the window: its dialogs and messages
+    // first, then the window, unless the run closes it, or the run takes long
+    // enough to show its progress.
+    setAttribute(Qt::WA_DontShowOnScreen, true);
+    startRun([this](RunUi& ui) { controller_.firstShown(ui); }, *direction);
 }
 
-void TMForm::finishCloseRequestedWhileShowing() {
-    closeRequestedWhileShowing_ = false;
-    if (!close()) {
-        // The outcome could not be recorded: the window stays, and now appears.
-        setAttribute(Qt::WA_DontShowOnScreen, false);
+void TMForm::appear() {
+    if (!testAttribute(Qt::WA_DontShowOnScreen)) {
+        return;
+    }
+    setAttribute(Qt::WA_DontShowOnScreen, false);
+    if (isVisible()) {
         hide();
         show();
     }
 }
 
 void TMForm::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        // The run is not cut short: the window closes once it is over.
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
     if (!FormClose()) {
         event->ignore();
         return;
@@ -274,41 +295,102 @@ void TMForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TMForm::FormClose() {
-    if (!state_.commandLineMode()) {
-        return true;
-    }
-    try {
-        ini::writeValue(settingsFile_, kSettingsSection, kSettingsKey,
-                        std::to_string(state_.TransformStatus));
-        return true;
-    } catch (const std::exception& e) {
-        showError(e.what());
-        return false;
-    }
+    return controller_.closing(*dialogs_);
 }
 
 void TMForm::BExportarClick() {
-    startRun(exportRun_);
+    startRun([this](RunUi& ui) { controller_.run(Direction::Export, ui); }, Direction::Export);
 }
 
 void TMForm::BImportarClick() {
-    startRun(importRun_);
+    startRun([this](RunUi& ui) { controller_.run(Direction::Import, ui); }, Direction::Import);
 }
 
-void TMForm::startRun(const RunFunction& run) {
-    try {
-        run(state_, *this);
-    } catch (const std::exception& e) {
-        if (hourglassOn_) {
-            setHourglass(false);
-        }
-        showError(e.what());
+void TMForm::startRun(std::function<void(RunUi&)> work, Direction direction) {
+    if (running_) {
+        return;
     }
+    running_ = true;
+    closeRequested_ = false;
+    runError_.clear();
+    step_.clear();
+    activeProgress_ = direction == Direction::Export ? ProgressExportar : ProgressImportar;
+    runUi_ = std::make_unique<WindowRunUi>(*this, *dialogs_);
+
+    worker_.reset(QThread::create([this, work = std::move(work)] {
+        // The controller shows the errors of the run; anything else ends here.
+        try {
+            work(*runUi_);
+        } catch (...) {
+            runError_ = "Error inesperado.";
+        }
+    }));
+    connect(worker_.get(), &QThread::finished, this, &TMForm::runEnded, Qt::QueuedConnection);
+    worker_->start();
+}
+
+void TMForm::runEnded() {
+    worker_->wait();
+    worker_.reset();
+    runUi_.reset();
+    hideProgress();
+    if (hourglassOn_) {
+        setHourglass(false);
+    }
+    running_ = false;
+    if (!runError_.empty()) {
+        dialogs_->showError(runError_);
+    }
+    if (closeRequested_) {
+        closeRequested_ = false;
+        if (close()) {
+            emit runFinished();
+            return;
+        }
+    }
+    // Stopped by an error, not closed, or the outcome could not be recorded.
+    appear();
+    emit runFinished();
+}
+
+void TMForm::progress(const std::string& step, std::size_t done, std::size_t total) {
+    step_ = step;
+    stepDone_ = done;
+    stepTotal_ = total;
+    if (!runClock_.isValid()) {
+        runClock_.start();
+        progressDelay_.start(kProgressDelayMs);
+    }
+    if (activeProgress_ != nullptr && activeProgress_->isVisible()) {
+        showProgressBar();
+    }
+    dialogs_->progress(step, done, total);
+}
+
+void TMForm::showProgressBar() {
+    if (!running_ || activeProgress_ == nullptr) {
+        return;
+    }
+    activeProgress_->setRange(0, static_cast<int>(stepTotal_));
+    activeProgress_->setValue(static_cast<int>(stepDone_));
+    activeProgress_->setFormat(
+        QStringLiteral("%1 (%2 de %3)").arg(fromUtf8(step_)).arg(stepDone_ + 1).arg(stepTotal_));
+    activeProgress_->show();
+    appear();
+}
+
+void TMForm::hideProgress() {
+    progressDelay_.stop();
+    runClock_.invalidate();
+    ProgressExportar->hide();
+    ProgressImportar->hide();
 }
 
 void TMForm::Button1Click() {
     setApplicationHelpFile(QString::fromLatin1(kHelpFileName));
-    help_->showContents(applicationHelpFile());
+    if (!help_->showContents(applicationHelpFile())) {
+        tellWhereTheHelpIs();
+    }
 }
 
 void TMForm::showHelpTopic() {
@@ -320,52 +402,15 @@ void TMForm::showHelpTopic() {
             break;
         }
     }
-    help_->showTopic(applicationHelpFile(), context);
+    if (!help_->showTopic(applicationHelpFile(), context)) {
+        tellWhereTheHelpIs();
+    }
 }
 
-std::optional<std::string> TMForm::chooseXmlFile() {
-    if (dialogs_ != nullptr) {
-        return dialogs_->chooseXmlFile();
-    }
-    QFileDialog dialog(this, QString::fromUtf8(kOpenDialogTitle));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // A name typed for a file that does not exist is accepted: the run reports it.
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QString::fromLatin1(kOpenDialogFilter));
-    dialog.setDefaultSuffix(QString::fromLatin1(kOpenDialogDefaultExtension));
-    if (!state_.filenameXML.empty()) {
-        dialog.selectFile(fromUtf8(state_.filenameXML));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return QDir::toNativeSeparators(dialog.selectedFiles().front()).toStdString();
-}
-
-void TMForm::showMessage(const std::string& text, const std::string& details) {
-    if (dialogs_ != nullptr) {
-        dialogs_->showMessage(text, details);
-        return;
-    }
-    QString shown = fromUtf8(text);
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(kApplicationTitle), shown, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    if (!details.empty()) {
-        box.setDetailedText(fromUtf8(details));
-    }
-    box.exec();
-}
-
-void TMForm::showError(const std::string& text) {
-    if (dialogs_ != nullptr) {
-        dialogs_->showError(text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), fromUtf8(text),
-                    QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+void TMForm::tellWhereTheHelpIs() {
+    dialogs_->showMessage(
+        helpUnavailableMessage(QDir::toNativeSeparators(resolveHelpFile(applicationHelpFile())).toStdString(),
+                               QDir::toNativeSeparators(helpPagesDirectory()).toStdString()));
 }
 
 void TMForm::setHourglass(bool on) {
@@ -375,22 +420,16 @@ void TMForm::setHourglass(bool on) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
         } else {
             QApplication::restoreOverrideCursor();
+            hideProgress();
         }
     }
-    if (dialogs_ != nullptr) {
-        dialogs_->setHourglass(on);
-    }
+    dialogs_->setHourglass(on);
 }
 
 void TMForm::closeWindow() {
-    if (dialogs_ != nullptr) {
-        dialogs_->closeWindow();
-    }
-    if (inFormShow_) {
-        closeRequestedWhileShowing_ = true;
-        return;
-    }
-    close();
+    dialogs_->closeWindow();
+    // The window closes once the run is over.
+    closeRequested_ = true;
 }
 
 } // namespace vinculor

@@ -1,3 +1,4 @@
+#include "ButtonGlyphs.h"
 #include "HelpViewer.h"
 #include "MainForm.h"
 #include "run/RunUi.h"
@@ -19,9 +20,10 @@ int main(int argc, char** argv) {
     vinculor::setApplicationHelpFile(QString::fromLatin1(vinculor::kHelpFileName));
     // The title every message box carries; the window's caption stays its own.
     QApplication::setApplicationName(QString::fromUtf8(vinculor::kApplicationTitle));
+    QApplication::setWindowIcon(vinculor::glyphs::windowIcon());
 
-    // Qt's own texts (dialog buttons, the file dialog) in Spanish, where the
-    // translations are installed: beside the program or with Qt.
+    // Qt's own texts (dialog buttons, the file dialog) in Spanish: the
+    // translation installed beside the program, else Qt's own.
     QTranslator qtTexts;
     if (qtTexts.load(QStringLiteral("qtbase_es"), QCoreApplication::applicationDirPath() + "/translations") ||
         qtTexts.load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -8,6 +8,7 @@
 #include "import/ImportRun.h"
 #include "import/TimetableStep.h"
 #include "run/HoraviaDirectory.h"
+#include "run/RunMessages.h"
 
 #include <optional>
 #include <ostream>
@@ -101,14 +102,15 @@ Arguments parse(int argc, char** argv) {
     return args;
 }
 
-int runConversion(const Arguments& args, std::ostream& out, std::ostream& err) {
+int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     RunState state;
     state.horaviaDir = args.htemp ? files::fromUtf8(*args.htemp) : horaviaDirectory();
     state.tables.bindAll(state.horaviaDir);
 
     std::error_code ec;
     const std::filesystem::path file = std::filesystem::absolute(files::fromUtf8(args.positional[0]), ec);
-    CliUi ui(files::toUtf8(ec ? files::fromUtf8(args.positional[0]) : file), args.json ? err : out);
+    CliUi ui(files::toUtf8(ec ? files::fromUtf8(args.positional[0]) : file), args.json ? err : out,
+             errIsTerminal && !args.json ? &err : nullptr);
 
     if (args.command == "horario") {
         if (importing::runTimetable(ec ? files::fromUtf8(args.positional[0]) : file, state.horaviaDir,
@@ -119,8 +121,15 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err) {
         out << (args.json ? state.summary.toJson() : state.summary.toText());
         return kCompleted;
     }
-    const RunOutcome outcome =
-        args.command == "exportar" ? exporting::runExport(state, ui) : importing::runImport(state, ui);
+    RunOutcome outcome = RunOutcome::Completed;
+    try {
+        outcome =
+            args.command == "exportar" ? exporting::runExport(state, ui) : importing::runImport(state, ui);
+    } catch (const Error& e) {
+        ui.endProgress();
+        throw Error(std::string(e.what()) + "\n" + errorDetails(ui.lastStep()));
+    }
+    ui.endProgress();
     if (outcome == RunOutcome::InputMissing) {
         return kInputMissing;
     }
@@ -130,7 +139,7 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err) {
 
 } // namespace
 
-int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int run(int argc, char** argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     Arguments args;
     try {
         args = parse(argc, argv);
@@ -171,7 +180,7 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
                        out);
             return kCompleted;
         }
-        return runConversion(args, out, err);
+        return runConversion(args, out, err, errIsTerminal);
     } catch (const Error& e) {
         err << e.what() << "\n";
     } catch (const std::exception& e) {

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 #include "run/ProgramArguments.h"
 
+#include <cstdio>
 #include <iostream>
 #include <optional>
 
@@ -13,6 +14,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -62,10 +65,12 @@ int main(int argc, char** argv) {
     std::vector<char*> pointers = vinculor::argumentPointers(arguments);
     const int count = static_cast<int>(arguments.size());
 #ifdef _WIN32
+    const bool errIsTerminal = _isatty(_fileno(stderr)) != 0;
     StandardStream out(STD_OUTPUT_HANDLE, stdout, std::cout);
     StandardStream err(STD_ERROR_HANDLE, stderr, std::cerr);
-    return vinculor::cli::run(count, pointers.data(), out.stream(), err.stream());
+    return vinculor::cli::run(count, pointers.data(), out.stream(), err.stream(), errIsTerminal);
 #else
-    return vinculor::cli::run(count, pointers.data(), std::cout, std::cerr);
+    const bool errIsTerminal = isatty(fileno(stderr)) != 0;
+    return vinculor::cli::run(count, pointers.data(), std::cout, std::cerr, errIsTerminal);
 #endif
 }

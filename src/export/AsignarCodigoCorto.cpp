@@ -31,8 +31,8 @@ std::string derivedCode(const std::unordered_set<std::string>& shortCodes, const
 } // namespace
 
 void AsignarCodigoCorto(ExportContext& ctx, Table& asignomt, const XmlNode& element, SubjectKind kind) {
-    auto& shortCodes = ctx.state.ShortCodes;
-    auto& longCodes = ctx.state.LongCodes;
+    auto& shortCodes = ctx.ShortCodes;
+    auto& longCodes = ctx.LongCodes;
 
     const std::string longCode = attr(element, "Codigo");
     const std::string name = attr(element, "Denominacion");

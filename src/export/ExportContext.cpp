@@ -4,6 +4,24 @@
 
 namespace vinculor::exporting {
 
+const std::vector<XmlFamilySpec>& schoolFamilies() {
+    static const std::vector<XmlFamilySpec> families = {
+        {"/Centro/Materias/Materia", {"Codigo", "Denominacion"}},
+        {"/Centro/TiposActividad/TipoActividad", {"Codigo", "Denominacion"}},
+        {"/Centro/Profesores/Profesor", {"Codigo", "Nombre", "Apellido1", "Apellido2", "CodigoDep"}},
+        {"/Centro/Departamentos/Departamento", {"Codigo", "Denominacion"}},
+        {"/Centro/Aulas/Aula", {"Codigo", "Denominacion"}},
+        {"/Centro/Grupos/Grupo",
+         {"Codigo", "Denominacion", "CodigoEnsenanza", "Turno", "Curso", "Letra", "CodigoTutor"}},
+        {"/Centro/Ensenanzas/Ensenanza", {"Codigo", "Denominacion"}},
+        {"/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo", {"Codigo", "Horas"}},
+        {"/Centro/Sesiones/Sesion", {"Dia", "HoraInicio", "HoraFin"}},
+        // Not school data: its presence tells the import's own result apart.
+        {"/Centro/horario", {}},
+    };
+    return families;
+}
+
 std::string attr(const XmlNode& node, const char* name) {
     return text::trim(node.attributeView(name));
 }

@@ -1,10 +1,14 @@
 #include "export/ExportRun.h"
 
+#include "base/Error.h"
 #include "export/ExportContext.h"
 #include "export/HoraviaStaging.h"
 #include "files/DirectoryLock.h"
-#include "base/Error.h"
 #include "files/FileSystem.h"
+#include "run/RunMessages.h"
+
+#include <array>
+#include <string_view>
 
 namespace vinculor::exporting {
 
@@ -26,17 +30,61 @@ private:
     RunState& state_;
 };
 
-std::unique_ptr<XmlDocument> loadSchoolFile(const std::string& file) {
-    auto doc = std::make_unique<XmlDocument>();
-    doc->load(files::fromUtf8(file));
-    const XmlNode root = doc->documentElement();
-    if (root.name() != "Centro") {
+// Reads the school's file in one pass, keeping only what the steps read.
+XmlFamilies readSchoolFile(const std::string& file) {
+    XmlFamilies doc = XmlFamilies::read(files::fromUtf8(file), schoolFamilies());
+    if (doc.rootName() != "Centro") {
         throw Error("El archivo «" + file +
-                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + root.name() +
+                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + doc.rootName() +
                     "» y no «Centro».");
     }
     return doc;
 }
+
+// The element families the steps read. A document with none of them is not a
+// school's data (the import's own result is the likely mistake); exporting it
+// would empty every table, so the run refuses it before anything is touched.
+// The check needs only how many elements each family gave.
+constexpr std::array<std::string_view, 8> kSchoolFamilies = {
+    "/Centro/Materias/Materia",     "/Centro/TiposActividad/TipoActividad",
+    "/Centro/Profesores/Profesor",  "/Centro/Departamentos/Departamento",
+    "/Centro/Aulas/Aula",           "/Centro/Grupos/Grupo",
+    "/Centro/Ensenanzas/Ensenanza", "/Centro/Sesiones/Sesion"};
+
+void refuseFileWithoutSchoolData(const std::array<std::size_t, kSchoolFamilies.size()>& familyCounts,
+                                 bool hasTimetable, const std::string& file) {
+    for (const std::size_t count : familyCounts) {
+        if (count > 0) {
+            return;
+        }
+    }
+    std::string message =
+        "El archivo «" + file +
+        "» no tiene datos del centro: ni materias, ni tipos de actividad, ni profesores, ni "
+        "departamentos, ni aulas, ni grupos, ni enseñanzas, ni sesiones. No se ha tocado "
+        "ninguna tabla.";
+    if (hasTimetable) {
+        message += "\nTiene un elemento «horario»: parece el resultado de una importación "
+                   "(ResultadoHoravia…). Elija el archivo XML que exportó Pincel-eKade.";
+    }
+    throw Error(message);
+}
+
+void checkSchoolData(const XmlFamilies& doc, const std::string& file) {
+    std::array<std::size_t, kSchoolFamilies.size()> counts{};
+    for (std::size_t i = 0; i < kSchoolFamilies.size(); ++i) {
+        counts[i] = doc.selectNodes(kSchoolFamilies[i]).size();
+    }
+    refuseFileWithoutSchoolData(counts, static_cast<bool>(doc.selectSingleNode("/Centro/horario")), file);
+}
+
+// The steps as the user reads them in the progress report.
+constexpr std::array<const char*, 9> kStepNames = {
+    "Leyendo el archivo XML",   "Preparando la carpeta de Horavia",
+    "Materias (ASIGNOMT)",      "Tipos de actividad (ASIGNOMT)",
+    "Profesores (PROFT)",       "Aulas (AULAT)",
+    "Grupos (GRUPOST)",         "Sesiones (DIASHORAST, COUNTSES)",
+    "Materias de grupo (ASIGT)"};
 
 } // namespace
 
@@ -48,7 +96,7 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
         state.filenameXML = *chosen;
     }
     if (!files::isRegularFile(files::fromUtf8(state.filenameXML))) {
-        ui.showMessage("No existe archivo");
+        ui.showMessage("No existe archivo", missingExportInputDetails(state.filenameXML));
         if (state.commandLineMode()) {
             state.TransformStatus = -1;
             ui.closeWindow();
@@ -56,33 +104,49 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
         return RunOutcome::InputMissing;
     }
 
+    state.summary.inputFile = state.filenameXML;
+    state.summary.horaviaDir = files::toUtf8(state.horaviaDir);
+    std::size_t step = 0;
+    const auto report = [&ui, &step] {
+        ui.progress(kStepNames[step], step, kStepNames.size());
+        ++step;
+    };
+
     // A file that does not load, or is not the school's data, stops the run
-    // before any table is touched.
-    state.XmlDoc = loadSchoolFile(state.filenameXML);
+    // before any table is touched. What the run read goes with it.
+    report();
+    const XmlFamilies doc = readSchoolFile(state.filenameXML);
+    checkSchoolData(doc, state.filenameXML);
     {
         Hourglass hourglass(ui);
+        report();
         DirectoryLock lock(state.horaviaDir);
         HoraviaStaging staging(state.horaviaDir);
         TableComponentsGuard guard(state); // closes the tables before the staging folder goes
         state.tables.bindAll(staging.path());
-        state.ShortCodes.clear();
-        state.LongCodes.clear();
 
-        ExportContext ctx{state, *state.XmlDoc, staging.path(), state.summary};
+        ExportContext ctx{state, doc, staging.path(), state.summary};
+        report();
         ExportarMaterias(ctx);
+        report();
         ExportarTiposActividad(ctx);
+        report();
         ExportarProfesores(ctx);
+        report();
         ExportarAulas(ctx);
+        report();
         ExportarGrupos(ctx);
-        ExportarSesiones(ctx);
-        ExportarMateriasGrupo(ctx);
+        report();
+        const SessionLengths lengths = ExportarSesiones(ctx);
+        report();
+        ExportarMateriasGrupo(ctx, lengths);
 
         state.tables.closeAllQuietly();
         staging.commit(kExportTables, {"CURSOST"});
     }
 
     state.TransformStatus = 1;
-    ui.showMessage("Proceso finalizado", state.summary.toText());
+    ui.showReport("Proceso finalizado", state.summary);
     if (state.commandLineMode()) {
         ui.closeWindow();
     }

@@ -1,3 +1,4 @@
+#include "base/Error.h"
 #include "export/ExportContext.h"
 #include "export/SessionTime.h"
 
@@ -5,26 +6,7 @@
 
 namespace vinculor::exporting {
 
-namespace {
-
-// The group's MateriaGrupo elements, in the order that the path
-// "/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo" lists them.
-template <typename Visit> void forEachSubject(const XmlNode& group, Visit visit) {
-    for (const pugi::xml_node list : group.raw().children("MateriasGrupo")) {
-        if (list.type() != pugi::node_element) {
-            continue;
-        }
-        for (const pugi::xml_node subject : list.children("MateriaGrupo")) {
-            if (subject.type() == pugi::node_element) {
-                visit(subject);
-            }
-        }
-    }
-}
-
-} // namespace
-
-void ExportarMateriasGrupo(ExportContext& ctx) {
+void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
     deleteTableFiles(ctx.dir, "ASIGT");
     Table table(ctx.dir, "ASIGT");
     table.create({
@@ -48,25 +30,38 @@ void ExportarMateriasGrupo(ExportContext& ctx) {
     ctx.state.tables.wwTableNomAsg.open();
 
     const XmlNodeList groups = ctx.doc.selectNodes("/Centro/Grupos/Grupo");
+    const XmlNodeList subjects = ctx.doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
 
     // Every time value first, so that a bad Horas anywhere stops the run before
-    // any record. The subjects, "/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo",
-    // are walked group by group in document order, which is the order of that
-    // path's list; each group's subjects start at its place in `firstOf`.
+    // any record. The subjects come in document order, which is group by
+    // group; the subjects of group g are those from firstOf[g] to firstOf[g + 1].
     std::vector<float> times;
     std::vector<std::size_t> firstOf;
     std::unordered_map<std::string, std::vector<std::size_t>> groupsByCode;
     if (!groups.empty()) {
-        const SessionLengths lengths{ctx.state.SessionLength1, ctx.state.SessionLength2,
-                                     ctx.state.SessionLength3};
-        firstOf.reserve(groups.size());
+        times.reserve(subjects.size());
+        for (const XmlNode& subject : subjects) {
+            try {
+                times.push_back(sessionTime(attr(subject, "Horas"), lengths));
+            } catch (const Error& e) {
+                const std::size_t g = subject.owner();
+                const std::string group = g < groups.size() ? attr(groups[g], "Codigo") : std::string();
+                throw Error(std::string(e.what()) + "\nEn el grupo «" + group + "», materia «" +
+                            attr(subject, "Codigo") +
+                            "», atributo «Horas»: escriba las horas como número (por ejemplo 2,5) en "
+                            "Pincel-eKade y vuelva a exportar.");
+            }
+        }
+        firstOf.reserve(groups.size() + 1);
+        std::size_t next = 0;
         for (std::size_t g = 0; g < groups.size(); ++g) {
-            firstOf.push_back(times.size());
-            forEachSubject(groups[g], [&](pugi::xml_node subject) {
-                times.push_back(sessionTime(attr(XmlNode(subject), "Horas"), lengths));
-            });
+            firstOf.push_back(next);
+            while (next < subjects.size() && subjects[next].owner() == g) {
+                ++next;
+            }
             groupsByCode[attr(groups[g], "Codigo")].push_back(g);
         }
+        firstOf.push_back(next);
     }
 
     // Group by group; a group code that repeats writes the subjects of every
@@ -84,12 +79,11 @@ void ExportarMateriasGrupo(ExportContext& ctx) {
         const std::string course = attr(group, "Curso");
         const std::string letter = attr(group, "Letra");
         for (const std::size_t holder : groupsByCode[code]) {
-            std::size_t index = firstOf[holder];
-            forEachSubject(groups[holder], [&](pugi::xml_node element) {
-                const float time = times[index++];
-                const std::string subject = attr(XmlNode(element), "Codigo");
+            for (std::size_t index = firstOf[holder]; index < firstOf[holder + 1]; ++index) {
+                const float time = times[index];
+                const std::string subject = attr(subjects[index], "Codigo");
                 if (subject.empty()) {
-                    return;
+                    continue;
                 }
                 table.append();
                 table.setText(casig, subject);
@@ -105,7 +99,7 @@ void ExportarMateriasGrupo(ExportContext& ctx) {
                 table.setText(ctarea, "CCM");
                 table.setText(gestion, code);
                 table.post();
-            });
+            }
         }
     }
 

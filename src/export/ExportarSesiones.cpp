@@ -1,5 +1,5 @@
-#include "export/ExportContext.h"
 #include "base/Error.h"
+#include "export/ExportContext.h"
 #include "text/Text.h"
 
 #include <algorithm>
@@ -30,17 +30,16 @@ int minutesOf(const std::string& key, std::size_t hoursAt, std::size_t minutesAt
 
 // Session lengths from the distinct slot lengths in order of first occurrence:
 // none gives 0, 0, 0; one D1, D1, 0; two D1, D2, D2; more D1, D2, D3.
-void setSessionLengths(RunState& state, const std::vector<std::string>& durations) {
+SessionLengths sessionLengths(const std::vector<std::string>& durations) {
     const auto at = [&](std::size_t i) { return text::parseInteger(durations[i]); };
     const std::size_t n = durations.size();
-    state.SessionLength1 = n >= 1 ? at(0) : 0;
-    state.SessionLength2 = n >= 2 ? at(1) : (n == 1 ? at(0) : 0);
-    state.SessionLength3 = n >= 3 ? at(2) : (n == 2 ? at(1) : 0);
+    return SessionLengths{n >= 1 ? at(0) : 0, n >= 2 ? at(1) : (n == 1 ? at(0) : 0),
+                          n >= 3 ? at(2) : (n == 2 ? at(1) : 0)};
 }
 
 } // namespace
 
-void ExportarSesiones(ExportContext& ctx) {
+SessionLengths ExportarSesiones(ExportContext& ctx) {
     deleteTableFiles(ctx.dir, "DIASHORAST");
     Table slots(ctx.dir, "DIASHORAST");
     slots.create({
@@ -59,7 +58,7 @@ void ExportarSesiones(ExportContext& ctx) {
 
     // Slot keys: day digit, start, end, " ", start, "-", end; sorted, they
     // order the week by day, then start, then end.
-    std::vector<std::string>& keys = ctx.state.ListBoxPlanti;
+    std::vector<std::string>& keys = ctx.ListBoxPlanti;
     keys.clear();
     for (const XmlNode& session : ctx.doc.selectNodes("/Centro/Sesiones/Sesion")) {
         const std::string dia = attr(session, "Dia");
@@ -105,7 +104,6 @@ void ExportarSesiones(ExportContext& ctx) {
 
     // COUNTSES: one record per distinct length, in order of first occurrence,
     // with the number of slots of that length; indexed by that number.
-    ctx.state.SessionLength1 = ctx.state.SessionLength2 = ctx.state.SessionLength3 = 0;
     deleteTableFiles(ctx.dir, "COUNTSES");
     Table counts(ctx.dir, "COUNTSES");
     counts.create({{"DURACION", FieldType::Character, 10}, {"NSES", FieldType::Integer, 0}},
@@ -124,12 +122,13 @@ void ExportarSesiones(ExportContext& ctx) {
         }
         counts.post();
     }
-    setSessionLengths(ctx.state, durations);
+    const SessionLengths lengths = sessionLengths(durations);
 
     ctx.summary.setTableCount("DIASHORAST", slots.recordCount());
     ctx.summary.setTableCount("COUNTSES", counts.recordCount());
     counts.close();
     slots.close();
+    return lengths;
 }
 
 } // namespace vinculor::exporting

@@ -2,7 +2,7 @@
 
 namespace vinculor::exporting {
 
-FirstMatchMap::FirstMatchMap(const XmlDocument& doc, std::string_view path) {
+FirstMatchMap::FirstMatchMap(const XmlFamilies& doc, std::string_view path) {
     for (const XmlNode& element : doc.selectNodes(path)) {
         names_.try_emplace(attr(element, "Codigo"), attr(element, "Denominacion"));
     }

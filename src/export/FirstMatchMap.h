@@ -13,7 +13,7 @@ namespace vinculor::exporting {
 // once per step.
 class FirstMatchMap {
 public:
-    FirstMatchMap(const XmlDocument& doc, std::string_view path);
+    FirstMatchMap(const XmlFamilies& doc, std::string_view path);
     const std::string* find(const std::string& code) const;
 
 private:

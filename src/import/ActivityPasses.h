@@ -3,7 +3,7 @@
 #include "dbf/Table.h"
 #include "run/RunSummary.h"
 #include "timetable/Timetable.h"
-#include "xml/XmlDocument.h"
+#include "xml/XmlChildStream.h"
 
 namespace vinculor::importing {
 

@@ -8,7 +8,9 @@
 #include "import/ExportTimestamp.h"
 #include "import/SolucSchema.h"
 #include "import/TimetableStep.h"
+#include "run/RunMessages.h"
 #include "text/Text.h"
+#include "xml/XmlFamilies.h"
 
 #include <ctime>
 #include <optional>
@@ -46,21 +48,33 @@ private:
     std::vector<Table*> order_;
 };
 
-// The school's file: it must load and be the administration system's, with the
-// four attributes of its root that the output carries over.
-void checkSchoolFile(const XmlDocument& doc, const std::string& file) {
-    const XmlNode root = doc.documentElement();
-    if (root.name() != "Centro") {
+// The school's file, read whole and checked on the way; kept of it are the
+// four attributes of its root that the output carries over and what lies
+// outside the root. It must be the administration system's.
+XmlFamilies readSchoolHeader(const std::string& file) {
+    // The timetable document's names and plan come in the same pass.
+    static const std::vector<XmlFamilySpec> header = [] {
+        std::vector<XmlFamilySpec> families = {
+            {"/Centro", {std::begin(kHeaderAttributes), std::end(kHeaderAttributes)}}};
+        for (const XmlFamilySpec& f : timetable::SchoolNames::families()) {
+            families.push_back(f);
+        }
+        return families;
+    }();
+    XmlFamilies doc = XmlFamilies::read(files::fromUtf8(file), header);
+    if (doc.rootName() != "Centro") {
         throw Error("El archivo «" + file +
-                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + root.name() +
+                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + doc.rootName() +
                     "» y no «Centro».");
     }
+    const XmlNode root = doc.selectSingleNode("/Centro");
     for (const char* name : kHeaderAttributes) {
         if (!root.hasAttribute(name)) {
             throw Error("El elemento «Centro» del archivo «" + file + "» no tiene el atributo «" + name +
                         "».");
         }
     }
+    return doc;
 }
 
 void checkSolucFields(const Table& soluc) {
@@ -87,9 +101,11 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
     if (std::optional<std::string> chosen = ui.chooseXmlFile()) {
         state.filenameXML = *chosen;
     }
-    if (!files::isRegularFile(files::fromUtf8(state.filenameXML)) ||
-        !files::findCaseInsensitive(state.horaviaDir, "SOLUC.DBF")) {
-        ui.showMessage("No existe archivo XML o Solución.");
+    const bool fileFound = files::isRegularFile(files::fromUtf8(state.filenameXML));
+    if (!fileFound || !files::findCaseInsensitive(state.horaviaDir, "SOLUC.DBF")) {
+        ui.showMessage("No existe archivo XML o Solución.",
+                       missingImportInputDetails(state.filenameXML, fileFound,
+                                                 files::toUtf8(state.horaviaDir / "SOLUC.DBF")));
         if (state.commandLineMode()) {
             state.TransformStatus = -1;
             ui.closeWindow();
@@ -97,44 +113,45 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         return RunOutcome::InputMissing;
     }
 
+    state.summary.inputFile = state.filenameXML;
+    state.summary.horaviaDir = files::toUtf8(state.horaviaDir);
+    constexpr std::size_t kSteps = 4;
     const std::filesystem::path output = outputPath(state.filenameXML);
     {
         Hourglass hourglass(ui);
+        ui.progress("Abriendo las tablas de Horavia", 0, kSteps);
         DirectoryLock lock(state.horaviaDir);
         state.tables.bindAll(state.horaviaDir);
         std::optional<OpenTables> open(std::in_place, state.tables);
         TableComponents& c = state.tables;
         checkSolucFields(c.wwTableSoluc);
 
-        state.XmlDoc = std::make_unique<XmlDocument>();
-        XmlDocument& doc = *state.XmlDoc;
-        doc.load(files::fromUtf8(state.filenameXML));
-        checkSchoolFile(doc, state.filenameXML);
+        ui.progress("Leyendo el archivo XML", 1, kSteps);
+        const XmlFamilies doc = readSchoolHeader(state.filenameXML);
         const timetable::SchoolNames names = timetable::SchoolNames::read(doc);
-
         const XmlNode oldRoot = doc.selectSingleNode("/Centro");
         std::vector<std::string> header;
         for (const char* name : kHeaderAttributes) {
-            header.push_back(text::trim(oldRoot.attribute(name)));
+            header.push_back(text::trim(oldRoot.attributeView(name)));
         }
-        doc.removeChild(oldRoot);
+        const std::string timestamp = exportTimestamp(std::time(nullptr));
 
-        XmlNode root = doc.appendElement("Centro");
-        root.setAttribute("Codigo", header[0]);
-        root.setAttribute("Nombre", header[1]);
-        root.setAttribute("CursoEscolar", header[2]);
-        const std::string runDate = exportTimestamp(std::time(nullptr));
-        root.setAttribute("FechaExportacion", runDate);
-        root.setAttribute("Version", header[3]);
-        XmlNode horario = root.appendElement("horario");
-
-        // The activities go to the file as they come: the document is saved
-        // while the passes run, and put in place once they are done.
-        XmlChildStream activities(doc, horario, output);
+        // The new document keeps what lay outside the old root, and its
+        // activities go to the file as they come: it is put in place once the
+        // passes are done.
+        XmlChildStream activities(doc.outside(), "Centro",
+                                  {{"Codigo", header[0]},
+                                   {"Nombre", header[1]},
+                                   {"CursoEscolar", header[2]},
+                                   {"FechaExportacion", timestamp},
+                                   {"Version", header[3]}},
+                                  "horario", output);
         ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                               c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
+        ui.progress("Clases (SOLUC)", 2, kSteps);
         timetable::Timetable timetable;
         lessonPass(tables, &activities, state.summary, &timetable);
+        ui.progress("Tareas (SOLUC)", 3, kSteps);
         taskPass(tables, &activities, state.summary, &timetable);
         // Counted by the walks over SOLUC, which is never read whole.
         state.summary.solucRecords = c.wwTableSoluc.recordCount();
@@ -143,11 +160,11 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         activities.finish();
         state.summary.outputFile = files::toUtf8(output);
         // Once the result is in place: its picture never holds it back.
-        writeTimetable(files::fromUtf8(state.filenameXML), timetable, names, runDate, state.summary);
+        writeTimetable(files::fromUtf8(state.filenameXML), timetable, names, timestamp, state.summary);
     }
 
     state.TransformStatus = 1;
-    ui.showMessage("Proceso finalizado", state.summary.toText());
+    ui.showReport("Proceso finalizado", state.summary);
     if (state.commandLineMode()) {
         ui.closeWindow();
     }

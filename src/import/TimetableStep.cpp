@@ -61,12 +61,15 @@ RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::file
         table->open();
     }
 
-    XmlDocument doc;
-    doc.load(schoolFile);
-    if (doc.documentElement().name() != "Centro") {
+    std::vector<XmlFamilySpec> families = {{"/Centro", {"Codigo", "Nombre", "CursoEscolar"}}};
+    for (const XmlFamilySpec& f : timetable::SchoolNames::families()) {
+        families.push_back(f);
+    }
+    const XmlFamilies doc = XmlFamilies::read(schoolFile, families);
+    if (doc.rootName() != "Centro") {
         throw Error("El archivo «" + files::toUtf8(schoolFile) +
-                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" +
-                    doc.documentElement().name() + "» y no «Centro».");
+                    "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + doc.rootName() +
+                    "» y no «Centro».");
     }
     const timetable::SchoolNames names = timetable::SchoolNames::read(doc);
 

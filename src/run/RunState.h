@@ -1,14 +1,10 @@
 #pragma once
 
-#include "run/RunSummary.h"
 #include "dbf/Table.h"
-#include "xml/XmlDocument.h"
+#include "run/RunSummary.h"
 
 #include <filesystem>
-#include <memory>
 #include <string>
-#include <unordered_set>
-#include <vector>
 
 namespace vinculor {
 
@@ -32,24 +28,12 @@ struct TableComponents {
 };
 
 // The state the runs share for as long as the program runs: owned by whoever
-// runs the conversions (the window, the command line, a test).
+// runs the conversions (the window, the command line, a test). What one run
+// reads and works out (the school's document, the code lists, the slots)
+// belongs to that run and goes with it.
 struct RunState {
     int LaunchedWithParams = 0; // 2 in command-line mode
     int TransformStatus = 0;    // 1 completed, -1 input missing, 0 otherwise
-
-    // Subject codes already written (ShortCodes) and keys already seen
-    // (LongCodes) in this export run; compared exactly.
-    std::unordered_set<std::string> ShortCodes;
-    std::unordered_set<std::string> LongCodes;
-
-    std::unique_ptr<XmlDocument> XmlDoc;
-
-    int SessionLength1 = 0;
-    int SessionLength2 = 0;
-    int SessionLength3 = 0;
-
-    // The sessions step's slot keys, in ascending order.
-    std::vector<std::string> ListBoxPlanti;
 
     std::string filenameXML; // last path confirmed in the file dialog, UTF-8
 

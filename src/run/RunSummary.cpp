@@ -55,6 +55,12 @@ void RunSummary::setTableCount(const std::string& table, std::size_t records) {
 
 std::string RunSummary::toText() const {
     std::ostringstream out;
+    if (!inputFile.empty()) {
+        out << "Archivo XML: " << inputFile << "\n";
+    }
+    if (!horaviaDir.empty()) {
+        out << "Directorio de Horavia: " << horaviaDir << "\n";
+    }
     if (direction == "importar" || direction == "horario") {
         out << "Registros de SOLUC: " << solucRecords << "\n";
         out << "Actividades escritas: " << lessons + tasks << " (" << lessons << " clases, " << tasks
@@ -107,7 +113,8 @@ std::string RunSummary::toText() const {
 
 std::string RunSummary::toJson() const {
     std::ostringstream out;
-    out << "{\n  \"direccion\": " << json::quote(direction);
+    out << "{\n  \"direccion\": " << json::quote(direction) << ",\n  \"archivo\": " << json::quote(inputFile)
+        << ",\n  \"directorioHoravia\": " << json::quote(horaviaDir);
     if (direction == "importar" || direction == "horario") {
         out << ",\n  \"registrosSoluc\": " << solucRecords << ",\n  \"clases\": " << lessons
             << ",\n  \"tareas\": " << tasks

@@ -25,6 +25,10 @@ struct RunSummary {
 
     std::string direction; // "exportar", "importar" or "horario" (the timetable document alone)
 
+    // Where the run read and wrote, UTF-8.
+    std::string inputFile;  // the school's file
+    std::string horaviaDir; // the timetabling program's directory
+
     // Export
     std::vector<TableCount> tables;
     std::vector<CodeChange> codeChanges;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "run/RunSummary.h"
+
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -22,6 +25,18 @@ public:
     // A modal message captioned "Vinculor"; `details` may add what the run did.
     virtual void showMessage(const std::string& text, const std::string& details = {}) = 0;
     virtual void showError(const std::string& text) = 0;
+    // The message that ends a completed run, with the run's whole summary;
+    // a plain message with the summary as its details unless told otherwise.
+    virtual void showReport(const std::string& text, const RunSummary& summary) {
+        showMessage(text, summary.toText());
+    }
+    // The run has reached `step` (Spanish, for the user), the `done`-th of
+    // `total`; reported at the start of each step. Ignored unless told otherwise.
+    virtual void progress(const std::string& step, std::size_t done, std::size_t total) {
+        (void)step;
+        (void)done;
+        (void)total;
+    }
     // The application-wide hourglass cursor, on or back to normal.
     virtual void setHourglass(bool on) = 0;
     virtual void closeWindow() = 0;

@@ -1,7 +1,6 @@
 #include "timetable/SchoolNames.h"
 
 #include "text/Text.h"
-#include "xml/XmlDocument.h"
 
 #include <algorithm>
 #include <charconv>
@@ -22,7 +21,7 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
-std::string_view attr(const XmlNode& node, const char* name) {
+std::string_view attr(const XmlNode& node, std::string_view name) {
     return trimmed(node.attributeView(name));
 }
 
@@ -33,7 +32,7 @@ std::size_t keptWidth(SchoolNames::Kind kind) {
 
 // The first three distinct session lengths of the week, in the order of the
 // slots (day, start, end), as the export finds them.
-void sessionLengths(const XmlDocument& doc, int lengths[3]) {
+void sessionLengths(const XmlFamilies& doc, int lengths[3]) {
     lengths[0] = lengths[1] = lengths[2] = 0;
     const XmlNodeList sessions = doc.selectNodes("/Centro/Sesiones/Sesion");
     if (sessions.size() < 2) {
@@ -180,9 +179,22 @@ int SchoolNames::sessionsOf(std::string_view hours, const int lengths[3]) {
     return static_cast<int>(std::ceil(value));
 }
 
-SchoolNames SchoolNames::read(const XmlDocument& doc) {
+const std::vector<XmlFamilySpec>& SchoolNames::families() {
+    static const std::vector<XmlFamilySpec> kFamilies = {
+        {"/Centro/Materias/Materia", {"Codigo", "Denominacion"}},
+        {"/Centro/TiposActividad/TipoActividad", {"Codigo", "Denominacion"}},
+        {"/Centro/Profesores/Profesor", {"Codigo", "Nombre", "Apellido1", "Apellido2"}},
+        {"/Centro/Aulas/Aula", {"Codigo", "Denominacion"}},
+        {"/Centro/Grupos/Grupo", {"Codigo", "Denominacion"}},
+        {"/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo", {"Codigo", "Horas"}},
+        {"/Centro/Sesiones/Sesion", {"Dia", "HoraInicio", "HoraFin"}},
+    };
+    return kFamilies;
+}
+
+SchoolNames SchoolNames::read(const XmlFamilies& doc) {
     SchoolNames names;
-    const XmlNode root = doc.documentElement();
+    const XmlNode root = doc.selectSingleNode("/Centro");
     names.schoolCode = attr(root, "Codigo");
     names.schoolName = attr(root, "Nombre");
     names.schoolYear = attr(root, "CursoEscolar");
@@ -235,7 +247,8 @@ SchoolNames SchoolNames::read(const XmlDocument& doc) {
             continue;
         }
         const std::string_view hours = attr(n, "Horas");
-        std::string group(attr(n.parent().parent(), "Codigo"));
+        const std::size_t owner = n.owner();
+        std::string group(owner < groups.size() ? attr(groups[owner], "Codigo") : std::string_view());
         if (const auto given = horaviaGroup.find(group); given != horaviaGroup.end()) {
             group = given->second;
         }

@@ -1,13 +1,11 @@
 #pragma once
 
+#include "xml/XmlFamilies.h"
+
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
-
-namespace vinculor {
-class XmlDocument;
-}
 
 namespace vinculor::timetable {
 
@@ -25,8 +23,12 @@ public:
         int sessions = -1;   // the sessions that time makes; -1 when "Horas" is no number
     };
 
-    // Reads the document of the school's file ("Centro" at its root).
-    static SchoolNames read(const XmlDocument& doc);
+    // The element families (beyond "/Centro" with "Codigo", "Nombre" and
+    // "CursoEscolar", which a reading asks for anyway) that read() takes.
+    static const std::vector<XmlFamilySpec>& families();
+    // Reads what one pass over the school's file kept of those families and
+    // of "/Centro".
+    static SchoolNames read(const XmlFamilies& doc);
 
     std::string schoolCode;
     std::string schoolName;

@@ -3,7 +3,9 @@
 #include "GradientPanel.h"
 #include "ReportWindow.h"
 #include "WideText.h"
+#include "window/HelpTopics.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <htmlhelp.h>
 #include <shlobj.h>
@@ -16,6 +18,8 @@ namespace {
 constexpr wchar_t kClassName[] = L"VinculorMainWindow";
 constexpr int kClientWidth = 632;
 constexpr int kClientHeight = 266;
+// A run shows its progress only once it has lasted this long.
+constexpr unsigned long long kProgressDelayMs = 500;
 
 // Where the folder of the last chosen file is remembered, for the user alone.
 constexpr wchar_t kSettingsKey[] = L"Software\\Vinculor";
@@ -141,15 +145,16 @@ void MainWindow::createControls() {
     if (controller_.showsSide(Direction::Export)) {
         HWND panel =
             GradientPanel::create(window_, L"Draw3D2", sole ? whole : bounds(0, 0, 315, 169), kSideColours);
-        HWND caption = addChild(panel, L"STATIC", widen(kExportCaption).c_str(), SS_LEFT,
-                                bounds(24, 24, 265, 57), -1, captionFont_);
-        (void)caption;
+        exportPanel_ = panel;
+        addChild(panel, L"STATIC", widen(kExportCaption).c_str(), SS_LEFT, bounds(24, 24, 265, 57), -1,
+                 captionFont_);
         addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25), kExportButton,
                  windowFont_);
     }
     if (controller_.showsSide(Direction::Import)) {
         HWND panel =
             GradientPanel::create(window_, L"Draw3D3", sole ? whole : bounds(316, 0, 317, 169), kSideColours);
+        importPanel_ = panel;
         addChild(panel, L"STATIC", widen(kImportCaption).c_str(), SS_LEFT, bounds(8, 24, 305, 57), -1,
                  captionFont_);
         addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25), kImportButton,
@@ -169,7 +174,15 @@ void MainWindow::createControls() {
 
 int MainWindow::exec() {
     // The run the command line asks for comes first, before the window appears.
+    if (const std::optional<Direction> sole = controller_.soleDirection()) {
+        running_ = *sole;
+        runStarted_ = GetTickCount64();
+    }
     controller_.firstShown(*this);
+    if (progressBar_ != nullptr) {
+        DestroyWindow(progressBar_);
+        progressBar_ = nullptr;
+    }
     if (closeRequested_) {
         requestClose();
     }
@@ -266,7 +279,13 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainWindow::startRun(Direction direction) {
+    running_ = direction;
+    runStarted_ = GetTickCount64();
     controller_.run(direction, *this);
+    if (progressBar_ != nullptr) {
+        DestroyWindow(progressBar_);
+        progressBar_ = nullptr;
+    }
     if (closeRequested_) {
         requestClose();
     }
@@ -296,9 +315,10 @@ void MainWindow::showHelp(bool contents) {
                                       static_cast<DWORD_PTR>(kMainHelpContext));
     }
     if (viewer == nullptr) {
-        showError("No se puede abrir la ayuda. El archivo de ayuda es «" + narrow(helpFile.wstring()) +
-                  "»; las mismas páginas están en la carpeta «" +
-                  narrow((programDirectory_ / L"ayuda").wstring()) + "».");
+        const std::filesystem::path pages = programDirectory_ / kHelpPagesFolder;
+        showError(helpUnavailableMessage(narrow(helpFile.wstring()),
+                                         std::filesystem::is_directory(pages, error) ? narrow(pages.wstring())
+                                                                                     : std::string()));
     }
 }
 
@@ -350,6 +370,51 @@ void MainWindow::showMessage(const std::string& text, const std::string& details
 
 void MainWindow::showError(const std::string& text) {
     MessageBoxW(window_, widen(text).c_str(), widen(kApplicationTitle).c_str(), MB_OK | MB_ICONERROR);
+}
+
+void MainWindow::showReport(const std::string& text, const RunSummary& summary) {
+    ReportWindow::show(window_, windowFont_, {text, summary.toText(), summary.timetableFile});
+}
+
+void MainWindow::progress(const std::string& step, std::size_t done, std::size_t total) {
+    (void)step;
+    if (GetTickCount64() - runStarted_ < kProgressDelayMs || !IsWindowVisible(window_)) {
+        keepPainted();
+        return;
+    }
+    HWND panel = running_ == Direction::Export ? exportPanel_ : importPanel_;
+    if (progressBar_ == nullptr && panel != nullptr) {
+        static const bool registered = [] {
+            INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_PROGRESS_CLASS};
+            return InitCommonControlsEx(&controls) != FALSE;
+        }();
+        (void)registered;
+        RECT area;
+        GetClientRect(panel, &area);
+        progressBar_ = CreateWindowExW(0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, 24, 154,
+                                       area.right - 48, 10, panel, nullptr, instance_, nullptr);
+    }
+    if (progressBar_ != nullptr) {
+        SendMessageW(progressBar_, PBM_SETRANGE32, 0, static_cast<LPARAM>(total));
+        SendMessageW(progressBar_, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+    }
+    keepPainted();
+}
+
+void MainWindow::keepPainted() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        const bool input = (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+                           (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST);
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        if (!input) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
 }
 
 void MainWindow::setHourglass(bool on) {

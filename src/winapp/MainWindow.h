@@ -29,6 +29,8 @@ public:
     std::optional<std::string> chooseXmlFile() override;
     void showMessage(const std::string& text, const std::string& details = {}) override;
     void showError(const std::string& text) override;
+    void showReport(const std::string& text, const RunSummary& summary) override;
+    void progress(const std::string& step, std::size_t done, std::size_t total) override;
     void setHourglass(bool on) override;
     void closeWindow() override;
 
@@ -40,6 +42,9 @@ private:
     void startRun(Direction direction);
     void requestClose();
     void showHelp(bool contents);
+    // Paints what needs painting while a run works, and drops the user's
+    // clicks and keys meanwhile.
+    void keepPainted();
     bool translateKey(MSG& message);
 
     HINSTANCE instance_;
@@ -51,7 +56,11 @@ private:
     HFONT boldFont_ = nullptr;
     bool hourglass_ = false;
     bool closeRequested_ = false;
-    std::string lastDetails_;
+    HWND exportPanel_ = nullptr;
+    HWND importPanel_ = nullptr;
+    HWND progressBar_ = nullptr;
+    Direction running_ = Direction::Export;
+    unsigned long long runStarted_ = 0;
 };
 
 } // namespace vinculor::winapp

@@ -25,14 +25,15 @@ struct Result {
     std::string err;
 };
 
-Result cli(std::vector<std::string> args) {
+// `errIsTerminal`: as if standard error were a terminal.
+Result cli(std::vector<std::string> args, bool errIsTerminal = false) {
     args.insert(args.begin(), "vinculor-cli");
     std::vector<char*> argv;
     for (std::string& a : args) {
         argv.push_back(a.data());
     }
     std::ostringstream out, err;
-    const int status = run(static_cast<int>(argv.size()), argv.data(), out, err);
+    const int status = run(static_cast<int>(argv.size()), argv.data(), out, err, errIsTerminal);
     return {status, out.str(), err.str()};
 }
 
@@ -72,6 +73,51 @@ TEST_F(CliTest, ExportPrintsItsSummaryAndImportNeedsTheSolution) {
     const Result missing = cli({"importar", school, "--htemp", htemp.path().string()});
     EXPECT_EQ(missing.status, 2);
     EXPECT_NE(missing.out.find("No existe archivo XML o Solución."), std::string::npos);
+}
+
+TEST_F(CliTest, ProgressGoesToATerminalOnlyAndNeverWithJson) {
+    const std::string h = htemp.path().string();
+    const Result onTerminal = cli({"exportar", school, "--htemp", h}, true);
+    ASSERT_EQ(onTerminal.status, 0) << onTerminal.err;
+    // Each step on one line rewritten in place, in the run's order, then the line cleared.
+    const std::vector<std::string> steps = {"[1/9] Leyendo el archivo XML", "[3/9] Materias (ASIGNOMT)",
+                                            "[9/9] Materias de grupo (ASIGT)"};
+    std::size_t at = 0;
+    for (const std::string& step : steps) {
+        const std::size_t found = onTerminal.err.find("\r" + step, at);
+        ASSERT_NE(found, std::string::npos) << step << "\n" << onTerminal.err;
+        at = found;
+    }
+    // The line is blanked at the end; standard output holds no progress.
+    const std::size_t blanked = onTerminal.err.rfind("\r" + std::string(10, ' '));
+    ASSERT_NE(blanked, std::string::npos) << onTerminal.err;
+    EXPECT_EQ(onTerminal.err.find_first_not_of(' ', blanked + 1), onTerminal.err.size() - 1);
+    EXPECT_EQ(onTerminal.err.back(), '\r');
+    EXPECT_EQ(onTerminal.out.find('\r'), std::string::npos);
+
+    const Result redirected = cli({"exportar", school, "--htemp", h});
+    EXPECT_EQ(redirected.err, "");
+    EXPECT_EQ(redirected.out, onTerminal.out);
+    const Result json = cli({"exportar", school, "--htemp", h, "--json"}, true);
+    EXPECT_EQ(json.err, "Proceso finalizado\n"); // the messages, without progress
+    EXPECT_NE(json.out.find("\"archivo\": \"" + school + "\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"directorioHoravia\": \"" + h + "\""), std::string::npos) << json.out;
+
+    // The summary names the file and the Horavia directory; a run stopped by an
+    // error says in which step and where the help explains it.
+    EXPECT_NE(redirected.out.find("Archivo XML: " + school + "\n"), std::string::npos) << redirected.out;
+    EXPECT_NE(redirected.out.find("Directorio de Horavia: " + h + "\n"), std::string::npos) << redirected.out;
+    writeText(school, std::string(kSchool).replace(std::string(kSchool).find("<Grupos>"), 8,
+                                                   "<Grupos><Grupo Codigo='1B'><MateriasGrupo><MateriaGrupo "
+                                                   "Codigo='MAT' Horas='tres'/></MateriasGrupo></Grupo>"));
+    const Result failed = cli({"exportar", school, "--htemp", h}, true);
+    EXPECT_EQ(failed.status, 1);
+    for (const char* line : {"'tres' is not a valid floating point value\n",
+                             "\nEn el grupo «1B», materia «MAT», atributo «Horas»",
+                             "\nOcurrió en el paso «Materias de grupo (ASIGT)»"}) {
+        EXPECT_NE(failed.err.find(line), std::string::npos) << line << "\n" << failed.err;
+    }
+    EXPECT_NE(failed.err.find("mensajes.html"), std::string::npos);
 }
 
 TEST_F(CliTest, ExitStatusesForEachOutcome) {

@@ -122,6 +122,92 @@ TEST_F(ExportRunTest, ACancelledDialogExportsTheLastConfirmedFileAgain) {
     EXPECT_EQ(ui.messages, std::vector<std::string>(2, "Proceso finalizado"));
 }
 
+TEST_F(ExportRunTest, AFileWithoutSchoolDataIsRefusedAndTouchesNothing) {
+    struct Case {
+        const char* name;
+        std::string content;
+        std::string message;
+    };
+    const Case cases[] = {
+        // The import's own result beside the school's file: a "Centro" root, no school data.
+        {"import result",
+         "<Centro Codigo='38001' Nombre='IES' CursoEscolar='2026' FechaExportacion='x' Version='1'><horario>"
+         "<actividad/><actividad/></horario></Centro>",
+         "no tiene datos del centro: ni materias, ni tipos de actividad, ni profesores, ni departamentos, ni "
+         "aulas, ni grupos, ni enseñanzas, ni sesiones. No se ha tocado ninguna tabla.\nTiene un elemento "
+         "«horario»: parece el resultado de una importación"},
+        {"empty school", "<Centro Codigo='38001' Nombre='IES' CursoEscolar='2026' Version='1'/>",
+         "no tiene datos del centro"},
+        {"families without elements", "<Centro><Materias/><Profesores></Profesores><Aulas/></Centro>",
+         "no tiene datos del centro"},
+    };
+    prepareHoravia();
+    const auto before = snapshot(htemp.path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui.dialogAnswers = {input(c.content)};
+        try {
+            runExport(state, ui);
+            ADD_FAILURE();
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(snapshot(htemp.path()), before);
+        EXPECT_FALSE(ui.hourglass);
+        EXPECT_EQ(state.TransformStatus, 0);
+    }
+}
+
+TEST_F(ExportRunTest, EmptyCentroIsNotTakenForTheImportsResult) {
+    ui.dialogAnswers = {input("<Centro/>")};
+    try {
+        runExport(state, ui);
+        FAIL();
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()).find("horario"), std::string::npos) << e.what();
+    }
+}
+
+TEST_F(ExportRunTest, ASchoolWithOnlySomeFamiliesStillExports) {
+    // One family, even of a single element (which gives no record), is school data.
+    for (const char* body : {"<Aulas><Aula Codigo='A1'/><Aula Codigo='A2'/></Aulas>",
+                             "<Sesiones><Sesion Dia='L' HoraInicio='08:00' HoraFin='08:55'/></Sesiones>",
+                             "<Departamentos><Departamento Codigo='D1'/></Departamentos><horario/>"}) {
+        SCOPED_TRACE(body);
+        ui = ScriptedUi{};
+        ui.dialogAnswers = {input(std::string("<Centro>") + body + "</Centro>")};
+        EXPECT_EQ(runExport(state, ui), RunOutcome::Completed);
+        EXPECT_EQ(ui.messages, std::vector<std::string>{"Proceso finalizado"});
+    }
+}
+
+TEST_F(ExportRunTest, ProgressComesStepByStepAndTheSummarySaysWhere) {
+    const std::string file = input(school());
+    ui.dialogAnswers = {file};
+    ASSERT_EQ(runExport(state, ui), RunOutcome::Completed);
+    EXPECT_EQ(
+        ui.progressReports,
+        (std::vector<std::string>{"0/9 Leyendo el archivo XML", "1/9 Preparando la carpeta de Horavia",
+                                  "2/9 Materias (ASIGNOMT)", "3/9 Tipos de actividad (ASIGNOMT)",
+                                  "4/9 Profesores (PROFT)", "5/9 Aulas (AULAT)", "6/9 Grupos (GRUPOST)",
+                                  "7/9 Sesiones (DIASHORAST, COUNTSES)", "8/9 Materias de grupo (ASIGT)"}));
+    EXPECT_EQ(state.summary.inputFile, file);
+    EXPECT_EQ(state.summary.horaviaDir, htemp.path().string());
+    const std::string text = ui.details.front();
+    EXPECT_NE(text.find("Archivo XML: " + file + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Directorio de Horavia: " + htemp.path().string() + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("PROFT: 2 registros"), std::string::npos) << text;
+
+    // A missing file: the second line names the path looked at and the help's page of messages.
+    ui = ScriptedUi{};
+    ui.dialogAnswers = {(work / "borrado.xml").string()};
+    EXPECT_EQ(runExport(state, ui), RunOutcome::InputMissing);
+    ASSERT_EQ(ui.messages, std::vector<std::string>{"No existe archivo"});
+    EXPECT_NE(ui.details.front().find("«" + (work / "borrado.xml").string() + "»"), std::string::npos);
+    EXPECT_NE(ui.details.front().find("mensajes.html"), std::string::npos);
+    EXPECT_TRUE(ui.progressReports.empty());
+}
+
 TEST_F(ExportRunTest, ASecondRunWritesIdenticalTables) {
     ui.dialogAnswers = {input(school())};
     runExport(state, ui);

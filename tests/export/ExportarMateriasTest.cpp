@@ -73,9 +73,7 @@ TEST_F(ExportarMateriasTest, BlankCodesGiveOneEmptyCodeAndMissingAttributesReadE
 
 TEST_F(ExportarMateriasTest, ASecondRunInTheSameProgramWritesTheSameTable) {
     const auto first = run({"MAT", "MATEMATICAS1", "MATEMATICAS1"}, {"GUARDIA", "GUARDIA"});
-    state.ShortCodes.clear(); // as every export run does
-    state.LongCodes.clear();
-    ExportContext ctx = context();
+    ExportContext ctx = context(); // a new run, with new code lists
     ExportarMaterias(ctx);
     ExportarTiposActividad(ctx);
     EXPECT_EQ(rows("ASIGNOMT", {"COD", "CODLARGO", "ABREV_GESTION", "ESTAREA"}), first);

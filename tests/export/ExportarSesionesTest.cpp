@@ -19,11 +19,10 @@ protected:
         }
         load(body + "</Sesiones>");
         ExportContext ctx = context();
-        ExportarSesiones(ctx);
+        lengths_ = ExportarSesiones(ctx);
     }
-    std::vector<int> lengths() const {
-        return {state.SessionLength1, state.SessionLength2, state.SessionLength3};
-    }
+    std::vector<int> lengths() const { return {lengths_.first, lengths_.second, lengths_.third}; }
+    SessionLengths lengths_;
 };
 
 TEST_F(ExportarSesionesTest, SlotsAreNumberedByDayInOrderOfTime) {

@@ -2,6 +2,8 @@
 
 #include "app/GradientPanel.h"
 #include "app/HelpViewer.h"
+#include "app/QtRunUi.h"
+#include "app/RunReportDialog.h"
 #include "base/Error.h"
 #include "files/FileSystem.h"
 #include "files/IniFile.h"
@@ -9,16 +11,24 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
+#include <QStyle>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 #include <filesystem>
 #include <functional>
@@ -30,6 +40,7 @@
 
 namespace {
 
+using vinculor::Hourglass;
 using vinculor::RunFunction;
 using vinculor::RunOutcome;
 using vinculor::RunState;
@@ -47,31 +58,37 @@ constexpr char kImportNotice[] =
 class RecordingHelp : public vinculor::HelpViewer {
 public:
     std::vector<std::string> calls;
-    void showContents(const QString& helpFile) override {
+    bool opens = true; // what the viewer answers
+    bool showContents(const QString& helpFile) override {
         calls.push_back("contents " + helpFile.toStdString());
+        return opens;
     }
-    void showTopic(const QString& helpFile, int context) override {
+    bool showTopic(const QString& helpFile, int context) override {
         calls.push_back("topic " + helpFile.toStdString() + " " + std::to_string(context));
+        return opens;
     }
-};
-
-// What the stand-in runs were asked to do and what they saw.
-struct RunLog {
-    std::vector<std::string> runs;
-    bool windowOnScreenDuringRun = false;
 };
 
 bool onScreen(const QWidget& widget) {
     return widget.windowHandle() != nullptr && widget.windowHandle()->isVisible();
 }
 
+// What the stand-in runs were asked to do and what they saw.
+struct RunLog {
+    std::vector<std::string> runs;
+    bool windowOnScreenDuringRun = false;
+    TMForm* form = nullptr; // the window, looked at from the run's thread
+};
+
 // A stand-in for a run that ends as the real ones do: it sets the outcome
 // (when `status` is not 0) and, in command-line mode, closes the window.
 RunFunction endingRun(std::string name, RunLog& log, int status = 0) {
     return [name, &log, status](RunState& state, RunUi& ui) {
         log.runs.push_back(name);
-        if (auto* window = dynamic_cast<QWidget*>(&ui)) {
-            log.windowOnScreenDuringRun = onScreen(*window);
+        if (log.form != nullptr) {
+            QMetaObject::invokeMethod(
+                log.form, [&log] { log.windowOnScreenDuringRun = onScreen(*log.form); },
+                Qt::BlockingQueuedConnection);
         }
         if (status != 0) {
             state.TransformStatus = status;
@@ -118,7 +135,8 @@ protected:
         settingsFile = dir / "Horavia.ini";
         writeText(schoolFile, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                               "<Centro Codigo=\"38000001\" Nombre=\"IES Prueba\" CursoEscolar=\"2024\" "
-                              "Version=\"1\"/>\n");
+                              "Version=\"1\"><Aulas><Aula Codigo=\"A1\"/><Aula Codigo=\"A2\"/></Aulas>"
+                              "</Centro>\n");
     }
     void TearDown() override { qunsetenv("VINCULOR_HTEMP"); }
 
@@ -134,15 +152,24 @@ protected:
         return std::make_unique<TMForm>(std::move(setup));
     }
 
-    // Shows the window and lets what its show queued (a close) happen.
+    // Shows the window and lets the run it started, and what follows it, happen.
     static void showAndSettle(TMForm& form) {
         form.show();
-        settle();
+        settle(form);
     }
-    static void settle() {
+    // Lets the window's run end and the events it queued happen.
+    static void settle(const TMForm& form) {
+        for (int i = 0; i < 1000 && form.running(); ++i) {
+            QTest::qWait(5);
+        }
+        EXPECT_FALSE(form.running());
         for (int i = 0; i < 3; ++i) {
             QCoreApplication::processEvents();
         }
+    }
+    static void click(TMForm& form, const char* button) {
+        form.findChild<QPushButton*>(QString::fromLatin1(button))->click();
+        settle(form);
     }
 
     std::optional<std::string> recordedOutcome() const {
@@ -331,6 +358,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(WindowTest, TheRunAtShowComesBeforeTheWindowAppears) {
     RunLog log;
     auto form = makeForm({"exportar", "x"}, endingRun("exportar", log));
+    log.form = form.get();
     showAndSettle(*form);
     ASSERT_EQ(log.runs, std::vector<std::string>{"exportar"});
     EXPECT_FALSE(log.windowOnScreenDuringRun);
@@ -406,9 +434,10 @@ TEST_F(WindowTest, ACommandLineRunStoppedByAnErrorLeavesTheWindowOpenAndClosingR
     EXPECT_NE(ui.errors.front().find("otro.xml"), std::string::npos) << ui.errors.front();
     EXPECT_TRUE(onScreen(*form));
     EXPECT_EQ(form->state().TransformStatus, 0);
-    EXPECT_FALSE(std::filesystem::exists(settingsFile));
+    // Recorded as the run started, so that a run that never ends leaves no earlier success behind.
+    EXPECT_EQ(recordedOutcome(), "0");
 
-    control<QPushButton>(*form, "BClose")->click();
+    click(*form, "BClose");
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(recordedOutcome(), "0");
 }
@@ -435,13 +464,17 @@ TEST_F(WindowTest, ErrorsOfAButtonsRunAreShownAndChangeNothing) {
             return RunOutcome::Completed;
         });
         showAndSettle(*form);
-        control<QPushButton>(*form, "BImportar")->click();
+        click(*form, "BImportar");
 
-        EXPECT_EQ(ui.errors, std::vector<std::string>{c.message});
+        // The error's own message, then where it happened and what to do.
+        ASSERT_EQ(ui.errors.size(), 1u);
+        EXPECT_EQ(ui.errors.front().rfind(c.message + "\n", 0), 0u) << ui.errors.front();
+        EXPECT_NE(ui.errors.front().find("mensajes.html"), std::string::npos) << ui.errors.front();
         EXPECT_TRUE(form->isVisible());
         EXPECT_EQ(form->state().TransformStatus, 1);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-        EXPECT_FALSE(std::filesystem::exists(settingsFile));
+        EXPECT_EQ(recordedOutcome(), "0"); // as the run started; not the 1 it set before failing
+        std::filesystem::remove(settingsFile);
         EXPECT_EQ(ui.closes, 0);
     }
 }
@@ -452,7 +485,7 @@ TEST_F(WindowTest, WithAnotherWordAButtonsRunClosesTheWindowAndRecordsItsOutcome
     showAndSettle(*form);
     EXPECT_EQ(ui.dialogsShown, 0);
 
-    control<QPushButton>(*form, "BExportar")->click();
+    click(*form, "BExportar");
     EXPECT_EQ(ui.messages, std::vector<std::string>{"Proceso finalizado"});
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(recordedOutcome(), "1");
@@ -463,15 +496,15 @@ TEST_F(WindowTest, InteractiveUseNeverCreatesTheSettingsFile) {
     auto form = makeForm({});
     showAndSettle(*form);
 
-    control<QPushButton>(*form, "BExportar")->click(); // cancelled
-    control<QPushButton>(*form, "BExportar")->click(); // completes
-    control<QPushButton>(*form, "BImportar")->click(); // the same file again, but no solution
+    click(*form, "BExportar"); // cancelled
+    click(*form, "BExportar"); // completes
+    click(*form, "BImportar"); // the same file again, but no solution
     EXPECT_EQ(ui.messages, (std::vector<std::string>{"No existe archivo", "Proceso finalizado", kImportNotice,
                                                      "No existe archivo XML o Solución."}));
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->state().TransformStatus, 1);
 
-    control<QPushButton>(*form, "BClose")->click();
+    click(*form, "BClose");
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(std::filesystem::exists(settingsFile));
     EXPECT_TRUE(ui.errors.empty());
@@ -546,20 +579,362 @@ TEST_F(WindowTest, F1AsksForTopicThreeAndTheHelpButtonForTheContents) {
     EXPECT_FALSE(form->isVisible());
 }
 
-TEST_F(WindowTest, TheWindowsOwnDialogsAndCursor) {
+TEST_F(WindowTest, WhenNothingOpensTheHelpAMessageSaysWhereItIs) {
+    help.opens = false;
+    auto form = makeForm({});
+    showAndSettle(*form);
+    click(*form, "Button1");
+    control(*form, "BExportar")->setFocus();
+    QTest::keyClick(control(*form, "BExportar"), Qt::Key_F1);
+
+    EXPECT_EQ(help.calls, (std::vector<std::string>{"contents EKADE.chm", "topic EKADE.chm 3"}));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    const QString pages = QDir::toNativeSeparators(vinculor::helpPagesDirectory());
+    for (const std::string& message : ui.messages) {
+        EXPECT_EQ(message.rfind("No se ha podido abrir la ayuda.", 0), 0u) << message;
+        EXPECT_NE(message.find("EKADE.chm»"), std::string::npos) << message;
+        EXPECT_NE(message.find("«" + pages.toStdString() + "»"), std::string::npos) << message;
+    }
+}
+
+TEST(BrowserHelp, OpensThePageOfTheContextAndSaysWhenItCannot) {
+    TempDir pages;
+    writeText(pages / "index.html", "<html></html>");
+    std::vector<QUrl> opened;
+    bool browserWorks = true;
+    vinculor::BrowserHelpViewer viewer(QString::fromStdString(pages.path().string()),
+                                       [&](const QUrl& url, const std::function<void()>&) {
+                                           opened.push_back(url);
+                                           return browserWorks;
+                                       });
+    const QUrl index = QUrl::fromLocalFile(QString::fromStdString((pages / "index.html").string()));
+
+    EXPECT_TRUE(viewer.showTopic("EKADE.chm", 3));
+    EXPECT_TRUE(viewer.showTopic("EKADE.chm", 999)); // an unknown context: the contents
+    EXPECT_TRUE(viewer.showContents("EKADE.chm"));
+    EXPECT_EQ(opened, (std::vector<QUrl>{index, index, index}));
+
+    browserWorks = false; // no browser, or it failed
+    EXPECT_FALSE(viewer.showContents("EKADE.chm"));
+    std::filesystem::remove(pages / "index.html"); // the pages are missing: nothing is handed to the browser
+    opened.clear();
+    EXPECT_FALSE(viewer.showTopic("EKADE.chm", 3));
+    EXPECT_TRUE(opened.empty());
+}
+
+TEST_F(WindowTest, ABrowserThatGivesUpLaterStillGetsTheUserTold) {
+    // The desktop's launcher starts, then finds no browser.
+    std::function<void()> giveUp;
+    std::filesystem::create_directory(dir / "ayuda");
+    writeText(dir / "ayuda" / "index.html", "<html></html>");
+    vinculor::BrowserHelpViewer browser(QString::fromStdString((dir / "ayuda").string()),
+                                        [&](const QUrl&, const std::function<void()>& failedLater) {
+                                            giveUp = failedLater;
+                                            return true;
+                                        });
+    TMForm::Setup setup;
+    setup.dialogs = &ui;
+    setup.help = &browser;
+    setup.settingsFile = settingsFile;
+    TMForm form(std::move(setup));
+    form.show();
+    settle(form);
+    click(form, "Button1");
+    ASSERT_TRUE(giveUp);
+    EXPECT_TRUE(ui.messages.empty());
+    giveUp();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages.front().rfind("No se ha podido abrir la ayuda.", 0), 0u);
+}
+
+TEST(DesktopLauncher, OneBrowserPerPageAndALauncherThatGivesUpIsHeard) {
+    TempDir dir;
+    // A launcher that notes each start, stays a while (as a browser it runs in
+    // the foreground would) and ends with the status given in its name.
+    const auto makeLauncher = [&dir](const char* name, int status) {
+        const auto path = dir / name;
+        writeText(path, "#!/bin/sh\necho \"$1\" >> '" + (dir / "starts").string() + "'\nsleep 0.3\nexit " +
+                            std::to_string(status) + "\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return QString::fromStdString(path.string());
+    };
+    const QUrl index = QUrl::fromLocalFile("/ayuda/index.html");
+    const QUrl messages = QUrl::fromLocalFile("/ayuda/mensajes.html");
+    int failures = 0;
+    const std::function<void()> failed = [&failures] { ++failures; };
+
+    vinculor::DesktopLauncher works(makeLauncher("abre", 0));
+    EXPECT_TRUE(works.open(index, failed));
+    EXPECT_TRUE(works.open(index, failed));    // the browser already shows it
+    EXPECT_TRUE(works.open(messages, failed)); // another page goes to the browser
+    QTest::qWait(600);
+    // One start per page; the two launchers run side by side, so in either order.
+    QStringList starts = QString::fromStdString(readText(dir / "starts")).split('\n', Qt::SkipEmptyParts);
+    starts.sort();
+    EXPECT_EQ(starts, (QStringList{index.toString(), messages.toString()}));
+    EXPECT_EQ(failures, 0);
+    EXPECT_TRUE(works.open(index, failed)); // the browser was closed: started again
+    QTest::qWait(600);
+    EXPECT_EQ(failures, 0);
+
+    vinculor::DesktopLauncher givesUp(makeLauncher("falla", 4));
+    EXPECT_TRUE(givesUp.open(index, failed));
+    for (int i = 0; i < 200 && failures == 0; ++i) {
+        QTest::qWait(10);
+    }
+    EXPECT_EQ(failures, 1);
+
+    vinculor::DesktopLauncher missing(QString::fromStdString((dir / "no-existe").string()));
+    EXPECT_FALSE(missing.open(index, failed));
+}
+
+TEST_F(WindowTest, EnterPressesTheFocusedButton) {
+    RunLog log;
+    auto form = makeForm({}, endingRun("exportar", log), endingRun("importar", log));
+    showAndSettle(*form);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        SCOPED_TRACE(key);
+        log.runs.clear();
+        help.calls.clear();
+        for (const char* button : {"BExportar", "BImportar", "Button1"}) {
+            control(*form, button)->setFocus();
+            QTest::keyClick(control(*form, button), key);
+            settle(*form);
+        }
+        EXPECT_EQ(log.runs, (std::vector<std::string>{"exportar", "importar"}));
+        EXPECT_EQ(help.calls, std::vector<std::string>{"contents EKADE.chm"});
+    }
+    control(*form, "BClose")->setFocus();
+    QTest::keyClick(control(*form, "BClose"), Qt::Key_Return);
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(WindowTest, InCommandLineModeFocusNeverRestsOnACoveredButton) {
+    const auto notTheSchool = dir / "otro.xml";
+    writeText(notTheSchool, "<Otro/>");
+    ui.dialogAnswers.push_back(vinculor::files::toUtf8(notTheSchool));
+    auto form = makeForm({"exportar", "x"}); // stopped by an error: the window stays, showing its side
+    showAndSettle(*form);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+
+    for (int i = 0; i < 6; ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        EXPECT_TRUE(focused->isVisible()) << focused->objectName().toStdString();
+        // What the user sees where the focused control lies is that control.
+        const QPoint centre = focused->mapTo(form.get(), focused->rect().center());
+        EXPECT_EQ(form->childAt(centre), focused) << focused->objectName().toStdString();
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    // Space on the focused button runs the export again; it does not quit.
+    ui.dialogAnswers.push_back(vinculor::files::toUtf8(schoolFile));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    settle(*form);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Proceso finalizado"});
+    EXPECT_EQ(recordedOutcome(), "1");
+}
+
+// A run that works for `busyMs` on its thread after reporting its steps.
+RunFunction slowRun(RunLog& log, int busyMs, std::vector<std::string> steps) {
+    return [&log, busyMs, steps](RunState& state, RunUi& ui) {
+        log.runs.push_back("lenta");
+        Hourglass hourglass(ui);
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            ui.progress(steps[i], i, steps.size());
+            QThread::msleep(static_cast<unsigned long>(busyMs / static_cast<int>(steps.size())));
+        }
+        state.TransformStatus = 1;
+        if (state.commandLineMode()) {
+            ui.closeWindow();
+        }
+        return RunOutcome::Completed;
+    };
+}
+
+// Counts the paint events of a widget and of its children.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+TEST_F(WindowTest, ALongRunShowsItsProgressAndTheWindowStaysPaintedAndResponsive) {
+    RunLog log;
+    auto form = makeForm({}, endingRun("exportar", log), slowRun(log, 1200, {"Uno", "Dos", "Tres"}));
+    showAndSettle(*form);
+    auto* bar = control<QProgressBar>(*form, "ProgressImportar");
+    EXPECT_FALSE(bar->isVisible());
+
+    PaintCounter counter;
+    bar->installEventFilter(&counter);
+    control<QPushButton>(*form, "BImportar")->click();
+    EXPECT_TRUE(form->running());
+    QTest::qWait(150);
+    EXPECT_FALSE(bar->isVisible()) << "a run shows progress only after half a second";
+
+    std::vector<QString> seen;
+    for (int i = 0; i < 400 && form->running(); ++i) {
+        if (bar->isVisible() && (seen.empty() || seen.back() != bar->format())) {
+            seen.push_back(bar->format());
+        }
+        if (i == 50) {
+            control<QPushButton>(*form, "BExportar")->click(); // no second run meanwhile
+            form->update();
+        }
+        QTest::qWait(5);
+    }
+    settle(*form);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), "Tres (3 de 3)");
+    for (const QString& format : seen) {
+        EXPECT_TRUE(format == "Dos (2 de 3)" || format == "Tres (3 de 3)") << format.toStdString();
+    }
+    EXPECT_GT(counter.paints, 0);
+    EXPECT_EQ(log.runs, std::vector<std::string>{"lenta"});
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The user's interface heard every step too.
+    EXPECT_EQ(ui.progressReports, (std::vector<std::string>{"0/3 Uno", "1/3 Dos", "2/3 Tres"}));
+}
+
+TEST_F(WindowTest, ACloseDuringARunWaitsForItsEnd) {
+    RunLog log;
+    auto form = makeForm({}, slowRun(log, 400, {"Uno"}));
+    showAndSettle(*form);
+    control<QPushButton>(*form, "BExportar")->click();
+    ASSERT_TRUE(form->running());
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->isVisible());
+    settle(*form);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(form->state().TransformStatus, 1); // the run was not cut short
+}
+
+TEST_F(WindowTest, ALongRunAtShowPutsTheWindowOnTheScreenWithItsProgress) {
+    RunLog log;
+    auto form = makeForm({"exportar", "x"}, slowRun(log, 1000, {"Uno", "Dos"}));
+    form->show();
+    EXPECT_FALSE(onScreen(*form));
+    bool barSeen = false;
+    bool onScreenWithBar = false;
+    for (int i = 0; i < 400 && form->running(); ++i) {
+        QWidget* bar = control(*form, "ProgressExportar");
+        if (bar->isVisible()) {
+            barSeen = true;
+            onScreenWithBar = onScreen(*form);
+        }
+        QTest::qWait(5);
+    }
+    settle(*form);
+    EXPECT_TRUE(barSeen);
+    EXPECT_TRUE(onScreenWithBar);
+    EXPECT_FALSE(form->isVisible()); // closed at the run's end
+    EXPECT_EQ(recordedOutcome(), "1");
+}
+
+TEST_F(WindowTest, TheRealRunsReportTheirStepsThroughTheWindow) {
+    ui.dialogAnswers.push_back(vinculor::files::toUtf8(schoolFile));
+    auto form = makeForm({});
+    showAndSettle(*form);
+    click(*form, "BExportar");
+    ASSERT_EQ(ui.messages, std::vector<std::string>{"Proceso finalizado"});
+    EXPECT_EQ(ui.progressReports.size(), 9u);
+    EXPECT_EQ(ui.progressReports.front(), "0/9 Leyendo el archivo XML");
+    // The report names the file and the Horavia directory.
+    EXPECT_NE(ui.details.front().find("Archivo XML: " + vinculor::files::toUtf8(schoolFile)),
+              std::string::npos);
+    EXPECT_NE(ui.details.front().find("Directorio de Horavia: " + vinculor::files::toUtf8(dir / "HTEMP")),
+              std::string::npos);
+    EXPECT_NE(ui.details.front().find("AULAT: 2 registros"), std::string::npos);
+}
+
+TEST_F(WindowTest, TheWindowsOwnDialogsServeARealRunFromItsThread) {
     TMForm::Setup setup;
     setup.help = &help;
     setup.settingsFile = settingsFile;
+    setup.userSettingsFile = QString::fromStdString((dir / "usuario.ini").string());
     TMForm form(std::move(setup));
+    form.show();
+    settle(form);
 
+    // The user answers each dialog as it comes: the file, then the report, closed with Enter.
+    std::vector<std::string> seen;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || !dialog->isVisible()) {
+            return;
+        }
+        if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+            seen.push_back("archivo");
+            files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(QString::fromStdString(vinculor::files::toUtf8(schoolFile)));
+            static_cast<QDialog*>(files)->accept();
+        } else if (auto* report = qobject_cast<vinculor::RunReportDialog*>(dialog)) {
+            seen.push_back(report->reportText().toStdString());
+            // Enter where the dialog's focus is (its one button); the dialog itself when not yet active.
+            QTest::keyClick(report->focusWidget() != nullptr ? report->focusWidget() : report,
+                            Qt::Key_Return);
+        } else {
+            seen.push_back("otro");
+            dialog->reject();
+        }
+    });
+    user.start(10);
+    control<QPushButton>(form, "BExportar")->click();
+    settle(form);
+    user.stop();
+
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0], "archivo");
+    EXPECT_EQ(seen[1].rfind("Archivo XML: " + vinculor::files::toUtf8(schoolFile) + "\n", 0), 0u) << seen[1];
+    EXPECT_EQ(form.state().TransformStatus, 1);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(WindowTest, TheWindowHasItsOwnIconAndCursor) {
+    auto form = makeForm({});
+    EXPECT_FALSE(form->windowIcon().isNull());
+    EXPECT_FALSE(form->windowIcon().pixmap(32, 32).toImage() ==
+                 QApplication::style()->standardIcon(QStyle::SP_TitleBarMenuButton).pixmap(32, 32).toImage());
+
+    form->setHourglass(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_TRUE(ui.hourglass);
+    form->setHourglass(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(ui.hourglass);
+}
+
+class QtDialogsTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    QString settings = QString::fromStdString((dir / "usuario.ini").string());
+    QWidget owner;
+    vinculor::QtRunUi dialogs{&owner, settings};
+};
+
+TEST_F(QtDialogsTest, MessagesCarryTheTitleTheirSecondLineAndOneButton) {
     struct Seen {
-        QString title, text, details;
+        QString title, text, informative;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
+        int buttons = 0;
     };
     const auto lookAtMessageBox = [](Seen& seen) {
         return [&seen](QDialog& dialog) {
             if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
-                seen = {box->windowTitle(), box->text(), box->detailedText(), box->icon()};
+                seen = {box->windowTitle(), box->text(), box->informativeText(), box->icon(),
+                        static_cast<int>(box->buttons().size())};
             }
             dialog.reject();
         };
@@ -568,25 +943,42 @@ TEST_F(WindowTest, TheWindowsOwnDialogsAndCursor) {
     Seen message;
     {
         ModalAnswer answer(lookAtMessageBox(message));
-        form.showMessage(kImportNotice, "ASIGNOMT: 12 registros");
+        dialogs.showMessage(kImportNotice);
     }
     EXPECT_EQ(message.title, "Vinculor");
     EXPECT_EQ(message.text,
               "Deberá Abrir el fichero XML de PINCEL-Ekade,\ndesde el cual realizó la Importación a Horavia");
-    EXPECT_EQ(message.details, "ASIGNOMT: 12 registros");
+    EXPECT_EQ(message.informative, "");
     EXPECT_EQ(message.icon, QMessageBox::NoIcon);
+    EXPECT_EQ(message.buttons, 1);
+
+    {
+        ModalAnswer answer(lookAtMessageBox(message));
+        dialogs.showMessage("No existe archivo XML o Solución.",
+                            "Falta la solución de Horavia «/x/SOLUC.DBF».");
+    }
+    EXPECT_EQ(message.text, "No existe archivo XML o Solución.");
+    EXPECT_EQ(message.informative, "Falta la solución de Horavia «/x/SOLUC.DBF».");
 
     Seen error;
     {
         ModalAnswer answer(lookAtMessageBox(error));
-        form.showError("Unable to write to /x/Horavia.ini");
+        dialogs.showError("Unable to write to /x/Horavia.ini");
     }
     EXPECT_EQ(error.title, "Vinculor");
     EXPECT_EQ(error.text, "Unable to write to /x/Horavia.ini");
-    EXPECT_EQ(error.details, "");
     EXPECT_EQ(error.icon, QMessageBox::Critical);
+}
 
-    QString title, suffix;
+TEST_F(QtDialogsTest, TheFileDialogStartsWhereTheLastFileWasChosen) {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString expectedFirst = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    EXPECT_EQ(dialogs.startFolder(), expectedFirst);
+
+    std::filesystem::create_directory(dir / "datos");
+    const auto school = dir / "datos" / "centro.xml";
+    writeText(school, "<Centro/>");
+    QString title, suffix, directory;
     QStringList filters;
     {
         ModalAnswer answer([&](QDialog& dialog) {
@@ -594,32 +986,122 @@ TEST_F(WindowTest, TheWindowsOwnDialogsAndCursor) {
                 title = files->windowTitle();
                 filters = files->nameFilters();
                 suffix = files->defaultSuffix();
-            }
-            dialog.reject();
-        });
-        EXPECT_EQ(form.chooseXmlFile(), std::nullopt);
-    }
-    EXPECT_EQ(title, "Seleccionar Archivo XML obtenido de PINNCEL-EKADE");
-    EXPECT_EQ(filters, QStringList{"*.xml"});
-    EXPECT_EQ(suffix, "xml");
-    {
-        ModalAnswer answer([&](QDialog& dialog) {
-            if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
+                directory = files->directory().absolutePath();
                 // As if the user typed the path: selectFile() leaves a focused name field alone.
                 if (auto* name = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-                    name->setText(QString::fromStdString(vinculor::files::toUtf8(schoolFile)));
+                    name->setText(QString::fromStdString(school.string()));
                 }
             }
             dialog.accept();
         });
-        EXPECT_EQ(form.chooseXmlFile(), vinculor::files::toUtf8(schoolFile));
+        EXPECT_EQ(dialogs.chooseXmlFile(), school.string());
     }
+    EXPECT_EQ(title, "Seleccionar Archivo XML obtenido de PINNCEL-EKADE");
+    EXPECT_EQ(filters, QStringList{"*.xml"});
+    EXPECT_EQ(suffix, "xml");
+    EXPECT_EQ(directory, expectedFirst);
 
-    form.setHourglass(true);
-    ASSERT_NE(QApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    form.setHourglass(false);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // Another program (the other direction) starts in the same folder: it is in the user's settings.
+    vinculor::QtRunUi later(&owner, settings);
+    EXPECT_EQ(later.startFolder(), QString::fromStdString((dir / "datos").string()));
+    {
+        ModalAnswer answer([&](QDialog& dialog) {
+            if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
+                directory = files->directory().absolutePath();
+            }
+            dialog.reject();
+        });
+        EXPECT_EQ(later.chooseXmlFile(), std::nullopt);
+    }
+    EXPECT_EQ(directory, QString::fromStdString((dir / "datos").string()));
+
+    // A folder that has gone: the documents folder again.
+    std::filesystem::remove_all(dir / "datos");
+    EXPECT_EQ(later.startFolder(), expectedFirst);
+}
+
+vinculor::RunSummary importSummary(const TempDir& dir, const std::string& timetable) {
+    vinculor::RunSummary summary;
+    summary.direction = "importar";
+    summary.inputFile = (dir / "centro.xml").string();
+    summary.horaviaDir = (dir / "HTEMP").string();
+    summary.outputFile = (dir / "ResultadoHoraviacentro.xml").string();
+    summary.timetableFile = timetable;
+    summary.lessons = 12;
+    return summary;
+}
+
+TEST(RunReport, ShowsTheWholeSummaryAndItsOneButtonClosesItWithEnter) {
+    TempDir dir;
+    vinculor::RunReportDialog report("Proceso finalizado", importSummary(dir, {}));
+    report.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&report));
+
+    EXPECT_EQ(report.windowTitle(), "Vinculor");
+    EXPECT_EQ(report.findChild<QLabel*>("message")->text(), "Proceso finalizado");
+    const QString text = report.findChild<QPlainTextEdit*>("report")->toPlainText();
+    for (const std::string& line : {"Archivo XML: " + (dir / "centro.xml").string(),
+                                    "Directorio de Horavia: " + (dir / "HTEMP").string(),
+                                    "Documento: " + (dir / "ResultadoHoraviacentro.xml").string(),
+                                    std::string("Actividades escritas: 12")}) {
+        EXPECT_TRUE(text.contains(QString::fromStdString(line))) << line << "\n" << text.toStdString();
+    }
+    EXPECT_EQ(report.findChild<QPushButton*>("timetable"), nullptr);
+    // Resizable, larger than a message box's details.
+    EXPECT_LT(report.minimumSize().width(), report.maximumSize().width());
+    EXPECT_GE(report.width(), 600);
+
+    auto* close = report.findChild<QPushButton*>("close");
+    EXPECT_TRUE(close->isDefault());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&report));
+    ASSERT_EQ(QApplication::focusWidget(), close);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(report.isVisible());
+    EXPECT_EQ(report.result(), QDialog::Accepted);
+}
+
+TEST(RunReport, CopiesSavesAndOpensTheTimetable) {
+    TempDir dir;
+    const std::string timetable = (dir / "Horario-centro.html").string();
+    vinculor::RunReportDialog report("Proceso finalizado", importSummary(dir, timetable));
+    const std::string expected = importSummary(dir, timetable).toText();
+
+    report.findChild<QPushButton*>("copy")->click();
+    EXPECT_EQ(QApplication::clipboard()->text().toStdString(), expected);
+
+    QString suggested;
+    const auto saved = dir / "informe.txt";
+    report.setSaveLocationChooser([&](QWidget*, const QString& offered) {
+        suggested = offered;
+        return QString::fromStdString(saved.string());
+    });
+    report.findChild<QPushButton*>("save")->click();
+    EXPECT_EQ(readText(saved), expected);
+    EXPECT_EQ(suggested, QString::fromStdString((dir / "Informe-importar-centro.txt").string()));
+
+    // A place that cannot be written: the user is told, nothing is lost from the report.
+    QString error;
+    {
+        ModalAnswer answer([&](QDialog& dialog) {
+            if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+                error = box->text();
+            }
+            dialog.reject();
+        });
+        EXPECT_FALSE(report.saveTo(QString::fromStdString((dir / "no-existe" / "informe.txt").string())));
+    }
+    EXPECT_TRUE(error.startsWith("No se ha podido guardar el informe en «")) << error.toStdString();
+
+    std::vector<QUrl> opened;
+    report.setOpener([&](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    });
+    auto* show = report.findChild<QPushButton*>("timetable");
+    ASSERT_NE(show, nullptr);
+    EXPECT_EQ(show->text(), "&Ver horario");
+    show->click();
+    EXPECT_EQ(opened, std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(timetable))});
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "import/ImportFixture.h"
 
 #include "import/SolucSchema.h"
+#include "xml/XmlFamilies.h"
 
 namespace vinculor::testing {
 
@@ -56,16 +57,21 @@ RunOutcome ImportFixture::runImport() {
 }
 
 std::vector<std::string> ImportFixture::activities() const {
-    XmlDocument doc;
-    doc.load(outputFile());
+    // Every attribute that an activity may have, in the order they are written.
+    const std::vector<std::string> names = {"tipo",          "codigoProfesor", "codigoGrupo",
+                                            "codigoMateria", "codigoAula",     "codigAula",
+                                            "dia",           "HoraInicio",     "HoraFin"};
+    const XmlFamilies doc = XmlFamilies::read(outputFile(), {{"/Centro/horario/actividad", names}});
     std::vector<std::string> lines;
     for (const XmlNode& node : doc.selectNodes("/Centro/horario/actividad")) {
         std::string line;
-        for (const pugi::xml_attribute& a : node.raw().attributes()) {
-            if (!line.empty()) {
-                line += ' ';
+        for (const std::string& name : names) {
+            if (node.hasAttribute(name)) {
+                if (!line.empty()) {
+                    line += ' ';
+                }
+                line.append(name).append("=").append(node.attributeView(name));
             }
-            line.append(a.name()).append("=").append(a.value());
         }
         lines.push_back(line);
     }

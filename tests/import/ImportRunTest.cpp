@@ -79,6 +79,16 @@ TEST_F(ImportRunTest, TheDocumentKeepsItsDeclarationAndCarriesTheTrimmedHeader) 
             "Proceso finalizado"}));
     EXPECT_EQ(state.TransformStatus, 1);
     EXPECT_FALSE(ui.hourglass);
+    EXPECT_EQ(ui.progressReports,
+              (std::vector<std::string>{"0/4 Abriendo las tablas de Horavia", "1/4 Leyendo el archivo XML",
+                                        "2/4 Clases (SOLUC)", "3/4 Tareas (SOLUC)"}));
+    // The report names the three places the run worked with.
+    for (const std::string& line :
+         {"Archivo XML: " + schoolFile, "Directorio de Horavia: " + htemp.path().string(),
+          "Documento: " + outputFile().string()}) {
+        EXPECT_NE(ui.details.back().find(line + "\n"), std::string::npos) << line << "\n"
+                                                                          << ui.details.back();
+    }
 
     const std::string saved = readText(outputFile());
     EXPECT_EQ(saved.rfind("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", 0), 0u) << saved;
@@ -113,12 +123,15 @@ TEST_F(ImportRunTest, MissingInputOrSolutionIsReportedAndRecordedOnTheCommandLin
         const char* name;
         bool removeSoluc;
         std::optional<std::string> answer;
+        std::string details; // what the second line names
     };
     writeSoluc({});
     const Case cases[] = {
-        {"cancelled at start", false, std::nullopt},
-        {"no such file", false, (work / "no.xml").string()},
-        {"no solution", true, schoolFile},
+        {"cancelled at start", false, std::nullopt, "No se ha elegido ningún archivo XML"},
+        {"no such file", false, (work / "no.xml").string(),
+         "Falta el archivo XML «" + (work / "no.xml").string() + "»"},
+        {"no solution", true, schoolFile,
+         "Falta la solución de Horavia «" + (htemp / "SOLUC.DBF").string() + "»"},
     };
     for (const Case& c : cases) {
         state = RunState{};
@@ -132,6 +145,9 @@ TEST_F(ImportRunTest, MissingInputOrSolutionIsReportedAndRecordedOnTheCommandLin
         ui.dialogAnswers = {c.answer};
         EXPECT_EQ(importing::runImport(state, ui), RunOutcome::InputMissing) << c.name;
         EXPECT_EQ(ui.messages.back(), "No existe archivo XML o Solución.") << c.name;
+        EXPECT_NE(ui.details.back().find(c.details), std::string::npos)
+            << c.name << ": " << ui.details.back();
+        EXPECT_NE(ui.details.back().find("mensajes.html"), std::string::npos) << c.name;
         EXPECT_EQ(state.TransformStatus, -1) << c.name;
         EXPECT_EQ(ui.closes, 1) << c.name;
         EXPECT_EQ(ui.hourglassChanges, 0) << c.name;

@@ -15,7 +15,7 @@ class ExportFixture : public ::testing::Test {
 protected:
     TempDir htemp;
     RunState state;
-    XmlDocument doc;
+    XmlFamilies doc;
 
     ExportFixture() {
         state.horaviaDir = htemp.path();
@@ -23,7 +23,9 @@ protected:
     }
 
     // Loads `centroBody`, the content of a <Centro> element.
-    void load(const std::string& centroBody) { doc.loadFromString("<Centro>" + centroBody + "</Centro>"); }
+    void load(const std::string& centroBody) {
+        doc = XmlFamilies::fromBytes("<Centro>" + centroBody + "</Centro>", exporting::schoolFamilies());
+    }
 
     exporting::ExportContext context() {
         return exporting::ExportContext{state, doc, htemp.path(), state.summary};

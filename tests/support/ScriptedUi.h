@@ -22,6 +22,8 @@ public:
     int closes = 0;
     bool hourglass = false;
     int hourglassChanges = 0;
+    // Each progress report as "done/total step".
+    std::vector<std::string> progressReports;
 
     std::optional<std::string> chooseXmlFile() override {
         ++dialogsShown;
@@ -42,6 +44,9 @@ public:
         ++hourglassChanges;
     }
     void closeWindow() override { ++closes; }
+    void progress(const std::string& step, std::size_t done, std::size_t total) override {
+        progressReports.push_back(std::to_string(done) + "/" + std::to_string(total) + " " + step);
+    }
 };
 
 } // namespace vinculor::testing

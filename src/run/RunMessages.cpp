@@ -1,0 +1,47 @@
+#include "run/RunMessages.h"
+
+namespace vinculor {
+
+namespace {
+
+const std::string kSeeHelp = " Vea «Mensajes y qué hacer ante cada uno» en la ayuda (" +
+                             std::string(kMessagesHelpPage) + ", tecla F1).";
+
+} // namespace
+
+std::string missingExportInputDetails(const std::string& file) {
+    if (file.empty()) {
+        return "No se ha elegido ningún archivo XML: elija el archivo que exportó Pincel-eKade." + kSeeHelp;
+    }
+    return "Falta el archivo XML «" + file +
+           "» (o es una carpeta): elija un archivo de Pincel-eKade que exista. No se ha tocado ninguna "
+           "tabla." +
+           kSeeHelp;
+}
+
+std::string missingImportInputDetails(const std::string& file, bool fileFound, const std::string& solucPath) {
+    if (file.empty()) {
+        return "No se ha elegido ningún archivo XML: elija el mismo archivo de Pincel-eKade que usó al "
+               "exportar." +
+               kSeeHelp;
+    }
+    if (!fileFound) {
+        return "Falta el archivo XML «" + file +
+               "» (o es una carpeta): elija el mismo archivo de Pincel-eKade que usó al exportar." + kSeeHelp;
+    }
+    return "Falta la solución de Horavia «" + solucPath +
+           "»: calcule y guarde el horario en Horavia y vuelva a importar." + kSeeHelp;
+}
+
+std::string errorDetails(const std::string& step) {
+    std::string details;
+    if (!step.empty()) {
+        details = "Ocurrió en el paso «" + step + "». ";
+    }
+    return details +
+           "No se ha cambiado ninguna tabla ni se ha escrito ningún documento: corrija la causa y vuelva a "
+           "empezar." +
+           kSeeHelp;
+}
+
+} // namespace vinculor

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "xml/XmlEncoding.h"
+#include "xml/XmlReader.h"
+
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vinculor {
+
+namespace files {
+class AtomicFileWriter;
+}
+
+struct XmlAttribute {
+    std::string_view name;
+    std::string_view value;
+};
+
+// Writes a document whose bulk is the children of one element, as they come,
+// in batches, without holding them: first what `outside` keeps of the document
+// it replaces (one item a line), then the root element with its attributes,
+// holding the one element `parent`, whose children are appended. The file is
+// in the encoding that `outside` declares (UTF-8 without a declaration, with a
+// byte order mark where the file read had one), indented by two spaces, each
+// element on its own line, as:
+//
+//   <Centro Codigo="1">
+//     <horario>
+//       <actividad tipo="CCM" />
+//     </horario>
+//   </Centro>
+//
+// The file is replaced only by finish(); a stream destroyed unfinished leaves
+// it as it was.
+class XmlChildStream {
+public:
+    XmlChildStream(const XmlOutside& outside, std::string_view root,
+                   std::initializer_list<XmlAttribute> rootAttributes, std::string_view parent,
+                   std::filesystem::path path);
+    ~XmlChildStream();
+    XmlChildStream(const XmlChildStream&) = delete;
+    XmlChildStream& operator=(const XmlChildStream&) = delete;
+
+    // A new last child of the parent: an element without children, with these
+    // attributes in this order.
+    void append(std::string_view name, std::initializer_list<XmlAttribute> attributes);
+    void finish();
+    std::size_t count() const { return count_; }
+
+private:
+    void flush();
+    void write(std::string_view utf8, bool start);
+
+    std::filesystem::path path_;
+    XmlEncoding encoding_ = XmlEncoding::Utf8;
+    bool byteOrderMark_ = false;
+    std::size_t count_ = 0;
+    std::string prefix_;   // what comes before the first child, until written
+    std::string openRoot_; // the root's start tag line
+    std::string root_;     // the root's name
+    std::string parent_;   // the parent's name
+    std::string pending_;
+    std::unique_ptr<files::AtomicFileWriter> file_;
+};
+
+} // namespace vinculor
