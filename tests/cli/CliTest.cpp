@@ -100,8 +100,9 @@ TEST_F(CliTest, ProgressGoesToATerminalOnlyAndNeverWithJson) {
     EXPECT_EQ(redirected.out, onTerminal.out);
     const Result json = cli({"exportar", school, "--htemp", h, "--json"}, true);
     EXPECT_EQ(json.err, "Proceso finalizado\n"); // the messages, without progress
-    EXPECT_NE(json.out.find("\"archivo\": \"" + school + "\""), std::string::npos) << json.out;
-    EXPECT_NE(json.out.find("\"directorioHoravia\": \"" + h + "\""), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"archivo\": " + nlohmann::json(school).dump()), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"directorioHoravia\": " + nlohmann::json(h).dump()), std::string::npos)
+        << json.out;
 
     // The summary names the file and the Horavia directory; a run stopped by an
     // error says in which step and where the help explains it.

@@ -34,7 +34,12 @@ TEST(FileLookup, FindsEverySpellingOfANameAndPrefersTheExactOne) {
     EXPECT_FALSE(files::findCaseInsensitive(dir / "no-existe", "SOLUC.DBF").has_value());
     EXPECT_EQ(names(files::findAllCaseInsensitive(dir.path(), "SOLUC.DBF")),
               std::vector<std::string>{"soluc.dbf"});
+#ifdef _WIN32
+    // The name as asked for reaches the same file where letter case does not count.
+    EXPECT_TRUE(fs::equivalent(*files::findCaseInsensitive(dir.path(), "SOLUC.DBF"), dir / "soluc.dbf"));
+#else
     EXPECT_EQ(files::findCaseInsensitive(dir.path(), "SOLUC.DBF")->filename(), "soluc.dbf");
+#endif
 
     writeText(dir / "Soluc.Dbf", "b");
     if (names(files::findAllCaseInsensitive(dir.path(), "SOLUC.DBF")).size() == 1) {

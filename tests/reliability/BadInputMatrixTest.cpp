@@ -664,8 +664,8 @@ TEST_P(BadInputMatrix, TheRunEndsTheSameWayForTheWindow) {
     }
     Bench b;
     row.make(b);
-    const auto work = snapshot(b.work.path());
-    const auto horavia = snapshot(b.htemp.path());
+    const auto work = b.snapshotWhileLetGo(b.work.path());
+    const auto horavia = b.snapshotWhileLetGo(b.htemp.path());
     RunState state;
     state.LaunchedWithParams = 2;
     state.horaviaDir = b.horavia;
@@ -700,8 +700,8 @@ TEST_P(BadInputMatrix, TheRunEndsTheSameWayForTheWindow) {
         EXPECT_FALSE(t->isOpen()) << t->name();
     }
     if (row.status != 0) {
-        EXPECT_EQ(testing::differences(work, snapshot(b.work.path())), "");
-        EXPECT_EQ(testing::differences(horavia, snapshot(b.htemp.path())), "");
+        EXPECT_EQ(testing::differences(work, b.snapshotWhileLetGo(b.work.path())), "");
+        EXPECT_EQ(testing::differences(horavia, b.snapshotWhileLetGo(b.htemp.path())), "");
     } else if (row.outcome) {
         row.outcome(b);
     }
