@@ -5,6 +5,7 @@
 #include "files/DirectoryLock.h"
 #include "base/Error.h"
 #include "files/FileSystem.h"
+#include "run/HoraviaRecovery.h"
 
 namespace vinculor::exporting {
 
@@ -62,6 +63,7 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
     {
         Hourglass hourglass(ui);
         DirectoryLock lock(state.horaviaDir);
+        state.summary.recovered = recoverHoraviaDirectory(state.horaviaDir);
         HoraviaStaging staging(state.horaviaDir);
         TableComponentsGuard guard(state); // closes the tables before the staging folder goes
         state.tables.bindAll(staging.path());

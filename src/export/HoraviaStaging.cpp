@@ -2,10 +2,9 @@
 
 #include "base/Error.h"
 #include "files/FileSystem.h"
+#include "files/JournaledCommit.h"
 #include "files/TableLock.h"
-
-#include <atomic>
-#include <random>
+#include "run/HoraviaRecovery.h"
 
 namespace vinculor::exporting {
 
@@ -22,23 +21,21 @@ std::string upper(std::string s) {
     return s;
 }
 
-// The files of a table in `dir`, in whatever letter case they were written.
-std::vector<fs::path> tableFiles(const fs::path& dir, const std::string& table) {
-    std::vector<fs::path> found;
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-        const std::string name = upper(files::toUtf8(entry.path().filename()));
-        if ((name == table + ".DBF" || name == table + ".MDX") && entry.is_regular_file(ec)) {
-            found.push_back(entry.path());
+// The names of a table's files in `dir`, in whatever letter case they were written.
+std::vector<std::string> tableFiles(const fs::path& dir, const std::string& table) {
+    std::vector<std::string> found;
+    for (const std::string& name : files::listDirectory(dir)) {
+        const std::string key = upper(name);
+        if ((key == table + ".DBF" || key == table + ".MDX") && files::isRegularFile(dir / files::fromUtf8(name))) {
+            found.push_back(name);
         }
     }
     return found;
 }
 
-fs::path uniqueFolder(const fs::path& parent, const std::string& prefix) {
-    static std::atomic<unsigned> counter{0};
-    std::random_device random;
-    return parent / (prefix + std::to_string(random() % 1000000) + "-" + std::to_string(++counter));
+bool commitUnfinished(const fs::path& dir) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(dir / files::JournaledCommit::kJournalName, ec));
 }
 
 } // namespace
@@ -52,54 +49,46 @@ HoraviaStaging::HoraviaStaging(fs::path horaviaDir) : horaviaDir_(std::move(hora
         throw Error("«" + files::toUtf8(horaviaDir_) +
                     "» no es un directorio: no puede ser el directorio de Horavia.");
     }
-    fs::path candidate = uniqueFolder(horaviaDir_, ".vinculor-exportando-");
-    files::createDirectory(candidate);
-    staging_ = std::move(candidate);
+    staging_ = files::createUniqueDirectory(horaviaDir_, kStagingFolderPrefix);
 }
 
 HoraviaStaging::~HoraviaStaging() {
-    files::removeTreeQuietly(staging_);
+    // A commit whose undo failed keeps the new tables for the next run's recovery.
+    if (!commitUnfinished(horaviaDir_)) {
+        files::removeTreeQuietly(staging_);
+    }
 }
 
 void HoraviaStaging::commit(const std::vector<std::string>& tables, const std::vector<std::string>& removed) {
-    const fs::path aside = uniqueFolder(horaviaDir_, ".vinculor-anterior-");
-    files::createDirectory(aside);
+    std::vector<std::string> replaced = tables;
+    replaced.insert(replaced.end(), removed.begin(), removed.end());
+    std::vector<std::string> oldFiles;
+    for (const std::string& table : replaced) {
+        for (const std::string& name : tableFiles(horaviaDir_, table)) {
+            if (upper(name).ends_with(".DBF")) {
+                // A table the timetabling program has open must not be replaced under it.
+                TableLock::acquire(horaviaDir_ / files::fromUtf8(name), table).release();
+            }
+            oldFiles.push_back(name);
+        }
+    }
+    std::vector<std::pair<std::string, std::string>> newFiles;
+    for (const std::string& table : tables) {
+        for (const std::string& name : tableFiles(staging_, table)) {
+            newFiles.emplace_back(name, upper(name));
+        }
+    }
 
-    struct Move {
-        fs::path from, to;
-    };
-    std::vector<Move> done;
-    const auto move = [&](const fs::path& from, const fs::path& to) {
-        files::renameFile(from, to);
-        done.push_back({from, to});
-    };
+    const fs::path aside = files::createUniqueDirectory(horaviaDir_, kAsideFolderPrefix);
     try {
-        std::vector<std::string> replaced = tables;
-        replaced.insert(replaced.end(), removed.begin(), removed.end());
-        for (const std::string& table : replaced) {
-            for (const fs::path& old : tableFiles(horaviaDir_, table)) {
-                if (upper(files::toUtf8(old.extension())) == ".DBF") {
-                    // A table the timetabling program has open must not be replaced under it.
-                    TableLock::acquire(old, table).release();
-                }
-                move(old, aside / old.filename());
-            }
-        }
-        for (const std::string& table : tables) {
-            for (const fs::path& fresh : tableFiles(staging_, table)) {
-                move(fresh, horaviaDir_ / upper(files::toUtf8(fresh.filename())));
-            }
-        }
+        files::JournaledCommit::run(horaviaDir_, files::toUtf8(staging_.filename()),
+                                    files::toUtf8(aside.filename()), oldFiles, newFiles);
     } catch (...) {
-        // Undo in reverse order; these moves only put back what was just moved.
-        for (auto it = done.rbegin(); it != done.rend(); ++it) {
-            std::error_code ec;
-            fs::rename(it->to, it->from, ec);
+        if (!commitUnfinished(horaviaDir_)) {
+            files::removeTreeQuietly(aside);
         }
-        files::removeTreeQuietly(aside);
         throw;
     }
-    files::removeTreeQuietly(aside);
 }
 
 } // namespace vinculor::exporting

@@ -5,6 +5,7 @@
 #include "files/DirectoryLock.h"
 #include "base/Error.h"
 #include "files/FileSystem.h"
+#include "run/HoraviaRecovery.h"
 #include "text/Text.h"
 
 #include <ctime>
@@ -92,6 +93,11 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
     {
         Hourglass hourglass(ui);
         DirectoryLock lock(state.horaviaDir);
+        state.summary.recovered = recoverHoraviaDirectory(state.horaviaDir);
+        for (const std::filesystem::path& leftover : files::removeStaleTemporaries(output)) {
+            state.summary.recovered.push_back("Archivo temporal de una importación interrumpida borrado: «" +
+                                              files::toUtf8(leftover) + "».");
+        }
         state.tables.bindAll(state.horaviaDir);
         std::optional<OpenTables> open(std::in_place, state.tables);
         TableComponents& c = state.tables;
@@ -129,6 +135,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         open.reset();
 
         activities.finish();
+        state.summary.valuesWithControlCharacters = activities.replacedValues();
         state.summary.outputFile = files::toUtf8(output);
     }
 

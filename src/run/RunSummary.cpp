@@ -43,6 +43,7 @@ void RunSummary::setTableCount(const std::string& table, std::size_t records) {
 
 std::string RunSummary::toText() const {
     std::ostringstream out;
+    listSection(out, "Recuperación de ejecuciones interrumpidas", recovered);
     if (direction == "importar") {
         out << "Registros de SOLUC: " << solucRecords << "\n";
         out << "Actividades escritas: " << lessons + tasks << " (" << lessons << " clases, " << tasks
@@ -62,6 +63,10 @@ std::string RunSummary::toText() const {
                     out << "  " << reason << ": " << count << "\n";
                 }
             }
+        }
+        if (valuesWithControlCharacters > 0) {
+            out << "Valores con caracteres de control, escritos con «?» en su lugar: "
+                << valuesWithControlCharacters << "\n";
         }
         if (!outputFile.empty()) {
             out << "Documento: " << outputFile << "\n";
@@ -95,6 +100,7 @@ std::string RunSummary::toText() const {
 std::string RunSummary::toJson() const {
     std::ostringstream out;
     out << "{\n  \"direccion\": " << json::quote(direction);
+    out << ",\n  \"recuperado\": " << jsonList(recovered);
     if (direction == "importar") {
         out << ",\n  \"registrosSoluc\": " << solucRecords << ",\n  \"clases\": " << lessons
             << ",\n  \"tareas\": " << tasks
@@ -102,7 +108,8 @@ std::string RunSummary::toJson() const {
             << ", \"grupoNoEncontrado\": " << skippedGroupNotFound
             << ", \"materiaNoEncontrada\": " << skippedSubjectNotFound
             << ", \"franjaNoEncontrada\": " << skippedSlotNotFound
-            << "},\n  \"documento\": " << json::quote(outputFile) << "\n}\n";
+            << "},\n  \"valoresConCaracteresDeControl\": " << valuesWithControlCharacters
+            << ",\n  \"documento\": " << json::quote(outputFile) << "\n}\n";
         return out.str();
     }
     out << ",\n  \"tablas\": {";

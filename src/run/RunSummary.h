@@ -25,6 +25,9 @@ struct RunSummary {
 
     std::string direction; // "exportar" or "importar"
 
+    // What the run found left by interrupted runs and put right first (Spanish, one line each).
+    std::vector<std::string> recovered;
+
     // Export
     std::vector<TableCount> tables;
     std::vector<CodeChange> codeChanges;
@@ -42,6 +45,8 @@ struct RunSummary {
     std::size_t skippedSubjectNotFound = 0;
     std::size_t skippedSlotNotFound = 0;
     std::string outputFile;
+    // Values that held characters an XML document cannot carry, written with "?" in their place.
+    std::size_t valuesWithControlCharacters = 0;
 
     void setTableCount(const std::string& table, std::size_t records);
 

@@ -560,7 +560,20 @@ void XmlChildStream::appendThroughParser(std::string_view name,
     pugi::xml_document scratch;
     pugi::xml_node element = scratch.append_child(std::string(name).c_str());
     for (const XmlAttribute& a : attributes) {
-        element.append_attribute(std::string(a.name).c_str()).set_value(std::string(a.value).c_str());
+        // A character that XML 1.0 cannot carry becomes "?", as the code-page
+        // conversion does for one it lacks: the document stays well-formed
+        // and the value is never cut short at a NUL.
+        std::string value(a.value);
+        bool replaced = false;
+        for (char& c : value) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+                c = '?';
+                replaced = true;
+            }
+        }
+        replacedValues_ += replaced ? 1 : 0;
+        element.append_attribute(std::string(a.name).c_str()).set_value(value.c_str());
     }
     StringWriter writer;
     element.print(writer, "  ", pugi::format_indent, pugi::encoding_utf8,

@@ -129,6 +129,11 @@ public:
     void append(std::string_view name, std::initializer_list<XmlAttribute> attributes);
     void finish();
     std::size_t count() const { return count_; }
+    // Attribute values that held a character XML 1.0 cannot carry (a control
+    // character other than tab, line feed and carriage return, NUL among
+    // them): each such character was written as "?", and the rest of the
+    // value kept.
+    std::size_t replacedValues() const { return replacedValues_; }
 
 private:
     void flush();
@@ -138,6 +143,7 @@ private:
     XmlNode parent_;
     std::filesystem::path path_;
     std::size_t count_ = 0;
+    std::size_t replacedValues_ = 0;
     std::string indent_; // before each child's line
     std::string suffix_; // what follows the last child
     std::string pending_;
