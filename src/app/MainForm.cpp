@@ -296,6 +296,17 @@ void TMForm::BImportarClick() {
 }
 
 void TMForm::startRun(const RunFunction& run) {
+    if (state_.commandLineMode()) {
+        // The timetabling program must not read an earlier run's outcome if
+        // this one never gets to record its own (a crash, a power cut): the
+        // file says 0 until the window closes with the outcome.
+        try {
+            ini::writeValue(settingsFile_, kSettingsSection, kSettingsKey, "0");
+        } catch (const std::exception& e) {
+            showError(e.what());
+            return;
+        }
+    }
     try {
         run(state_, *this);
     } catch (const std::exception& e) {

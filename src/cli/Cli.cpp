@@ -159,6 +159,10 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
         return runConversion(args, out, err);
     } catch (const Error& e) {
         err << e.what() << "\n";
+    } catch (const std::filesystem::filesystem_error& e) {
+        // The file layer speaks Spanish; this is for a file operation that slipped past it.
+        err << "No se puede acceder al archivo «" << files::toUtf8(e.path1()) << "»: "
+            << files::reasonText(e.code().value()) << ".\n";
     } catch (const std::exception& e) {
         err << "Error inesperado: " << e.what() << "\n";
     }

@@ -24,6 +24,11 @@ namespace {
                 files::toUtf8(directory) + "». Espere a que termine y vuelva a intentarlo.");
 }
 
+[[noreturn]] void cannotLock(const std::filesystem::path& directory, int errorNumber) {
+    throw Error("No se puede bloquear el directorio de Horavia «" + files::toUtf8(directory) +
+                "» para trabajar en él: " + files::reasonText(errorNumber) + ".");
+}
+
 } // namespace
 
 #ifdef _WIN32
@@ -33,10 +38,11 @@ DirectoryLock::DirectoryLock(const std::filesystem::path& directory) {
     HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        if (GetLastError() == ERROR_SHARING_VIOLATION) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_SHARING_VIOLATION) {
             busy(directory);
         }
-        files::throwFileError("crear", file, EACCES);
+        cannotLock(directory, files::errnoFromWindows(error));
     }
     handle_ = h;
 }
@@ -52,19 +58,25 @@ DirectoryLock::~DirectoryLock() {
 DirectoryLock::DirectoryLock(const std::filesystem::path& directory) {
     fd_ = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) {
-        if (!std::filesystem::exists(directory)) {
+        const int error = errno;
+        std::error_code ec;
+        if (!std::filesystem::exists(directory, ec) && !ec) {
             throw Error("No existe el directorio de Horavia «" + files::toUtf8(directory) + "».");
         }
-        if (!std::filesystem::is_directory(directory)) {
+        if (!ec && !std::filesystem::is_directory(directory, ec)) {
             throw Error("«" + files::toUtf8(directory) +
                         "» no es un directorio: no puede ser el directorio de Horavia.");
         }
-        files::throwFileError("abrir", directory, errno);
+        cannotLock(directory, error);
     }
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
         ::close(fd_);
         fd_ = -1;
-        busy(directory);
+        if (error == EWOULDBLOCK) {
+            busy(directory);
+        }
+        cannotLock(directory, error); // not another run: a file system without locks, say
     }
 }
 

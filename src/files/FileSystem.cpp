@@ -69,7 +69,7 @@ void crashPoint() {
 }
 
 #ifdef _WIN32
-int errnoOf(DWORD error) {
+int errnoOf(unsigned long error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -94,6 +94,8 @@ int errnoOf(DWORD error) {
     }
 }
 #endif
+
+} // namespace
 
 std::string reasonText(int errorNumber) {
     switch (errorNumber) {
@@ -124,6 +126,8 @@ std::string reasonText(int errorNumber) {
     }
 }
 
+namespace {
+
 char asciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
@@ -141,6 +145,12 @@ bool sameIgnoringAsciiCase(std::string_view a, std::string_view b) {
 }
 
 } // namespace
+
+#ifdef _WIN32
+int errnoFromWindows(unsigned long error) {
+    return errnoOf(error);
+}
+#endif
 
 fs::path fromUtf8(std::string_view utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));

@@ -120,6 +120,13 @@ public:
 // Throws the error for `what` on `path` when the armed operation is reached.
 void countOperation(std::string_view what, const fs::path& path);
 
+// The Spanish text for an errno value ("permiso denegado").
+std::string reasonText(int errorNumber);
+#ifdef _WIN32
+// The errno value closest to a Windows error code (GetLastError()).
+int errnoFromWindows(unsigned long error);
+#endif
+
 // "No se puede <verb> el archivo «<path>»: <reason>" with the reason in Spanish.
 [[noreturn]] void throwFileError(std::string_view verb, const fs::path& path, int errorNumber);
 

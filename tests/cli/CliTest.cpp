@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "dbf/MiniJson.h"
 #include "support/TableDump.h"
 #include "support/TempDir.h"
 
@@ -139,6 +140,22 @@ TEST_F(CliTest, JsonSummaryGoesAloneToStandardOutput) {
         r.out.find("{\"tabla\": \"AULAT\", \"original\": \"LABORATORIO1\", \"escrito\": \"LABORATOO1\"}"),
         std::string::npos);
     EXPECT_NE(r.err.find("Proceso finalizado"), std::string::npos);
+}
+
+TEST_F(CliTest, JsonStaysValidForAPathThatIsNotUtf8) {
+    // A directory name in Latin-1, as an older system leaves it: "año" with 0xF1.
+    const std::filesystem::path dir = work / "a\xF1o";
+    std::filesystem::create_directory(dir);
+    const std::string schoolThere = (dir / "centro.xml").string();
+    writeText(schoolThere, kSchool);
+    ASSERT_EQ(cli({"exportar", schoolThere, "--htemp", htemp.path().string()}).status, 0);
+    writeText(htemp / "SOLUC.DBF", readText(std::string(VINCULOR_REFERENCE_DIR) + "/dbase/soluc-level4/SOLUC.DBF"));
+
+    const Result r = cli({"importar", schoolThere, "--htemp", htemp.path().string(), "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const testing::Json summary = testing::Json::parse(r.out);
+    EXPECT_EQ(summary["documento"].text, (work / "a\xEF\xBF\xBDo" / "ResultadoHoraviacentro.xml").string());
+    EXPECT_EQ(r.out.find('\xF1'), std::string::npos) << r.out;
 }
 
 TEST_F(CliTest, TablaPrintsOurTablesAndTheOtherEnginesSolution) {

@@ -364,6 +364,20 @@ TEST_F(WindowTest, ACommandLineRunThatEndsClosesTheWindowUnseenAndRecordsItsOutc
     }
 }
 
+TEST_F(WindowTest, ACommandLineRunFindsAnEarlierSuccessRecordedAsZeroWhileItWorks) {
+    // A run that dies on the way never records its outcome: the timetabling
+    // program must then read 0, not the success of the run before.
+    writeText(settingsFile, "[Transformadores]\r\nTransformado=1\r\n");
+    std::optional<std::string> duringRun;
+    auto form = makeForm({"importar", "x"}, nullptr, [&](RunState&, RunUi&) {
+        duringRun = recordedOutcome();
+        return RunOutcome::Completed;
+    });
+    showAndSettle(*form);
+    EXPECT_EQ(duringRun, "0");
+    EXPECT_TRUE(ui.errors.empty());
+}
+
 // These go through the real export and import runs.
 TEST_F(WindowTest, CommandLineRunsOfTheConversionsRecordTheirOutcome) {
     struct Case {
@@ -406,7 +420,7 @@ TEST_F(WindowTest, ACommandLineRunStoppedByAnErrorLeavesTheWindowOpenAndClosingR
     EXPECT_NE(ui.errors.front().find("otro.xml"), std::string::npos) << ui.errors.front();
     EXPECT_TRUE(onScreen(*form));
     EXPECT_EQ(form->state().TransformStatus, 0);
-    EXPECT_FALSE(std::filesystem::exists(settingsFile));
+    EXPECT_EQ(recordedOutcome(), "0"); // recorded as the run started
 
     control<QPushButton>(*form, "BClose")->click();
     EXPECT_FALSE(form->isVisible());
@@ -441,7 +455,7 @@ TEST_F(WindowTest, ErrorsOfAButtonsRunAreShownAndChangeNothing) {
         EXPECT_TRUE(form->isVisible());
         EXPECT_EQ(form->state().TransformStatus, 1);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-        EXPECT_FALSE(std::filesystem::exists(settingsFile));
+        EXPECT_EQ(recordedOutcome(), "0"); // recorded as the run started, not its status
         EXPECT_EQ(ui.closes, 0);
     }
 }
@@ -506,14 +520,17 @@ TEST_F(WindowTest, AnUnwritableSettingsFileKeepsTheWindowOpenUntilALaterCloseSuc
         RunLog log;
         auto form = makeForm({"exportar", "x"}, endingRun("exportar", log, -1));
         showAndSettle(*form);
+        // Without a way to record its outcome the run does not start.
         EXPECT_EQ(ui.errors, std::vector<std::string>{expectedError});
+        EXPECT_TRUE(log.runs.empty());
         EXPECT_TRUE(form->isVisible());
-        EXPECT_TRUE(onScreen(*form)); // it was kept off the screen while closing, and now appears
+        EXPECT_TRUE(onScreen(*form));
 
         std::filesystem::remove(blocker);
         std::filesystem::create_directory(blocker);
-        control<QPushButton>(*form, "BExportar")->setFocus();
-        EXPECT_TRUE(form->close());
+        control<QPushButton>(*form, "BExportar")->click();
+        EXPECT_EQ(log.runs, std::vector<std::string>{"exportar"});
+        EXPECT_FALSE(form->isVisible());
         EXPECT_EQ(recordedOutcome(), "-1");
     }
 }
