@@ -4,10 +4,10 @@
 #include "GradientPanel.h"
 #include "HelpViewer.h"
 #include "export/ExportRun.h"
-#include "import/ImportRun.h"
 #include "files/FileSystem.h"
-#include "run/HoraviaDirectory.h"
 #include "files/IniFile.h"
+#include "import/ImportRun.h"
+#include "run/HoraviaDirectory.h"
 
 #include <QApplication>
 #include <QCloseEvent>

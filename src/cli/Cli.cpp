@@ -1,11 +1,11 @@
 #include "cli/Cli.h"
 
+#include "base/Error.h"
 #include "cli/CliUi.h"
 #include "cli/TablePrinter.h"
 #include "export/ExportRun.h"
-#include "import/ImportRun.h"
-#include "base/Error.h"
 #include "files/FileSystem.h"
+#include "import/ImportRun.h"
 #include "run/HoraviaDirectory.h"
 
 #include <optional>
@@ -161,8 +161,8 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err) {
         err << e.what() << "\n";
     } catch (const std::filesystem::filesystem_error& e) {
         // The file layer speaks Spanish; this is for a file operation that slipped past it.
-        err << "No se puede acceder al archivo «" << files::toUtf8(e.path1()) << "»: "
-            << files::reasonText(e.code().value()) << ".\n";
+        err << "No se puede acceder al archivo «" << files::toUtf8(e.path1())
+            << "»: " << files::reasonText(e.code().value()) << ".\n";
     } catch (const std::exception& e) {
         err << "Error inesperado: " << e.what() << "\n";
     }

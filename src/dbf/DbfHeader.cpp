@@ -1,8 +1,8 @@
 #include "dbf/DbfHeader.h"
 
 #include "base/Error.h"
-#include "files/FileSystem.h"
 #include "base/LittleEndian.h"
+#include "files/FileSystem.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,9 +1,9 @@
 #include "export/ExportRun.h"
 
+#include "base/Error.h"
 #include "export/ExportContext.h"
 #include "export/HoraviaStaging.h"
 #include "files/DirectoryLock.h"
-#include "base/Error.h"
 #include "files/FileSystem.h"
 #include "run/HoraviaRecovery.h"
 

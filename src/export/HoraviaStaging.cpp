@@ -26,7 +26,8 @@ std::vector<std::string> tableFiles(const fs::path& dir, const std::string& tabl
     std::vector<std::string> found;
     for (const std::string& name : files::listDirectory(dir)) {
         const std::string key = upper(name);
-        if ((key == table + ".DBF" || key == table + ".MDX") && files::isRegularFile(dir / files::fromUtf8(name))) {
+        if ((key == table + ".DBF" || key == table + ".MDX") &&
+            files::isRegularFile(dir / files::fromUtf8(name))) {
             found.push_back(name);
         }
     }

@@ -13,7 +13,6 @@ namespace vinculor::exporting {
 // goes, unless a failed undo left it for the next run's recovery.
 class HoraviaStaging {
 public:
-
     // Throws when the Horavia directory is missing or not a directory.
     explicit HoraviaStaging(std::filesystem::path horaviaDir);
     ~HoraviaStaging();

@@ -294,9 +294,8 @@ std::string randomHex() {
 }
 
 fs::path temporaryName(const fs::path& path) {
-    return path.parent_path() /
-           fromUtf8("." + toUtf8(path.filename()) + std::string(kTemporaryInfix) + randomHex() +
-                    std::string(kTemporarySuffix));
+    return path.parent_path() / fromUtf8("." + toUtf8(path.filename()) + std::string(kTemporaryInfix) +
+                                         randomHex() + std::string(kTemporarySuffix));
 }
 
 // Opens a new file for reading and writing; never an existing one, never

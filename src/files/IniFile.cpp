@@ -244,6 +244,11 @@ void writeValue(const std::filesystem::path& file, std::string_view section, std
         }
     }
     try {
+        // What a write killed half-way left beside the file goes first.
+        files::removeStaleTemporaries(file);
+    } catch (const Error&) {
+    }
+    try {
         files::writeFileAtomic(file, setValue(existing, section, key, value));
     } catch (const Error&) {
         throw unableToWrite();

@@ -26,7 +26,8 @@ bool plainName(const std::string& name) {
 }
 
 std::string serialize(const Journal& j) {
-    std::string out = std::string(kHeaderLine) + "\npreparado\t" + j.staging + "\napartado\t" + j.aside + "\n";
+    std::string out =
+        std::string(kHeaderLine) + "\npreparado\t" + j.staging + "\napartado\t" + j.aside + "\n";
     for (const std::string& name : j.oldFiles) {
         out += "antiguo\t" + name + "\n";
     }

@@ -1,10 +1,10 @@
 #include "import/ImportRun.h"
 
+#include "base/Error.h"
+#include "files/DirectoryLock.h"
+#include "files/FileSystem.h"
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
-#include "files/DirectoryLock.h"
-#include "base/Error.h"
-#include "files/FileSystem.h"
 #include "run/HoraviaRecovery.h"
 #include "text/Text.h"
 

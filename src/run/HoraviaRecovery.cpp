@@ -22,8 +22,8 @@ bool hasFolderPrefix(std::string_view name, std::string_view prefix) {
 } // namespace
 
 bool isLeftoverName(std::string_view name) {
-    return hasFolderPrefix(name, kStagingFolderPrefix) ||
-           hasFolderPrefix(name, kAsideFolderPrefix) || files::isTemporaryName(name);
+    return hasFolderPrefix(name, kStagingFolderPrefix) || hasFolderPrefix(name, kAsideFolderPrefix) ||
+           files::isTemporaryName(name);
 }
 
 std::vector<std::string> recoverHoraviaDirectory(const std::filesystem::path& directory) {
@@ -39,7 +39,8 @@ std::vector<std::string> recoverHoraviaDirectory(const std::filesystem::path& di
         }
     }
     if (!removed.empty()) {
-        std::string line = "Restos de ejecuciones interrumpidas borrados de «" + files::toUtf8(directory) + "»:";
+        std::string line =
+            "Restos de ejecuciones interrumpidas borrados de «" + files::toUtf8(directory) + "»:";
         for (std::size_t i = 0; i < removed.size(); ++i) {
             line += (i == 0 ? " " : ", ") + removed[i];
         }

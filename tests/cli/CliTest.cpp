@@ -149,7 +149,8 @@ TEST_F(CliTest, JsonStaysValidForAPathThatIsNotUtf8) {
     const std::string schoolThere = (dir / "centro.xml").string();
     writeText(schoolThere, kSchool);
     ASSERT_EQ(cli({"exportar", schoolThere, "--htemp", htemp.path().string()}).status, 0);
-    writeText(htemp / "SOLUC.DBF", readText(std::string(VINCULOR_REFERENCE_DIR) + "/dbase/soluc-level4/SOLUC.DBF"));
+    writeText(htemp / "SOLUC.DBF",
+              readText(std::string(VINCULOR_REFERENCE_DIR) + "/dbase/soluc-level4/SOLUC.DBF"));
 
     const Result r = cli({"importar", schoolThere, "--htemp", htemp.path().string(), "--json"});
     ASSERT_EQ(r.status, 0) << r.err;

@@ -2,9 +2,9 @@
 // table, and never a read outside the file (this suite also runs under
 // AddressSanitizer and UndefinedBehaviorSanitizer).
 #include "base/Error.h"
-#include "files/FileSystem.h"
 #include "dbf/MdxIndex.h"
 #include "dbf/Table.h"
+#include "files/FileSystem.h"
 #include "support/TempDir.h"
 
 #include <filesystem>

@@ -56,9 +56,9 @@ TEST_F(SolucText, ACharacterDayThatIsNoNumberStillStopsTheRun) {
 TEST_F(SolucText, ControlCharactersBecomeQuestionMarksAndAreCounted) {
     writeSoluc({
         // ASIG, TAREA, DIA, HORA, CODGRUPO, PROF, AULA
-        {"MAT", "C\x01M", "1", "1", "1ESOA", "", ""},                      // lesson with a control in "tipo"
+        {"MAT", "C\x01M", "1", "1", "1ESOA", "", ""}, // lesson with a control in "tipo"
         {"GUARDIA", "GUARDIA", "5", "4", std::string("A\0B\x1F", 4), "", ""}, // task: NUL in the group
-        {"GUARDIA", "GUARDIA", "5", "4", "tab\there", "", ""},              // a tab is fine in XML
+        {"GUARDIA", "GUARDIA", "5", "4", "tab\there", "", ""},                // a tab is fine in XML
     });
     ASSERT_EQ(runImport(), RunOutcome::Completed);
     // The document loads: it is well-formed.

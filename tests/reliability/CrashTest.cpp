@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <optional>
 #include <iostream>
+#include <optional>
 #include <regex>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -125,8 +125,8 @@ protected:
         fs::copy_file(testing::exampleSchool(), school);
         TempDir clean;
         testing::copyInto(earlier.path(), clean.path());
-        const ChildEnd end = runCli({"exportar", school.string(), "--htemp", clean.path().string()}, 0,
-                                    work.path());
+        const ChildEnd end =
+            runCli({"exportar", school.string(), "--htemp", clean.path().string()}, 0, work.path());
         ASSERT_EQ(end.status, 0) << end.output;
         newSet = snapshotWithoutDates(clean.path());
         ASSERT_NE(oldSet, newSet);
@@ -245,7 +245,8 @@ TEST_F(CrashTest, AnImportKilledAtAnyOperationLeavesTheEarlierDocumentOrTheWhole
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());
-        EXPECT_EQ(names, (std::vector<std::string>{"ResultadoHoraviacentro.xml", "anterior.xml", "centro.xml"}))
+        EXPECT_EQ(names,
+                  (std::vector<std::string>{"ResultadoHoraviacentro.xml", "anterior.xml", "centro.xml"}))
             << "operación " << k;
         EXPECT_EQ(testing::differences(tables, snapshot(htemp.path())), "") << "operación " << k;
     }

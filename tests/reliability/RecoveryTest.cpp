@@ -109,7 +109,8 @@ TEST_F(RecoveryTest, TheLeftoversOfKilledRunsGoAndNothingElse) {
     testing::copyInto(earlier.path(), htemp.path());
     const auto before = snapshot(htemp.path());
     // Ours, as killed runs leave them.
-    const char* const ours[] = {".vinculor-exportando-0123456789abcdef", ".vinculor-anterior-fedcba9876543210"};
+    const char* const ours[] = {".vinculor-exportando-0123456789abcdef",
+                                ".vinculor-anterior-fedcba9876543210"};
     for (const char* folder : ours) {
         fs::create_directory(htemp / folder);
         writeText(htemp / folder / "ASIGNOMT.DBF", "a medias");
@@ -134,7 +135,8 @@ TEST_F(RecoveryTest, TheLeftoversOfKilledRunsGoAndNothingElse) {
         expected[name] = "del usuario";
     }
     EXPECT_EQ(testing::differences(expected, snapshot(htemp.path())), "");
-    EXPECT_NE(ending.summary.toText().find("Recuperación de ejecuciones interrumpidas (1):"), std::string::npos);
+    EXPECT_NE(ending.summary.toText().find("Recuperación de ejecuciones interrumpidas (1):"),
+              std::string::npos);
 }
 
 TEST_F(RecoveryTest, ADamagedJournalStopsTheRunAndNamesIt) {
@@ -176,7 +178,9 @@ TEST_F(PlantedLinks, AreNeverFollowedAndAnotherNameIsTaken) {
         {"exportar", [&](const fs::path& htemp) { EXPECT_EQ(runOnce(true, school, htemp).error, ""); }},
         {"importar", [&](const fs::path& htemp) { EXPECT_EQ(runOnce(false, school, htemp).error, ""); }},
         {"Horavia.ini",
-         [&](const fs::path& htemp) { ini::writeValue(htemp / "Horavia.ini", "Transformadores", "Transformado", "1"); }},
+         [&](const fs::path& htemp) {
+             ini::writeValue(htemp / "Horavia.ini", "Transformadores", "Transformado", "1");
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
