@@ -121,6 +121,14 @@ std::string reasonText(int errorNumber) {
         return "error de entrada/salida";
     case ENAMETOOLONG:
         return "el nombre es demasiado largo";
+#ifdef ELOOP
+    case ELOOP:
+        return "hay demasiados enlaces simbólicos encadenados";
+#endif
+#ifdef ENOLCK
+    case ENOLCK:
+        return "el sistema de archivos no admite bloqueos";
+#endif
     default:
         return std::string("error del sistema ") + std::to_string(errorNumber);
     }
