@@ -88,8 +88,8 @@ bool present(const fs::path& path) {
 
 // Puts every old file back where it was, looking at what is where: a new file
 // that left the staging folder goes back into it, then every old file that
-// is in the set-aside folder comes back. Returns the first error met, after
-// trying every move; empty when the old files are all back.
+// is in the set-aside folder comes back (only once every new file is out of
+// the way). Returns the first error met; empty when the old files are all back.
 std::string undo(const fs::path& dir, const Journal& j, std::vector<std::string>* restored) {
     std::string firstError;
     const fs::path staging = dir / fromUtf8(j.staging);
@@ -111,6 +111,12 @@ std::string undo(const fs::path& dir, const Journal& j, std::vector<std::string>
         if (!present(staged) && present(placed)) {
             attempt(placed, staged);
         }
+    }
+    if (!firstError.empty()) {
+        // A new file still in an old one's place: putting the old one back now
+        // would overwrite it, and the next recovery would take the old file
+        // for the new one.
+        return firstError;
     }
     for (auto it = j.oldFiles.rbegin(); it != j.oldFiles.rend(); ++it) {
         const fs::path kept = aside / fromUtf8(*it);

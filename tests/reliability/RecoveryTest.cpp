@@ -13,6 +13,7 @@
 #include "support/TableDump.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace vinculor {
 namespace {
@@ -67,6 +68,7 @@ protected:
 TEST_F(RecoveryTest, AnUndoThatFailsDeletesNothingAndTheNextRunPutsTheOldTablesBack) {
     const auto oldFiles = snapshot(earlier.path());
     long undoFailures = 0;
+    std::optional<TempDir> lastFailedUndo; // with every new table already in place
     for (long k = 1;; ++k) {
         TempDir htemp;
         testing::copyInto(earlier.path(), htemp.path());
@@ -94,6 +96,9 @@ TEST_F(RecoveryTest, AnUndoThatFailsDeletesNothingAndTheNextRunPutsTheOldTablesB
             EXPECT_EQ(readText(entry.path()), oldFiles.at(name)) << name;
         }
 
+        lastFailedUndo.emplace();
+        testing::copyInto(htemp.path(), lastFailedUndo->path());
+
         const Ending next = runOnce(false, school, htemp.path());
         ASSERT_TRUE(next.completed) << next.error;
         ASSERT_FALSE(next.summary.recovered.empty());
@@ -102,6 +107,25 @@ TEST_F(RecoveryTest, AnUndoThatFailsDeletesNothingAndTheNextRunPutsTheOldTablesB
         EXPECT_EQ(testing::differences(oldFiles, snapshot(htemp.path())), "") << "operación " << k;
     }
     EXPECT_GT(undoFailures, 5);
+    ASSERT_TRUE(lastFailedUndo.has_value());
+
+    // The recovery itself failing once, at each of its operations: a later
+    // run still brings every old table back.
+    for (long k = 1;; ++k) {
+        TempDir htemp;
+        testing::copyInto(lastFailedUndo->path(), htemp.path());
+        FaultInjection::failOperation(k);
+        const Ending failed = runOnce(false, school, htemp.path());
+        const bool reached = FaultInjection::triggered();
+        FaultInjection::disarm();
+        const Ending next = runOnce(false, school, htemp.path());
+        EXPECT_TRUE(next.completed) << next.error;
+        EXPECT_EQ(testing::differences(oldFiles, snapshot(htemp.path())), "")
+            << "recuperación, operación " << k;
+        if (!reached) {
+            break;
+        }
+    }
 }
 
 TEST_F(RecoveryTest, TheLeftoversOfKilledRunsGoAndNothingElse) {
