@@ -1,10 +1,10 @@
 #include "dbf/Table.h"
 
+#include "base/Error.h"
 #include "dbf/DbfFieldCodec.h"
 #include "dbf/DbfHeader.h"
-#include "base/Error.h"
-#include "files/FileSystem.h"
 #include "dbf/MdxIndex.h"
+#include "files/FileSystem.h"
 #include "files/TableLock.h"
 #include "text/Text.h"
 
@@ -48,11 +48,11 @@ std::vector<fs::path> caseVariants(const fs::path& directory, std::string_view f
         return found;
     }
     const std::string wanted = upperAscii(fileName);
-    for (const fs::directory_entry& entry : it) {
+    // Stepped with an error code: a directory that fails half-way is read as far as it goes.
+    for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
-        if (upperAscii(files::toUtf8(entry.path().filename())) == wanted &&
-            entry.is_regular_file(typeError)) {
-            found.push_back(entry.path());
+        if (upperAscii(files::toUtf8(it->path().filename())) == wanted && it->is_regular_file(typeError)) {
+            found.push_back(it->path());
         }
     }
     return found;
