@@ -299,12 +299,11 @@ void TMForm::startRun(const RunFunction& run) {
     if (state_.commandLineMode()) {
         // The timetabling program must not read an earlier run's outcome if
         // this one never gets to record its own (a crash, a power cut): the
-        // file says 0 until the window closes with the outcome.
+        // file says 0 until the window closes with the outcome. Best effort:
+        // when the file cannot be written, closing says so.
         try {
             ini::writeValue(settingsFile_, kSettingsSection, kSettingsKey, "0");
-        } catch (const std::exception& e) {
-            showError(e.what());
-            return;
+        } catch (const std::exception&) {
         }
     }
     try {
