@@ -1,0 +1,123 @@
+#include "window/WindowController.h"
+
+#include "export/ExportRun.h"
+#include "files/IniFile.h"
+#include "import/ImportRun.h"
+#include "run/HoraviaDirectory.h"
+
+#include <exception>
+
+namespace vinculor {
+
+namespace {
+
+constexpr std::size_t kCommandLineParameters = 2;
+constexpr char kSettingsSection[] = "Transformadores";
+constexpr char kSettingsKey[] = "Transformado";
+
+// Clears a flag however the scope ends.
+class FlagGuard {
+public:
+    explicit FlagGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagGuard() { flag_ = false; }
+    FlagGuard(const FlagGuard&) = delete;
+    FlagGuard& operator=(const FlagGuard&) = delete;
+
+private:
+    bool& flag_;
+};
+
+} // namespace
+
+WindowController::WindowController(Setup setup)
+    : parameters_(std::move(setup.parameters)), settingsFile_(std::move(setup.settingsFile)),
+      exportRun_(setup.exportRun ? std::move(setup.exportRun) : RunFunction(&exporting::runExport)),
+      importRun_(setup.importRun ? std::move(setup.importRun) : RunFunction(&importing::runImport)) {
+    state_.horaviaDir = horaviaDirectory();
+    state_.tables.bindAll(state_.horaviaDir);
+    state_.TransformStatus = 0;
+    if (parameters_.size() == kCommandLineParameters) {
+        state_.LaunchedWithParams = static_cast<int>(kCommandLineParameters);
+    }
+}
+
+std::string WindowController::commandWord() const {
+    if (parameters_.size() != kCommandLineParameters) {
+        return {};
+    }
+    std::string word = parameters_.front();
+    for (char& c : word) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return word;
+}
+
+std::optional<Direction> WindowController::soleDirection() const {
+    const std::string word = commandWord();
+    if (word == "importar") {
+        return Direction::Import;
+    }
+    if (word == "exportar") {
+        return Direction::Export;
+    }
+    return std::nullopt;
+}
+
+bool WindowController::showsSide(Direction direction) const {
+    const std::optional<Direction> sole = soleDirection();
+    return !sole || *sole == direction;
+}
+
+void WindowController::firstShown(RunUi& ui) {
+    if (shown_) {
+        return;
+    }
+    shown_ = true;
+    // The parameters are counted again here, as the timetabling program expects.
+    if (const std::optional<Direction> direction = soleDirection()) {
+        run(*direction, ui);
+    }
+}
+
+void WindowController::run(Direction direction, RunUi& ui) {
+    if (running_) {
+        return;
+    }
+    FlagGuard guard(running_);
+    try {
+        if (commandLineMode()) {
+            recordOutcomeBeforeRun();
+        }
+        const RunFunction& run = direction == Direction::Export ? exportRun_ : importRun_;
+        run(state_, ui);
+    } catch (const std::exception& e) {
+        ui.setHourglass(false);
+        ui.showError(e.what());
+    }
+}
+
+void WindowController::recordOutcomeBeforeRun() {
+    // Best effort: when the file cannot be written, closing says so.
+    try {
+        ini::writeValue(settingsFile_, kSettingsSection, kSettingsKey, "0");
+    } catch (const std::exception&) {
+    }
+}
+
+bool WindowController::closing(RunUi& ui) {
+    if (!commandLineMode()) {
+        return true;
+    }
+    try {
+        ini::writeValue(settingsFile_, kSettingsSection, kSettingsKey,
+                        std::to_string(state_.TransformStatus));
+        return true;
+    } catch (const std::exception& e) {
+        ui.showError(e.what());
+        return false;
+    }
+}
+
+} // namespace vinculor
