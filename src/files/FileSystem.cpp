@@ -427,8 +427,9 @@ std::vector<fs::path> removeStaleTemporaries(const fs::path& target) {
     for (const std::string& name : names) {
         const fs::path leftover = target.parent_path() / fromUtf8(name);
         std::error_code ec;
-        if (isTemporaryName(name, targetName) && !fs::is_directory(fs::symlink_status(leftover, ec))) {
-            removeFile(leftover);
+        // One that cannot go stays: it is in nobody's way.
+        if (isTemporaryName(name, targetName) && !fs::is_directory(fs::symlink_status(leftover, ec)) &&
+            removeFileQuietly(leftover)) {
             removed.push_back(leftover);
         }
     }

@@ -52,7 +52,8 @@ void syncDirectory(const fs::path& directory);
 // named `target` (any target when empty): "." target ".vinculor-" 16 hex digits ".tmp".
 bool isTemporaryName(std::string_view name, std::string_view target = {});
 // Removes the temporary files that interrupted writes of `target` left beside
-// it (recognised by their names only). Returns the paths removed.
+// it (recognised by their names only); one that cannot be removed stays.
+// Returns the paths removed.
 std::vector<fs::path> removeStaleTemporaries(const fs::path& target);
 
 // writeFileAtomic for data that comes in pieces: they go to a temporary file

@@ -243,11 +243,8 @@ void writeValue(const std::filesystem::path& file, std::string_view section, std
             throw unableToWrite();
         }
     }
-    try {
-        // What a write killed half-way left beside the file goes first.
-        files::removeStaleTemporaries(file);
-    } catch (const Error&) {
-    }
+    // What a write killed half-way left beside the file goes first.
+    files::removeStaleTemporaries(file);
     try {
         files::writeFileAtomic(file, setValue(existing, section, key, value));
     } catch (const Error&) {
