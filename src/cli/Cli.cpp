@@ -105,8 +105,17 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err) {
     const std::filesystem::path file = std::filesystem::absolute(files::fromUtf8(args.positional[0]), ec);
     CliUi ui(files::toUtf8(ec ? files::fromUtf8(args.positional[0]) : file), args.json ? err : out);
 
-    const RunOutcome outcome =
-        args.command == "exportar" ? exporting::runExport(state, ui) : importing::runImport(state, ui);
+    RunOutcome outcome = RunOutcome::InputMissing;
+    try {
+        outcome =
+            args.command == "exportar" ? exporting::runExport(state, ui) : importing::runImport(state, ui);
+    } catch (const Error&) {
+        // What the run put right before it failed is not lost with its summary.
+        for (const std::string& line : state.summary.recovered) {
+            err << line << "\n";
+        }
+        throw;
+    }
     if (outcome == RunOutcome::InputMissing) {
         return kInputMissing;
     }

@@ -159,6 +159,21 @@ TEST_F(CliTest, JsonStaysValidForAPathThatIsNotUtf8) {
     EXPECT_EQ(r.out.find('\xF1'), std::string::npos) << r.out;
 }
 
+TEST_F(CliTest, WhatARunPutRightIsReportedAlsoWhenItThenFails) {
+    // A solution but none of the export's tables: the import fails once it
+    // has tidied the directory.
+    writeText(htemp / "SOLUC.DBF",
+              readText(std::string(VINCULOR_REFERENCE_DIR) + "/dbase/soluc-level4/SOLUC.DBF"));
+    std::filesystem::create_directory(htemp / ".vinculor-anterior-0123456789abcdef");
+    const Result r = cli({"importar", school, "--htemp", htemp.path().string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Restos de ejecuciones interrumpidas borrados de «" + htemp.path().string() +
+                         "»: .vinculor-anterior-0123456789abcdef."),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(htemp / ".vinculor-anterior-0123456789abcdef"));
+}
+
 TEST_F(CliTest, TablaPrintsOurTablesAndTheOtherEnginesSolution) {
     ASSERT_EQ(cli({"exportar", school, "--htemp", htemp.path().string()}).status, 0);
     const Result csv = cli({"tabla", (htemp / "PROFT.DBF").string(), "--csv"});
