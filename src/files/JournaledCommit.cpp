@@ -174,7 +174,7 @@ void JournaledCommit::run(const fs::path& directory, const std::string& stagingF
     removeTreeQuietly(aside);
 }
 
-std::optional<std::string> JournaledCommit::recover(const fs::path& directory) {
+std::optional<std::vector<std::string>> JournaledCommit::recover(const fs::path& directory) {
     const fs::path journalPath = directory / kJournalName;
     if (!present(journalPath)) {
         return std::nullopt;
@@ -200,16 +200,7 @@ std::optional<std::string> JournaledCommit::recover(const fs::path& directory) {
     syncDirectory(directory);
     removeTreeQuietly(aside);
     removeTreeQuietly(directory / fromUtf8(journal->staging));
-
-    std::string message = "Se ha deshecho un cambio de archivos interrumpido en «" + toUtf8(directory) + "»";
-    if (restored.empty()) {
-        return message + ": ningún archivo había cambiado aún.";
-    }
-    message += "; vuelven a su sitio:";
-    for (std::size_t i = 0; i < restored.size(); ++i) {
-        message += (i == 0 ? " " : ", ") + restored[i];
-    }
-    return message + ".";
+    return restored;
 }
 
 } // namespace vinculor::files

@@ -35,10 +35,10 @@ public:
                     const std::string& asideFolder, const std::vector<std::string>& oldFiles,
                     const std::vector<std::pair<std::string, std::string>>& newFiles);
 
-    // Undoes an unfinished commit found in `directory` and says, in Spanish,
-    // which files came back; none when there was none. Throws, saying where
-    // the old files wait, when they cannot be put back.
-    static std::optional<std::string> recover(const std::filesystem::path& directory);
+    // Undoes an unfinished commit found in `directory` and returns the old
+    // files that came back (perhaps none); nothing when there was no such
+    // commit. Throws, saying where the old files wait, when they cannot be put back.
+    static std::optional<std::vector<std::string>> recover(const std::filesystem::path& directory);
 };
 
 } // namespace vinculor::files

@@ -28,8 +28,19 @@ bool isLeftoverName(std::string_view name) {
 
 std::vector<std::string> recoverHoraviaDirectory(const std::filesystem::path& directory) {
     std::vector<std::string> done;
-    if (std::optional<std::string> undone = files::JournaledCommit::recover(directory)) {
-        done.push_back(*undone);
+    if (const auto restored = files::JournaledCommit::recover(directory)) {
+        std::string line = "Una exportación interrumpida dejó a medias el cambio de las tablas de «" +
+                           files::toUtf8(directory) + "»";
+        if (restored->empty()) {
+            line += ", antes de tocar ninguna: quedan como estaban.";
+        } else {
+            line += "; vuelven a su sitio las anteriores:";
+            for (std::size_t i = 0; i < restored->size(); ++i) {
+                line += (i == 0 ? " " : ", ") + (*restored)[i];
+            }
+            line += ".";
+        }
+        done.push_back(line);
     }
     std::vector<std::string> removed;
     for (const std::string& name : files::listDirectory(directory)) {
