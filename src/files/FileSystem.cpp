@@ -592,9 +592,9 @@ void syncDirectory(const fs::path& directory) {
     const int failed = ::fsync(fd);
     const int error = errno;
     ::close(fd);
-    // Some file systems cannot flush a directory (EINVAL): their entries are
-    // written as they change.
-    if (failed != 0 && error != EINVAL && error != ENOTSUP) {
+    // Some file systems cannot flush a directory at all (EINVAL, ENOSYS, ...):
+    // their entries are written as they change. Only a failing disk is an error.
+    if (failed != 0 && error == EIO) {
         throwFileError("escribir", dir, error);
     }
 #endif
