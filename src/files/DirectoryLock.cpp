@@ -29,6 +29,21 @@ namespace {
                 "» para trabajar en él: " + files::reasonText(errorNumber) + ".");
 }
 
+// Called when the directory cannot be locked: says so when it is missing or
+// is not a directory at all, which is far likelier than a denied permission.
+// A path that cannot even be examined (a loop of links) is left to cannotLock.
+void checkIsDirectory(const std::filesystem::path& directory) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(directory, ec);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        throw Error("No existe el directorio de Horavia «" + files::toUtf8(directory) + "».");
+    }
+    if (!ec && !std::filesystem::is_directory(status)) {
+        throw Error("«" + files::toUtf8(directory) +
+                    "» no es un directorio: no puede ser el directorio de Horavia.");
+    }
+}
+
 } // namespace
 
 #ifdef _WIN32
@@ -42,6 +57,7 @@ DirectoryLock::DirectoryLock(const std::filesystem::path& directory) {
         if (error == ERROR_SHARING_VIOLATION) {
             busy(directory);
         }
+        checkIsDirectory(directory);
         cannotLock(directory, files::errnoFromWindows(error));
     }
     handle_ = h;
@@ -59,14 +75,7 @@ DirectoryLock::DirectoryLock(const std::filesystem::path& directory) {
     fd_ = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd_ < 0) {
         const int error = errno;
-        std::error_code ec;
-        if (!std::filesystem::exists(directory, ec) && !ec) {
-            throw Error("No existe el directorio de Horavia «" + files::toUtf8(directory) + "».");
-        }
-        if (!ec && !std::filesystem::is_directory(directory, ec)) {
-            throw Error("«" + files::toUtf8(directory) +
-                        "» no es un directorio: no puede ser el directorio de Horavia.");
-        }
+        checkIsDirectory(directory);
         cannotLock(directory, error);
     }
     if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {

@@ -620,6 +620,20 @@ void removeFile(const fs::path& path) {
     countOperation("borrar", path);
     std::error_code ec;
     fs::remove(path, ec);
+#ifdef _WIN32
+    // Windows refuses to delete a read-only file, which a POSIX system (whose
+    // deletion is a change of the directory) allows: clear the flag first.
+    if (ec) {
+        std::error_code ignored;
+        const fs::file_status status = fs::symlink_status(path, ignored);
+        if (fs::is_regular_file(status) &&
+            (status.permissions() & fs::perms::owner_write) == fs::perms::none) {
+            fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ignored);
+            ec.clear();
+            fs::remove(path, ec);
+        }
+    }
+#endif
     if (ec) {
         throwFileError("borrar", path, ec.value());
     }

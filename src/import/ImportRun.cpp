@@ -25,8 +25,15 @@ public:
     explicit OpenTables(TableComponents& c)
         : components_(c), order_{&c.wwTableSoluc,  &c.wwTableGrupos, &c.wwTableProfesor, &c.wwTableAulas,
                                  &c.wwTableNomAsg, &c.wwTableTramos, &c.wwTableAsig} {
-        for (Table* table : order_) {
-            table->open();
+        // A table that fails to open must not leave the ones before it open
+        // (and locked): the destructor does not run for a half-made object.
+        try {
+            for (Table* table : order_) {
+                table->open();
+            }
+        } catch (...) {
+            components_.closeAllQuietly();
+            throw;
         }
     }
     ~OpenTables() { components_.closeAllQuietly(); }

@@ -28,9 +28,7 @@ TEST(DirectoryLock, SaysWhyItCannotBeTaken) {
     TempDir work;
     const fs::path file = work / "archivo";
     testing::writeText(file, "");
-    fs::create_directory_symlink(work / "bucle", work / "bucle");
     const std::string missing = files::toUtf8(work / "nada");
-    const std::string loop = files::toUtf8(work / "bucle");
     struct Case {
         fs::path dir;
         std::string message;
@@ -38,12 +36,17 @@ TEST(DirectoryLock, SaysWhyItCannotBeTaken) {
     const Case cases[] = {
         {work / "nada", "No existe el directorio de Horavia «" + missing + "»."},
         {file, "«" + files::toUtf8(file) + "» no es un directorio: no puede ser el directorio de Horavia."},
-        {work / "bucle", "No se puede bloquear el directorio de Horavia «" + loop +
-                             "» para trabajar en él: hay demasiados enlaces simbólicos encadenados."},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(lockError(c.dir), c.message);
     }
+#ifndef _WIN32
+    // A path that cannot even be examined: the cause, not a guess.
+    fs::create_directory_symlink(work / "bucle", work / "bucle");
+    EXPECT_EQ(lockError(work / "bucle"),
+              "No se puede bloquear el directorio de Horavia «" + files::toUtf8(work / "bucle") +
+                  "» para trabajar en él: hay demasiados enlaces simbólicos encadenados.");
+#endif
 
     std::optional<DirectoryLock> held(std::in_place, work.path());
     EXPECT_EQ(lockError(work.path()),

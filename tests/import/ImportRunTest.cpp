@@ -1,5 +1,6 @@
-#include "import/ImportFixture.h"
 #include "base/Error.h"
+#include "files/TableLock.h"
+#include "import/ImportFixture.h"
 
 #include <regex>
 
@@ -181,6 +182,15 @@ TEST_F(ImportRunTest, ErrorsWriteNoOutputLeaveAnEarlierOneAndCloseTheTables) {
         }
         EXPECT_EQ(readText(outputFile()), earlier) << c.name;
         EXPECT_FALSE(ui.hourglass) << c.name;
+        // Closed, and so free for Horavia: also those opened before the one that failed.
+        TableComponents& t = state.tables;
+        for (const Table* table : {&t.wwTableSoluc, &t.wwTableGrupos, &t.wwTableProfesor, &t.wwTableAulas,
+                                   &t.wwTableNomAsg, &t.wwTableTramos, &t.wwTableAsig}) {
+            EXPECT_FALSE(table->isOpen()) << c.name << ": " << table->dataPath();
+        }
+        for (const char* name : {"SOLUC", "GRUPOST", "PROFT"}) {
+            EXPECT_NO_THROW(TableLock::acquire(htemp / (std::string(name) + ".DBF"), name)) << c.name;
+        }
         EXPECT_EQ(snapshot(htemp.path()), tables) << c.name;
     }
     writeText(schoolFile, school);

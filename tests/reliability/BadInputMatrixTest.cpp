@@ -5,22 +5,24 @@
 // byte for byte as they were.
 #include "ReliabilitySupport.h"
 #include "SimuladorHoravia.h"
+#include "base/Error.h"
 #include "cli/Cli.h"
 #include "files/DirectoryLock.h"
-#include "base/Error.h"
 #include "files/FileSystem.h"
 #include "files/IniFile.h"
 #include "files/TableLock.h"
-#include "xml/XmlDocument.h"
 #include "support/TableDump.h"
+#include "xml/XmlDocument.h"
 
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <sstream>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace vinculor {
 namespace {
@@ -35,7 +37,18 @@ using testing::writeText;
 enum class Command { Exportar, Importar, Ini };
 
 // Another program holding a table: a child process that takes the table's
-// lock and keeps it until this object goes.
+// lock and keeps it until this object goes. On Windows the lock is the table
+// opened without sharing, which Windows refuses to any other opening, from
+// this process or another: holding it here is the same as another program.
+#ifdef _WIN32
+class OtherProgram {
+public:
+    explicit OtherProgram(const fs::path& table) : held_(TableLock::acquire(table, "OTRA")) {}
+
+private:
+    TableLock held_;
+};
+#else
 class OtherProgram {
 public:
     explicit OtherProgram(const fs::path& table) {
@@ -80,6 +93,7 @@ private:
     pid_t pid_ = -1;
     int done_ = -1;
 };
+#endif
 
 // The school's file in a work folder, and a Horavia directory holding the
 // tables of an export of the example school and a solution for them.
@@ -92,6 +106,28 @@ struct Bench {
     fs::path horavia = htemp.path(); // what the run is given as the Horavia directory
     std::optional<DirectoryLock> otherRun;
     std::unique_ptr<OtherProgram> otherProgram;
+    fs::path heldTable;
+
+    void holdTable(const fs::path& table) {
+        heldTable = table;
+        otherProgram = std::make_unique<OtherProgram>(table);
+    }
+    // Windows refuses to read a file that another program holds (the table,
+    // or another run's lock file): a snapshot is taken while they let go.
+    std::map<std::string, std::string> snapshotWhileLetGo(const fs::path& dir) {
+        const bool run = otherRun.has_value();
+        const bool program = otherProgram != nullptr;
+        otherRun.reset();
+        otherProgram.reset();
+        std::map<std::string, std::string> files = snapshot(dir);
+        if (run) {
+            otherRun.emplace(horavia);
+        }
+        if (program) {
+            otherProgram = std::make_unique<OtherProgram>(heldTable);
+        }
+        return files;
+    }
 
     Bench() {
         testing::copyInto(prepared(), htemp.path());
@@ -216,8 +252,9 @@ struct BadInput {
     Command command;
     std::function<void(Bench&)> make;
     int status; // of the command line: 0 done, 1 error, 2 input missing
-    // Printed; {xml}, {htemp}, {ini} and {out} stand for the paths, {n} for
-    // the number of records of the prepared SOLUC and {n+1} for one more.
+    // Printed; {xml}, {htemp}, {ini} and {out} stand for the paths, {/} for
+    // the system's path separator, {n} for the number of records of the
+    // prepared SOLUC and {n+1} for one more.
     std::string message;
     // For a run that completes: what it must have left.
     std::function<void(const Bench&)> outcome = {};
@@ -430,27 +467,28 @@ const std::vector<BadInput>& rows() {
          1, "«{htemp}» no es un directorio: no puede ser el directorio de Horavia."},
         {"no se puede escribir en el directorio de Horavia (fallo inyectado)", Command::Exportar,
          [](Bench&) { FaultInjection::failOperation(1); }, 1,
-         "No se puede crear el directorio «{htemp}/.vinculor-exportando-"},
+         "No se puede crear el directorio «{htemp}{/}.vinculor-exportando-"},
         {"otra conversión trabaja en el directorio de Horavia", Command::Exportar,
          [](Bench& b) { b.otherRun.emplace(b.horavia); }, 1,
          "Otra conversión de Vinculor está trabajando en el directorio de Horavia «{htemp}». Espere a que "
          "termine y vuelva a intentarlo."},
         {"otro programa tiene abierta PROFT", Command::Exportar,
-         [](Bench& b) { b.otherProgram = std::make_unique<OtherProgram>(b.htemp / "PROFT.DBF"); }, 1,
+         [](Bench& b) { b.holdTable(b.htemp / "PROFT.DBF"); }, 1,
          "La tabla PROFT está en uso por otro programa."},
         {"un directorio ocupa el nombre de ASIGT", Command::Exportar,
          [](Bench& b) {
              fs::remove(b.htemp / "ASIGT.DBF");
              fs::create_directory(b.htemp / "ASIGT.DBF");
          },
-         1, "No se puede renombrar el archivo «{htemp}/.vinculor-exportando-"},
+         1, "No se puede renombrar el archivo «{htemp}{/}.vinculor-exportando-"},
 
         // Horavia's solution and the export's tables, for an import.
         {"SOLUC vacía", Command::Importar, [](Bench& b) { writeText(b.soluc(), ""); }, 1,
-         "La tabla SOLUC («{htemp}/SOLUC.DBF») está dañada: el archivo está vacío."},
+         "La tabla SOLUC («{htemp}{/}SOLUC.DBF») está dañada: el archivo está vacío."},
         {"SOLUC cortada en la cabecera fija", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s.resize(20); }); }, 1,
-         "La tabla SOLUC («{htemp}/SOLUC.DBF») está dañada: el archivo es demasiado corto para ser una tabla "
+         "La tabla SOLUC («{htemp}{/}SOLUC.DBF») está dañada: el archivo es demasiado corto para ser una "
+         "tabla "
          "dBase."},
         {"SOLUC cortada en los descriptores de campo", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s.resize(200); }); }, 1,
@@ -477,7 +515,7 @@ const std::vector<BadInput>& rows() {
          "está dañada: la lista de campos no termina dentro de la cabecera."},
         {"versión de dBase desconocida", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s[0] = 0x07; }); }, 1,
-         "La tabla SOLUC («{htemp}/SOLUC.DBF») está dañada: no es una tabla dBase (byte de versión 0x07 "
+         "La tabla SOLUC («{htemp}{/}SOLUC.DBF») está dañada: no es una tabla dBase (byte de versión 0x07 "
          "desconocido)."},
         {"campo de SOLUC de tipo desconocido", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s[descriptorAt(2) + 32] = 'Z'; }); }, 1,
@@ -507,7 +545,7 @@ const std::vector<BadInput>& rows() {
          "La tabla SOLUC no tiene el campo DIA"},
         {"tabla PROFT dañada", Command::Importar,
          [](Bench& b) { Bench::damage(b.htemp / "PROFT.DBF", [](std::string& s) { s[0] = 0x07; }); }, 1,
-         "La tabla PROFT («{htemp}/PROFT.DBF») está dañada: no es una tabla dBase (byte de versión 0x07 "
+         "La tabla PROFT («{htemp}{/}PROFT.DBF») está dañada: no es una tabla dBase (byte de versión 0x07 "
          "desconocido)."},
         {"falta la tabla AULAT", Command::Importar, [](Bench& b) { fs::remove(b.htemp / "AULAT.DBF"); }, 1,
          "No existe la tabla AULAT en «{htemp}»."},
@@ -521,8 +559,7 @@ const std::vector<BadInput>& rows() {
          "No existe archivo XML o Solución."},
         {"no existe el directorio de Horavia al importar", Command::Importar,
          [](Bench& b) { b.horavia = b.htemp / "NO-EXISTE"; }, 2, "No existe archivo XML o Solución."},
-        {"otro programa tiene abierta SOLUC", Command::Importar,
-         [](Bench& b) { b.otherProgram = std::make_unique<OtherProgram>(b.soluc()); }, 1,
+        {"otro programa tiene abierta SOLUC", Command::Importar, [](Bench& b) { b.holdTable(b.soluc()); }, 1,
          "La tabla SOLUC está en uso por otro programa."},
         {"otra conversión trabaja en el directorio al importar", Command::Importar,
          [](Bench& b) { b.otherRun.emplace(b.horavia); }, 1,
@@ -587,8 +624,8 @@ TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
     const BadInput& row = GetParam();
     Bench b;
     row.make(b);
-    const auto work = snapshot(b.work.path());
-    const auto horavia = snapshot(b.htemp.path());
+    const auto work = b.snapshotWhileLetGo(b.work.path());
+    const auto horavia = b.snapshotWhileLetGo(b.htemp.path());
 
     const Result result = run(b, row.command);
 
@@ -599,12 +636,13 @@ TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
     message = replaced(message, "{out}", b.output.string());
     message = replaced(message, "{n+1}", std::to_string(Bench::solucRecords() + 1));
     message = replaced(message, "{n}", std::to_string(Bench::solucRecords()));
+    message = replaced(message, "{/}", std::string(1, static_cast<char>(fs::path::preferred_separator)));
     EXPECT_EQ(result.status, row.status) << result.printed;
     EXPECT_NE(result.printed.find(message), std::string::npos)
         << "esperado: " << message << "\nimpreso: " << result.printed;
     if (row.status != 0) {
-        EXPECT_EQ(testing::differences(work, snapshot(b.work.path())), "");
-        EXPECT_EQ(testing::differences(horavia, snapshot(b.htemp.path())), "");
+        EXPECT_EQ(testing::differences(work, b.snapshotWhileLetGo(b.work.path())), "");
+        EXPECT_EQ(testing::differences(horavia, b.snapshotWhileLetGo(b.htemp.path())), "");
     } else {
         // A run that completes changes its own output only: never the school's file nor the solution.
         EXPECT_TRUE(readText(b.school) == work.at("centro.xml"));

@@ -2,17 +2,39 @@
 // other stops with the directory lock's error, and the directory holds the
 // whole set of tables of one run, never a mixture.
 #include "ReliabilitySupport.h"
-#include "export/ExportRun.h"
 #include "base/Error.h"
+#include "export/ExportRun.h"
 #include "files/FileSystem.h"
 #include "support/ScriptedUi.h"
 
-#include <barrier>
+#include <condition_variable>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <thread>
 
 namespace vinculor {
 namespace {
+
+// Lets the threads go only once all of them have arrived, so that their runs
+// start together. (A mutex and a condition variable: std::barrier of MinGW's
+// library has been seen to hang.)
+class StartGate {
+public:
+    explicit StartGate(int parties) : waiting_(parties) {}
+    void arriveAndWait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (--waiting_ == 0) {
+            allHere_.notify_all();
+            return;
+        }
+        allHere_.wait(lock, [this] { return waiting_ == 0; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable allHere_;
+    int waiting_;
+};
 
 namespace fs = std::filesystem;
 using testing::TempDir;
@@ -42,7 +64,7 @@ TEST(ConcurrentExports, OneCompletesTheOtherStopsAndTheTablesAreOneRunsSet) {
     int overlapped = 0;
     for (int attempt = 0; attempt < 10 && overlapped == 0; ++attempt) {
         TempDir htemp;
-        std::barrier start(2);
+        StartGate start(2);
         bool completed[2] = {false, false};
         std::string errors[2];
         const auto exportSchool = [&](int i) {
@@ -51,7 +73,7 @@ TEST(ConcurrentExports, OneCompletesTheOtherStopsAndTheTablesAreOneRunsSet) {
             state.tables.bindAll(htemp.path());
             testing::ScriptedUi ui;
             ui.dialogAnswers = {schools[i].string()};
-            start.arrive_and_wait();
+            start.arriveAndWait();
             try {
                 completed[i] = exporting::runExport(state, ui) == RunOutcome::Completed;
             } catch (const Error& e) {

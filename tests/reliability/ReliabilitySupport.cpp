@@ -37,7 +37,15 @@ void exportInto(const fs::path& school, const fs::path& htemp) {
 }
 
 void copyInto(const fs::path& from, const fs::path& to) {
-    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    // File by file: MinGW's fs::copy refuses a directory that exists already.
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(from)) {
+        const fs::path target = to / fs::relative(entry.path(), from);
+        if (entry.is_directory()) {
+            fs::create_directories(target);
+        } else {
+            fs::copy_file(entry.path(), target, fs::copy_options::overwrite_existing);
+        }
+    }
 }
 
 std::map<std::string, std::string> snapshotWithoutDates(const fs::path& dir) {
