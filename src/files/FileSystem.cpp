@@ -569,7 +569,9 @@ void renameFile(const fs::path& from, const fs::path& to) {
     countOperation("renombrar", from);
 #ifdef _WIN32
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
-        throwFileError("renombrar", from, errnoOf(GetLastError()));
+        const DWORD error = GetLastError();
+        // Windows answers "access denied" for a directory in the way: say what it is.
+        throwFileError("renombrar", from, isDirectory(to) ? EISDIR : errnoOf(error));
     }
 #else
     std::error_code ec;

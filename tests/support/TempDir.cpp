@@ -15,12 +15,15 @@ TempDir::TempDir() {
     // In memory where the system has a place for it: the program flushes every
     // file it puts in place to the disk, which on a real disk makes the tests
     // that run it hundreds of times slow, and proves nothing more about a
-    // process that is killed. TMPDIR, when set, still decides.
-    std::error_code ec;
+    // process that is killed. TMPDIR, when set, still decides. (Not on
+    // Windows, where a POSIX path is no place.)
     auto base = std::filesystem::temp_directory_path();
+#ifndef _WIN32
+    std::error_code ec;
     if (std::getenv("TMPDIR") == nullptr && std::filesystem::is_directory("/dev/shm", ec)) {
         base = "/dev/shm";
     }
+#endif
     for (int attempt = 0; attempt < 100; ++attempt) {
         const auto candidate =
             base / ("vinculor-test-" + std::to_string(random()) + "-" + std::to_string(++counter));
