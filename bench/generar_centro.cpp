@@ -14,6 +14,7 @@
 // fractional. The same scale and seed always give the same bytes.
 
 #include "Azar.h"
+#include "text/Ascii.h"
 
 #include <array>
 #include <cstdio>
@@ -190,15 +191,6 @@ std::string sufijo(int bloque) {
     return "_" + s;
 }
 
-std::string minusculas(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c + 32);
-        }
-    }
-    return s;
-}
-
 std::string hora(int minutos) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "%02d:%02d", minutos / 60, minutos % 60);
@@ -281,7 +273,7 @@ struct Centro {
             return anteriores[azar.menorQue(anteriores.size())];
         }
         if (!anteriores.empty() && azar.porMil(5)) {
-            return minusculas(anteriores[azar.menorQue(anteriores.size())]);
+            return vinculor::text::lowerAscii(anteriores[azar.menorQue(anteriores.size())]);
         }
         return codigo;
     }
@@ -336,7 +328,7 @@ struct Centro {
             // Initials, so that two teachers of the same initials share a code.
             std::string codigo = inicial(nombre) + inicial(apellido1) + inicial(apellido2) + sufijo(b);
             if (azar.porMil(5)) {
-                codigo = minusculas(codigo);
+                codigo = vinculor::text::lowerAscii(codigo);
             } else if (azar.porMil(10)) {
                 codigo = " " + codigo + " "; // blanks that the export trims
             }

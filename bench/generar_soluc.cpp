@@ -15,6 +15,7 @@
 #include "Azar.h"
 #include "base/Error.h"
 #include "dbf/Table.h"
+#include "import/SolucSchema.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -27,7 +28,6 @@
 
 namespace {
 
-using vinculor::FieldType;
 using vinculor::Table;
 using vinculor::bench::Azar;
 
@@ -108,13 +108,7 @@ int main(int argc, char** argv) {
 
         Table soluc(htemp, "SOLUC");
         vinculor::deleteTableFiles(htemp, "SOLUC");
-        soluc.create({{"ASIG", FieldType::Character, 10},
-                      {"TAREA", FieldType::Character, 10},
-                      {"DIA", FieldType::Integer, 0},
-                      {"HORA", FieldType::Integer, 0},
-                      {"CODGRUPO", FieldType::Character, 10},
-                      {"PROF", FieldType::Character, 10},
-                      {"AULA", FieldType::Character, 10}});
+        soluc.create(vinculor::importing::solucSchema());
         soluc.open();
         Azar azar(semilla);
         std::size_t total = 0;

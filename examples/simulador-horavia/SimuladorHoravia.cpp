@@ -26,6 +26,7 @@
 #include "SimuladorHoravia.h"
 
 #include "dbf/Table.h"
+#include "import/SolucSchema.h"
 #include "text/Text.h"
 
 #include <algorithm>
@@ -38,7 +39,6 @@ namespace simulador {
 
 namespace {
 
-using vinculor::FieldType;
 using vinculor::Table;
 using vinculor::text::parseInteger;
 
@@ -120,13 +120,7 @@ std::string codigo(const std::vector<std::string>& codigos, std::optional<std::s
 void escribirSoluc(const std::filesystem::path& dir, const std::vector<Registro>& registros) {
     vinculor::deleteTableFiles(dir, "SOLUC");
     Table soluc(dir, "SOLUC");
-    soluc.create({{"ASIG", FieldType::Character, 10},
-                  {"TAREA", FieldType::Character, 10},
-                  {"DIA", FieldType::Integer, 0},
-                  {"HORA", FieldType::Integer, 0},
-                  {"CODGRUPO", FieldType::Character, 10},
-                  {"PROF", FieldType::Character, 10},
-                  {"AULA", FieldType::Character, 10}});
+    soluc.create(vinculor::importing::solucSchema());
     soluc.open();
     for (const Registro& r : registros) {
         soluc.append();

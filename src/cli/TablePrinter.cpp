@@ -1,11 +1,14 @@
 #include "cli/TablePrinter.h"
 
 #include "base/Error.h"
-#include "files/FileSystem.h"
-#include "text/Json.h"
 #include "dbf/Table.h"
+#include "files/FileSystem.h"
+#include "text/Ascii.h"
+#include "text/Json.h"
 
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace vinculor::cli {
 
@@ -22,19 +25,26 @@ std::string csvField(const std::string& value) {
     return quoted + "\"";
 }
 
-std::string upper(std::string s) {
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
+// The name each field's value goes by in a record of the JSON listing: its
+// own, and for a name the table repeats (a damaged table, or one from a tool
+// that allows it), the name and its place, "NOMBRE (2)", which no field name
+// can be, so that no value hides another.
+std::vector<std::string> recordKeys(const std::vector<FieldInfo>& fields) {
+    std::vector<std::string> keys;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        std::size_t seen = 1;
+        for (std::size_t j = 0; j < i; ++j) {
+            seen += fields[j].name == fields[i].name ? 1 : 0;
         }
+        keys.push_back(seen == 1 ? fields[i].name : fields[i].name + " (" + std::to_string(seen) + ")");
     }
-    return s;
+    return keys;
 }
 
 } // namespace
 
 void printTable(const std::filesystem::path& file, TableFormat format, std::ostream& out) {
-    if (upper(files::toUtf8(file.extension())) != ".DBF") {
+    if (text::upperAscii(files::toUtf8(file.extension())) != ".DBF") {
         throw Error("«" + files::toUtf8(file) + "» no es una tabla dBase (se espera un archivo .DBF).");
     }
     if (!files::isRegularFile(file)) {
@@ -50,17 +60,18 @@ void printTable(const std::filesystem::path& file, TableFormat format, std::ostr
             << ",\n  \"nivel\": " << table.level() << ",\n  \"campos\": [";
         for (std::size_t i = 0; i < fields.size(); ++i) {
             out << (i == 0 ? "\n    " : ",\n    ") << "{\"nombre\": " << json::quote(fields[i].name)
-                << ", \"tipo\": " << json::quote(std::string(1, fields[i].type))
+                << ", \"tipo\": " << json::quote(std::string(1, letterOf(fields[i].type)))
                 << ", \"ancho\": " << fields[i].width << ", \"decimales\": " << fields[i].decimals << "}";
         }
+        const std::vector<std::string> keys = recordKeys(fields);
         out << "\n  ],\n  \"registros\": [";
         bool firstRecord = true;
         for (table.first(); !table.eof(); table.next()) {
             out << (firstRecord ? "\n    {" : ",\n    {");
             firstRecord = false;
             for (std::size_t i = 0; i < fields.size(); ++i) {
-                out << (i == 0 ? "" : ", ") << json::quote(fields[i].name) << ": "
-                    << json::quote(table.getText(fields[i].name));
+                out << (i == 0 ? "" : ", ") << json::quote(keys[i]) << ": "
+                    << json::quote(table.getText(Table::Field{i}));
             }
             out << "}";
         }
@@ -72,7 +83,7 @@ void printTable(const std::filesystem::path& file, TableFormat format, std::ostr
         out << "\r\n";
         for (table.first(); !table.eof(); table.next()) {
             for (std::size_t i = 0; i < fields.size(); ++i) {
-                out << (i == 0 ? "" : ",") << csvField(table.getText(fields[i].name));
+                out << (i == 0 ? "" : ",") << csvField(table.getText(Table::Field{i}));
             }
             out << "\r\n";
         }
@@ -80,7 +91,7 @@ void printTable(const std::filesystem::path& file, TableFormat format, std::ostr
         out << files::toUtf8(file.filename()) << ": nivel " << table.level() << ", " << fields.size()
             << " campos, " << table.recordCount() << " registros\n";
         for (const FieldInfo& field : fields) {
-            out << "  " << field.name << " " << field.type << " " << field.width;
+            out << "  " << field.name << " " << letterOf(field.type) << " " << field.width;
             if (field.decimals != 0) {
                 out << "." << field.decimals;
             }
@@ -89,8 +100,8 @@ void printTable(const std::filesystem::path& file, TableFormat format, std::ostr
         std::size_t number = 0;
         for (table.first(); !table.eof(); table.next()) {
             out << ++number << ":";
-            for (const FieldInfo& field : fields) {
-                out << " " << field.name << "=" << table.getText(field.name);
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                out << " " << fields[i].name << "=" << table.getText(Table::Field{i});
             }
             out << "\n";
         }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dbf/Table.h"
+#include "dbf/FieldInfo.h"
 
 #include <cstdint>
 #include <optional>
@@ -34,8 +34,6 @@ public:
     static double toDouble(const FieldInfo& info, const char* field);
     // The field's number for ordering an index: 0 when empty, null or not a number.
     static double indexValue(const FieldInfo& info, const char* field);
-    // True for the types whose value is a number: N, F, I, +, O.
-    static bool isNumericType(char type);
 
     // Writers. `table` names the table in errors. A value that the field cannot
     // hold throws a Spanish error naming the field and the table.

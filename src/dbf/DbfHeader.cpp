@@ -1,11 +1,12 @@
 #include "dbf/DbfHeader.h"
 
+#include "base/ByteOrder.h"
 #include "base/Error.h"
-#include "base/LittleEndian.h"
 #include "files/FileSystem.h"
 
 #include <cstdio>
 #include <ctime>
+#include <optional>
 
 namespace vinculor {
 
@@ -59,48 +60,14 @@ int codePageOfDriverName(std::string_view name) {
     return 0;
 }
 
-bool knownType(char type) {
-    switch (type) {
-    case 'C':
-    case 'N':
-    case 'F':
-    case 'L':
-    case 'D':
-    case 'I':
-    case 'O':
-    case '@':
-    case '+':
-    case 'M': // memo block numbers, kept as text
-    case 'B':
-    case 'G':
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Binary types have one width only; reading any other would misread the record.
-int fixedWidth(char type) {
-    switch (type) {
-    case 'I':
-    case '+':
-        return 4;
-    case 'O':
-    case '@':
-        return 8;
-    default:
-        return 0;
-    }
-}
-
 class Checker {
 public:
     Checker(std::string_view tableName, const std::filesystem::path& path)
         : tableName_(tableName), path_(path) {}
 
     [[noreturn]] void fail(const std::string& cause) const {
-        throw Error("La tabla " + std::string(tableName_) + " («" + files::toUtf8(path_) +
-                    "») está dañada: " + cause + ".");
+        throw Error(ErrorKind::Damaged, "La tabla " + std::string(tableName_) + " («" + files::toUtf8(path_) +
+                                            "») está dañada: " + cause + ".");
     }
 
 private:
@@ -125,11 +92,6 @@ DbfDate DbfDate::today() {
     localtime_r(&now, &local);
 #endif
     return DbfDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
-}
-
-DbfHeader DbfHeader::parse(std::string_view image, std::string_view tableName,
-                           const std::filesystem::path& path) {
-    return parse(image, image.size(), tableName, path);
 }
 
 DbfHeader DbfHeader::parse(std::string_view image, std::uint64_t fileSize, std::string_view tableName,
@@ -228,13 +190,14 @@ DbfHeader DbfHeader::parse(std::string_view image, std::uint64_t fileSize, std::
             check.fail("un campo no tiene nombre");
         }
         f.name = std::string(name);
-        f.type = level7 ? d[32] : d[11];
+        const std::optional<DbfType> type = dbfTypeOf(level7 ? d[32] : d[11]);
         f.width = static_cast<int>(level7 ? byteAt(d, 33) : byteAt(d, 16));
         f.decimals = static_cast<int>(level7 ? byteAt(d, 34) : byteAt(d, 17));
-        if (!knownType(f.type)) {
+        if (!type) {
             check.fail("el campo " + f.name + " es de un tipo desconocido (" +
                        hexByte(byteAt(d, level7 ? 32 : 11)) + ")");
         }
+        f.type = *type;
         const int fixedW = fixedWidth(f.type);
         if (f.width == 0 || (fixedW != 0 && f.width != fixedW)) {
             check.fail("el campo " + f.name + " tiene una anchura imposible (" + std::to_string(f.width) +
@@ -281,7 +244,7 @@ std::string DbfHeader::buildLevel7(const std::vector<FieldInfo>& fields, bool pr
     std::size_t pos = kHeader7;
     for (const FieldInfo& f : fields) {
         h.replace(pos, f.name.size(), f.name);
-        h[pos + 32] = f.type;
+        h[pos + 32] = letterOf(f.type);
         h[pos + 33] = static_cast<char>(f.width);
         h[pos + 34] = static_cast<char>(f.decimals);
         pos += kDescriptor7;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dbf/Table.h"
+#include "dbf/FieldInfo.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -43,10 +43,8 @@ public:
     // is validated here, so that no field or record can be read out of bounds:
     // a damaged file, or one that is not a table, gives an error naming the
     // table and the file.
-    static DbfHeader parse(std::string_view image, std::string_view tableName,
-                           const std::filesystem::path& path);
-    // The same from the file's first bytes (all of the header, at least the
-    // first 65,535 bytes of a longer file) and its size.
+    // `start` is the file's first bytes: all of the header, at least the first
+    // 65,535 bytes of a longer file.
     static DbfHeader parse(std::string_view start, std::uint64_t fileSize, std::string_view tableName,
                            const std::filesystem::path& path);
 

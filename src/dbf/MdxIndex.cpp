@@ -1,7 +1,8 @@
 #include "dbf/MdxIndex.h"
 
+#include "base/ByteOrder.h"
 #include "base/Error.h"
-#include "base/LittleEndian.h"
+#include "text/Ascii.h"
 
 #include <algorithm>
 #include <set>
@@ -57,7 +58,7 @@ struct Node {
 };
 
 [[noreturn]] void damaged(const std::string& cause) {
-    throw Error("El índice está dañado: " + cause + ".");
+    throw Error(ErrorKind::Damaged, "El índice está dañado: " + cause + ".");
 }
 
 } // namespace
@@ -176,12 +177,7 @@ std::string MdxIndex::build(std::string_view tableName, const Tag& tag, std::vec
     // File header.
     file[0] = 0x03; // level-7 index
     putDate(file, 1, date);
-    std::string baseName(tableName.substr(0, 15));
-    for (char& c : baseName) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
+    const std::string baseName = text::upperAscii(tableName.substr(0, 15));
     file.replace(4, baseName.size(), baseName);
     putLe16(file, 20, kPagesPerBlock);
     putLe16(file, 22, kBlock);
@@ -243,10 +239,8 @@ std::optional<MdxIndex::Tag> MdxIndex::readRebuildableTag(std::string_view image
     const auto format = static_cast<unsigned char>(th[8]);
     const auto unique = static_cast<unsigned char>(th[23]);
     tag.expression = cString(th.substr(24, 220));
-    const bool plainName =
-        !tag.expression.empty() && std::all_of(tag.expression.begin(), tag.expression.end(), [](char c) {
-            return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-        });
+    const bool plainName = !tag.expression.empty() &&
+                           std::all_of(tag.expression.begin(), tag.expression.end(), text::isNameChar);
     if (tag.name.empty() || tag.keyType != 'N' || th[9] != 'N' || le16(th, 12) != kKeyLength || format != 0 ||
         unique != 0 || th[245] != 0 || !plainName) {
         return std::nullopt;

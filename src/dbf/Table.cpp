@@ -4,17 +4,18 @@
 #include "dbf/DbfFieldCodec.h"
 #include "dbf/DbfHeader.h"
 #include "dbf/MdxIndex.h"
+#include "dbf/TableData.h"
+#include "files/FileLookup.h"
 #include "files/FileSystem.h"
+#include "files/RequireHoraviaDirectory.h"
 #include "files/TableLock.h"
+#include "text/Ascii.h"
 #include "text/Text.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstring>
-#include <map>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace vinculor {
@@ -24,223 +25,23 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kEndOfFile = 0x1A;
-constexpr char kLive = ' ';
-constexpr char kDeleted = '*';
 
-std::string upperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return out;
-}
-
-// Every file in `directory` whose name equals `fileName` without regard to
-// letter case: on a case-sensitive file system "SOLUC.DBF" and "soluc.dbf"
-// can both be there.
-std::vector<fs::path> caseVariants(const fs::path& directory, std::string_view fileName) {
-    std::vector<fs::path> found;
-    std::error_code ec;
-    fs::directory_iterator it(directory, ec);
-    if (ec) {
-        return found;
-    }
-    const std::string wanted = upperAscii(fileName);
-    // Stepped with an error code: a directory that fails half-way is read as far as it goes.
-    for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (upperAscii(files::toUtf8(it->path().filename())) == wanted && it->is_regular_file(typeError)) {
-            found.push_back(it->path());
-        }
-    }
-    return found;
-}
+using text::upperAscii;
 
 bool sameFile(const fs::path& a, const fs::path& b) {
     std::error_code ec;
     return fs::equivalent(a, b, ec);
 }
 
-char upperChar(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
-// Field names are matched without regard to ASCII letter case, without making
-// an upper-case copy of the name on every call.
-bool sameName(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (upperChar(a[i]) != upperChar(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The first field of that name. A table has a handful of fields: a scan of
-// them is quicker than hashing the name.
+// The first field of that name, in any ASCII letter case. A table has a
+// handful of fields: a scan of them is quicker than hashing the name.
 std::optional<std::size_t> findField(const std::vector<FieldInfo>& fields, std::string_view name) noexcept {
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (sameName(fields[i].name, name)) {
+        if (text::equalsIgnoreAsciiCase(fields[i].name, name)) {
             return i;
         }
     }
     return std::nullopt;
-}
-
-// Text -> first record, looked up with any string_view.
-// Field values are short: eight bytes at a time.
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept {
-        std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
-        std::size_t i = 0;
-        for (; i + 8 <= s.size(); i += 8) {
-            std::uint64_t w = 0;
-            std::memcpy(&w, s.data() + i, 8);
-            h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
-            h ^= h >> 31;
-        }
-        if (i < s.size()) {
-            std::uint64_t w = 0;
-            std::memcpy(&w, s.data() + i, s.size() - i);
-            h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
-        }
-        h = (h ^ (h >> 29)) * 0x94D049BB133111EBull;
-        return static_cast<std::size_t>(h ^ (h >> 32));
-    }
-};
-// Text -> place in `live` of the first record with that text, in one array
-// probed linearly, with texts of up to 16 bytes kept in the entry itself and
-// longer ones in one arena: a search touches one entry, where a node-based
-// map would chase two or three pointers across a large table.
-class FirstRecordMap {
-public:
-    void reserve(std::size_t n) {
-        std::size_t capacity = 16;
-        while (capacity < 2 * n) {
-            capacity *= 2;
-        }
-        if (capacity > entries_.size()) {
-            rehash(capacity);
-        }
-    }
-
-    std::uint32_t* find(std::string_view text) {
-        Entry* e = entryOf(text);
-        return e != nullptr ? &e->place : nullptr;
-    }
-
-    // Adds the text unless it is there already.
-    void emplace(std::string_view text, std::uint32_t place) {
-        if (2 * (used_ + 1) > entries_.size()) {
-            rehash(entries_.empty() ? 16 : 2 * entries_.size());
-        }
-        const std::uint64_t h = hashOf(text);
-        for (std::size_t i = h & (entries_.size() - 1);; i = (i + 1) & (entries_.size() - 1)) {
-            Entry& e = entries_[i];
-            if (e.hash == kEmpty) {
-                store(e, h, text, place);
-                ++used_;
-                return;
-            }
-            if (e.hash == h && e.length == text.size() && textOf(e) == text) {
-                return;
-            }
-        }
-    }
-
-    // Removes the text: its entry stays as a marker that searches go past.
-    void erase(std::string_view text) {
-        if (Entry* e = entryOf(text)) {
-            e->length = kGone;
-        }
-    }
-
-private:
-    static constexpr std::uint64_t kEmpty = 0;
-    static constexpr std::uint32_t kGone = UINT32_MAX; // a length no text has
-    static constexpr std::size_t kInline = 16;
-
-    struct Entry {
-        std::uint64_t hash = kEmpty;
-        char inlineText[kInline] = {};
-        std::uint64_t offset = 0; // into the arena, for longer texts
-        std::uint32_t length = 0;
-        std::uint32_t place = 0;
-    };
-
-    Entry* entryOf(std::string_view text) {
-        if (entries_.empty()) {
-            return nullptr;
-        }
-        const std::uint64_t h = hashOf(text);
-        for (std::size_t i = h & (entries_.size() - 1);; i = (i + 1) & (entries_.size() - 1)) {
-            Entry& e = entries_[i];
-            if (e.hash == kEmpty) {
-                return nullptr;
-            }
-            if (e.hash == h && e.length == text.size() && textOf(e) == text) {
-                return &e;
-            }
-        }
-    }
-
-    static std::uint64_t hashOf(std::string_view text) {
-        const std::uint64_t h = TextHash{}(text);
-        return h == kEmpty ? 1 : h;
-    }
-
-    std::string_view textOf(const Entry& e) const {
-        return e.length <= kInline ? std::string_view(e.inlineText, e.length)
-                                   : std::string_view(arena_.data() + e.offset, e.length);
-    }
-
-    void store(Entry& e, std::uint64_t h, std::string_view text, std::uint32_t place) {
-        e.hash = h;
-        e.length = static_cast<std::uint32_t>(text.size());
-        e.place = place;
-        if (text.size() <= kInline) {
-            std::memcpy(e.inlineText, text.data(), text.size());
-        } else {
-            e.offset = arena_.size();
-            arena_.append(text);
-        }
-    }
-
-    void rehash(std::size_t capacity) {
-        std::vector<Entry> old(capacity);
-        old.swap(entries_);
-        used_ = 0;
-        for (const Entry& e : old) {
-            if (e.hash == kEmpty || e.length == kGone) {
-                continue;
-            }
-            for (std::size_t i = e.hash & (capacity - 1);; i = (i + 1) & (capacity - 1)) {
-                if (entries_[i].hash == kEmpty) {
-                    entries_[i] = e;
-                    ++used_;
-                    break;
-                }
-            }
-        }
-    }
-
-    std::vector<Entry> entries_; // a power of two of them, at most half in use
-    std::size_t used_ = 0;       // entries in use, removed ones included
-    std::string arena_;
-};
-
-bool isNameChar(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
-}
-
-bool isLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
 FieldInfo physicalField(const FieldDef& def) {
@@ -248,15 +49,15 @@ FieldInfo physicalField(const FieldDef& def) {
     f.name = upperAscii(def.name);
     switch (def.type) {
     case FieldType::Character:
-        f.type = 'C';
+        f.type = DbfType::Character;
         f.width = def.width;
         break;
     case FieldType::Boolean:
-        f.type = 'L';
+        f.type = DbfType::Logical;
         f.width = 1;
         break;
     case FieldType::Integer:
-        f.type = 'I';
+        f.type = DbfType::Integer;
         f.width = 4;
         break;
     case FieldType::Float:
@@ -269,7 +70,7 @@ FieldInfo physicalField(const FieldDef& def) {
         // would see wrong hours without any error. N 18.8 is also what TDbf
         // itself makes of a float field, and it holds every value the program
         // writes (3, 5, 2.5, ...) exactly.
-        f.type = 'N';
+        f.type = DbfType::Numeric;
         f.width = 18;
         f.decimals = 8;
         break;
@@ -278,250 +79,6 @@ FieldInfo physicalField(const FieldDef& def) {
 }
 
 } // namespace
-
-// The records of a loaded table, in blocks of about a megabyte: a growing
-// table is never copied to grow. Once the blocks of a changed table pass
-// kKeptBytes, the oldest full ones go to the file that close() finishes (a
-// temporary file beside the data file, renamed over it) and are read back
-// from there when needed.
-class RecordStore {
-public:
-    static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
-    static constexpr std::size_t kKeptBytes = std::size_t{2} << 20;
-
-    void reset(std::size_t recordLength, std::size_t headerLength) {
-        length_ = recordLength;
-        headerLength_ = headerLength;
-        perBlock_ = std::max<std::size_t>(1, kBlockBytes / recordLength);
-        blocks_.clear();
-        count_ = 0;
-        onDisk_ = 0;
-    }
-
-    std::size_t size() const { return count_; }
-    std::size_t blockCount() const { return blocks_.size(); }
-    std::size_t onDisk() const { return onDisk_; }
-
-    // The record's bytes, valid until the next call.
-    const char* at(std::size_t r) const {
-        const std::size_t b = r / perBlock_;
-        const std::size_t inBlock = (r % perBlock_) * length_;
-        if (b >= onDisk_) {
-            return blocks_[b].data() + inBlock;
-        }
-        if (reloaded_ != b) {
-            reload_.resize(perBlock_ * length_);
-            file_->readAt(offsetOf(b), reload_.data(), reload_.size());
-            reloaded_ = b;
-        }
-        return reload_.data() + inBlock;
-    }
-
-    void replace(std::size_t r, const char* record) {
-        const std::size_t b = r / perBlock_;
-        const std::size_t inBlock = (r % perBlock_) * length_;
-        if (b >= onDisk_) {
-            std::memcpy(blocks_[b].data() + inBlock, record, length_);
-            return;
-        }
-        file_->writeAt(offsetOf(b) + inBlock, std::string_view(record, length_));
-        if (reloaded_ == b) {
-            std::memcpy(reload_.data() + inBlock, record, length_);
-        }
-    }
-
-    void append(const char* record) {
-        if (blocks_.empty() || blocks_.back().size() == perBlock_ * length_) {
-            blocks_.emplace_back();
-            blocks_.back().reserve(perBlock_ * length_);
-        }
-        blocks_.back().append(record, length_);
-        ++count_;
-    }
-
-    // Reads `count` records of the data file after its header.
-    void load(const TableLock& lock, std::size_t count) {
-        while (count_ < count) {
-            const std::size_t n = std::min(perBlock_, count - count_);
-            std::string block(n * length_, '\0');
-            if (lock.readAt(headerLength_ + std::uint64_t{count_} * length_, block.data(), block.size()) !=
-                block.size()) {
-                throw Error("La tabla ha cambiado de tamaño mientras estaba abierta.");
-            }
-            block.reserve(perBlock_ * length_);
-            blocks_.push_back(std::move(block));
-            count_ += n;
-        }
-    }
-
-    // Moves the oldest full blocks to `file` while more than kKeptBytes are in memory.
-    bool wantsToSpill() const { return (blocks_.size() - onDisk_) * perBlock_ * length_ > kKeptBytes; }
-    void spill(files::AtomicFileWriter& file) {
-        file_ = &file;
-        while ((blocks_.size() - onDisk_) * perBlock_ * length_ > kKeptBytes / 2 &&
-               onDisk_ + 1 < blocks_.size()) {
-            file.writeAt(offsetOf(onDisk_), blocks_[onDisk_]);
-            std::string().swap(blocks_[onDisk_]); // frees the block: assigning an empty text would keep it
-            ++onDisk_;
-        }
-    }
-
-    // The blocks still in memory, with where they go in the file.
-    template <typename Visit> void forEachInMemory(Visit visit) const {
-        for (std::size_t b = onDisk_; b < blocks_.size(); ++b) {
-            visit(offsetOf(b), std::string_view(blocks_[b]));
-        }
-    }
-
-private:
-    std::uint64_t offsetOf(std::size_t block) const {
-        return headerLength_ + std::uint64_t{block} * perBlock_ * length_;
-    }
-
-    std::size_t length_ = 1;
-    std::size_t headerLength_ = 0;
-    std::size_t perBlock_ = 1;
-    std::vector<std::string> blocks_;
-    std::size_t count_ = 0;
-    std::size_t onDisk_ = 0; // blocks [0, onDisk_) are in the file only
-    files::AtomicFileWriter* file_ = nullptr;
-    mutable std::string reload_;
-    mutable std::size_t reloaded_ = SIZE_MAX;
-};
-
-// The state of an open table: the header bytes as read (or made), all records
-// in one buffer in stored order, the live ones listed by position, the change
-// in progress, and the lookup maps that locate() builds.
-class TableData {
-public:
-    fs::path path;
-    TableLock lock;
-    DbfHeader header;
-    std::string headerBytes;
-    // The records are read from the file when first needed. Until then the
-    // table can be walked from its first record forward (first, next, get)
-    // through a window of records read a piece at a time, so that a large
-    // table only read once from start to end is never held whole.
-    bool loaded = false;
-    RecordStore records;                            // recordCount records, once loaded
-    std::unique_ptr<files::AtomicFileWriter> spill; // the new data file, once records went to it
-    std::size_t recordCount = 0;
-    std::vector<std::uint32_t> live; // physical numbers (0-based) of live records, ascending, once loaded
-    std::size_t position = 0;        // into `live`; live.size() is end of file
-    // The walk before loading: the current record's physical number
-    // (recordCount at the end) and its place among the live ones.
-    std::size_t walkRecord = 0;
-    std::size_t walkPosition = 0;
-    mutable std::optional<std::size_t> liveCount; // known once counted or walked to the end
-    mutable std::string window;
-    mutable std::size_t windowFirst = 0;
-    mutable std::size_t windowCount = 0;
-    mutable std::size_t windowBytes = 4 * 1024;
-    enum class Change { None, Append, Edit } change = Change::None;
-    std::string buffer;      // the record being appended or edited
-    std::string blankRecord; // a record whose fields were never set
-    bool dirty = false;
-    std::optional<MdxIndex::Tag> index;
-    std::size_t indexField = 0;
-    bool indexUnknown = false;
-    std::optional<fs::path> mdxPath;
-    // field number -> text -> place in `live` of the first live record with that text
-    std::map<std::size_t, FirstRecordMap> lookups;
-    std::vector<FirstRecordMap*> lookupOf; // the same by field number, for the search
-    // Field names recently found, by the address of the caller's text.
-    struct NameSeen {
-        const char* name = nullptr;
-        std::size_t size = 0;
-        std::size_t field = 0;
-    };
-    mutable std::array<NameSeen, 32> namesSeen{};
-    // Per field, the text that viewText() last had to convert.
-    mutable std::vector<std::string> converted;
-
-    const char* record(std::uint32_t r) const { return records.at(r); }
-
-    // Record r read through the window, for the walk before loading.
-    const char* windowRecord(std::size_t r) const {
-        if (r < windowFirst || r >= windowFirst + windowCount) [[unlikely]] {
-            readWindow(r);
-        }
-        return window.data() + (r - windowFirst) * header.recordLength;
-    }
-
-    [[gnu::noinline]] void readWindow(std::size_t r) const {
-        // Small at first, as a table may be opened and never walked; up to
-        // 4 MB once it is.
-        windowBytes = std::min<std::size_t>(windowBytes * 4, std::size_t{4} << 20);
-        const std::size_t length = header.recordLength;
-        const std::size_t count = std::min(recordCount - r, std::max<std::size_t>(1, windowBytes / length));
-        window.resize(count * length);
-        const std::size_t got =
-            lock.readAt(header.headerLength + std::uint64_t{r} * length, window.data(), window.size());
-        if (got != window.size()) {
-            shrank();
-        }
-        windowFirst = r;
-        windowCount = count;
-    }
-
-    [[noreturn]] void shrank() const {
-        throw Error("La tabla «" + files::toUtf8(path) + "» ha cambiado de tamaño mientras estaba abierta.");
-    }
-
-    // The first live record from r on, or recordCount.
-    std::size_t nextLive(std::size_t r) const {
-        while (r < recordCount && windowRecord(r)[0] == kDeleted) {
-            ++r;
-        }
-        return r;
-    }
-
-    // Reads every record, once; the walk's place becomes the current record.
-    void load() {
-        if (loaded) {
-            return;
-        }
-        records.reset(header.recordLength, header.headerLength);
-        records.load(lock, recordCount);
-        live.reserve(recordCount);
-        for (std::size_t r = 0; r < recordCount; ++r) {
-            if (records.at(r)[0] != kDeleted) {
-                live.push_back(static_cast<std::uint32_t>(r));
-            }
-        }
-        position = walkRecord >= recordCount
-                       ? live.size()
-                       : static_cast<std::size_t>(std::lower_bound(live.begin(), live.end(), walkRecord) -
-                                                  live.begin());
-        std::string().swap(window);
-        windowCount = 0;
-        loaded = true;
-    }
-
-    std::string textOf(std::size_t field, const char* rec) const {
-        const FieldInfo& f = header.fields[field];
-        if (f.type == 'C') {
-            // The common case inline: text without trailing blanks, ASCII as it is.
-            const std::string_view bytes = storedText(f, rec);
-            bool ascii = true;
-            for (const char c : bytes) {
-                ascii &= static_cast<unsigned char>(c) < 0x80;
-            }
-            return ascii ? std::string(bytes) : DbfFieldCodec::text(f, rec + f.offset);
-        }
-        return DbfFieldCodec::text(f, rec + f.offset);
-    }
-
-    // A character field's bytes without trailing blanks (or zeros), as stored.
-    static std::string_view storedText(const FieldInfo& f, const char* rec) {
-        const char* p = rec + f.offset;
-        std::size_t n = static_cast<std::size_t>(f.width);
-        while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) {
-            --n;
-        }
-        return std::string_view(p, n);
-    }
-};
 
 Table::Table() = default;
 
@@ -548,12 +105,6 @@ fs::path Table::dataPath() const {
 
 namespace {
 
-void requireDirectory(const fs::path& directory) {
-    if (!files::isDirectory(directory)) {
-        throw Error("No existe el directorio de Horavia «" + files::toUtf8(directory) + "».");
-    }
-}
-
 [[noreturn]] void cannotCreate(const std::string& table, const std::string& cause) {
     throw Error("No se puede crear la tabla " + table + ": " + cause + ".");
 }
@@ -565,8 +116,8 @@ std::vector<FieldInfo> checkedFields(const std::string& table, const std::vector
     std::vector<FieldInfo> fields;
     std::size_t recordLength = 1;
     for (const FieldDef& def : defs) {
-        if (def.name.empty() || def.name.size() > 31 || !isLetter(def.name[0]) ||
-            !std::all_of(def.name.begin(), def.name.end(), isNameChar)) {
+        if (def.name.empty() || def.name.size() > 31 || !text::isAsciiLetter(def.name[0]) ||
+            !std::all_of(def.name.begin(), def.name.end(), text::isNameChar)) {
             cannotCreate(table, "el nombre de campo «" + def.name + "» no es válido");
         }
         if (def.type == FieldType::Character && (def.width < 1 || def.width > 254)) {
@@ -592,13 +143,13 @@ std::vector<FieldInfo> checkedFields(const std::string& table, const std::vector
 std::size_t checkedIndexField(const std::string& table, const std::vector<FieldInfo>& fields,
                               const IndexDef& index) {
     if (index.tag.empty() || index.tag.size() > 32 ||
-        !std::all_of(index.tag.begin(), index.tag.end(), isNameChar)) {
+        !std::all_of(index.tag.begin(), index.tag.end(), text::isNameChar)) {
         cannotCreate(table, "el nombre de índice «" + index.tag + "» no es válido");
     }
     const std::string wanted = upperAscii(index.field);
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (fields[i].name == wanted) {
-            if (!DbfFieldCodec::isNumericType(fields[i].type)) {
+            if (!isNumeric(fields[i].type)) {
                 cannotCreate(table, "el índice " + index.tag + " solo puede ser de un campo numérico");
             }
             return i;
@@ -618,7 +169,7 @@ std::string indexFile(const TableData& d, std::string_view tableName) {
         e.value = DbfFieldCodec::indexValue(f, field);
         e.record = r + 1;
         // An empty or null value is indexed as 0.
-        const std::string shown = (f.type == 'N' || f.type == 'F')
+        const std::string shown = isNumberText(f.type)
                                       ? text::trim(std::string_view(field, static_cast<std::size_t>(f.width)))
                                       : DbfFieldCodec::text(f, field);
         e.key = MdxIndex::numericKey(shown.empty() ? "0" : shown);
@@ -631,7 +182,7 @@ std::string indexFile(const TableData& d, std::string_view tableName) {
 
 void Table::create(const std::vector<FieldDef>& fields, const std::optional<IndexDef>& index) {
     discard();
-    requireDirectory(directory_);
+    files::requireHoraviaDirectory(directory_);
     const std::vector<FieldInfo> infos = checkedFields(name_, fields);
     TableData d;
     d.header.fields = infos;
@@ -646,7 +197,7 @@ void Table::create(const std::vector<FieldDef>& fields, const std::optional<Inde
     const std::string mdx = index ? indexFile(d, upper) : std::string();
 
     // Whatever table of this name exists is replaced, unless someone holds it.
-    const std::vector<fs::path> oldData = caseVariants(directory_, upper + ".DBF");
+    const std::vector<fs::path> oldData = files::findAllCaseInsensitive(directory_, upper + ".DBF");
     std::vector<TableLock> held;
     for (const fs::path& p : oldData) {
         held.push_back(TableLock::acquire(p, name_));
@@ -663,7 +214,7 @@ void Table::create(const std::vector<FieldDef>& fields, const std::optional<Inde
         }
     }
 
-    const std::vector<fs::path> oldIndex = caseVariants(directory_, upper + ".MDX");
+    const std::vector<fs::path> oldIndex = files::findAllCaseInsensitive(directory_, upper + ".MDX");
     const fs::path indexPath = directory_ / files::fromUtf8(upper + ".MDX");
     if (index) {
         files::writeFileAtomic(indexPath, mdx);
@@ -679,7 +230,7 @@ void Table::open() {
     if (data_) {
         return;
     }
-    requireDirectory(directory_);
+    files::requireHoraviaDirectory(directory_);
     const std::string upper = upperAscii(name_);
     const auto found = files::findCaseInsensitive(directory_, upper + ".DBF");
     if (!found) {
@@ -696,9 +247,10 @@ void Table::open() {
     const DbfHeader& h = d->header;
     d->headerBytes = start.substr(0, h.headerLength);
     d->recordCount = h.recordCount;
+    d->window.reset(h.headerLength, h.recordLength, h.recordCount);
     d->walkRecord = d->nextLive(0);
     d->blankRecord.assign(h.recordLength, ' ');
-    d->blankRecord[0] = kLive;
+    d->blankRecord[0] = kLiveRecord;
     for (const FieldInfo& f : h.fields) {
         DbfFieldCodec::clear(f, d->blankRecord.data() + f.offset);
     }
@@ -708,7 +260,7 @@ void Table::open() {
         if (d->mdxPath) {
             const auto tag = MdxIndex::readRebuildableTag(files::readFile(*d->mdxPath));
             const auto field = tag ? findField(h.fields, tag->expression) : std::nullopt;
-            if (field && DbfFieldCodec::isNumericType(h.fields[*field].type)) {
+            if (field && isNumeric(h.fields[*field].type)) {
                 d->index = tag;
                 d->indexField = *field;
             } else {
@@ -883,18 +435,10 @@ void Table::post() {
 namespace {
 
 std::size_t fieldNumber(const TableData& d, const std::string& table, std::string_view field) {
-    // Callers name fields with the same literals call after call: the answer
-    // for a name at that address is remembered, and checked before it is used.
-    TableData::NameSeen& seen = d.namesSeen[(reinterpret_cast<std::uintptr_t>(field.data()) >> 3) % 32];
-    if (seen.name == field.data() && seen.size == field.size() &&
-        sameName(d.header.fields[seen.field].name, field)) {
-        return seen.field;
-    }
     const auto found = findField(d.header.fields, field);
     if (!found) {
         throw Error("La tabla " + table + " no tiene el campo " + std::string(field));
     }
-    seen = {field.data(), field.size(), *found};
     return *found;
 }
 
@@ -929,8 +473,9 @@ void Table::setText(Field field, std::string_view utf8) {
     const std::size_t n = checked(*data_, name_, field);
     const FieldInfo& f = data_->header.fields[n];
     char* bytes = changingField(*data_, name_, n);
-    if (f.type == 'C') {
-        // The common case inline: ASCII text is its own code page 1252 bytes.
+    if (f.type == DbfType::Character) {
+        // The common case inline: ASCII text is its own code page 1252 bytes
+        // (callgrind, export at scale 100: 3.8 % of its instructions).
         const auto width = static_cast<std::size_t>(f.width);
         const std::size_t length = std::min(utf8.size(), width);
         bool ascii = true;
@@ -1043,7 +588,9 @@ std::string_view Table::viewText(Field field) const {
     const std::size_t n = checked(d, name_, field);
     const FieldInfo& f = d.header.fields[n];
     const char* rec = currentRecord(d, name_);
-    if (f.type == 'C') {
+    // ASCII text is its own stored bytes: shown where it lies, without a copy
+    // (callgrind, import at scale 100: 14 % of its instructions).
+    if (f.type == DbfType::Character) {
         const std::string_view bytes = TableData::storedText(f, rec);
         bool ascii = true;
         for (const char c : bytes) {
@@ -1066,8 +613,9 @@ bool Table::sameText(Field a, Field b) const {
     const FieldInfo& fa = d.header.fields[checked(d, name_, a)];
     const FieldInfo& fb = d.header.fields[checked(d, name_, b)];
     const char* rec = currentRecord(d, name_);
-    if (fa.type == 'C' && fb.type == 'C') {
-        // Each stored byte is one character: equal bytes, equal text.
+    if (fa.type == DbfType::Character && fb.type == DbfType::Character) {
+        // Each stored byte is one character: equal bytes, equal text
+        // (callgrind, import at scale 100: 8 % of its instructions).
         return TableData::storedText(fa, rec) == TableData::storedText(fb, rec);
     }
     return d.textOf(a.number, rec) == d.textOf(b.number, rec);
@@ -1143,11 +691,7 @@ std::size_t Table::recordCount() const {
         return d.live.size();
     }
     if (!d.liveCount) {
-        std::size_t count = 0;
-        for (std::size_t r = d.nextLive(0); r < d.recordCount; r = d.nextLive(r + 1)) {
-            ++count;
-        }
-        d.liveCount = count;
+        d.liveCount = d.countLive();
     }
     return *d.liveCount;
 }
@@ -1170,7 +714,7 @@ int Table::level() const {
 void deleteTableFiles(const fs::path& directory, std::string_view name) {
     const std::string upper = upperAscii(name);
     for (const char* extension : {".DBF", ".MDX"}) {
-        for (const fs::path& p : caseVariants(directory, upper + extension)) {
+        for (const fs::path& p : files::findAllCaseInsensitive(directory, upper + extension)) {
             files::removeFileQuietly(p);
         }
     }

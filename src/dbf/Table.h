@@ -1,5 +1,8 @@
 #pragma once
 
+#include "dbf/FieldDef.h"
+#include "dbf/FieldInfo.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -9,31 +12,6 @@
 #include <vector>
 
 namespace vinculor {
-
-// The kinds of field the program creates. Reading accepts more (FieldInfo).
-enum class FieldType { Character, Boolean, Integer, Float };
-
-struct FieldDef {
-    std::string name;
-    FieldType type = FieldType::Character;
-    int width = 0; // character fields only: 1 to 254
-};
-
-// The one kind of index the program makes: one tag on one field, ascending,
-// not unique, kept in the table's production index file (.MDX).
-struct IndexDef {
-    std::string tag;
-    std::string field;
-};
-
-// A field as found in a table's header.
-struct FieldInfo {
-    std::string name;
-    char type = 'C'; // dBase type letter: C N F L D I O @ +
-    int width = 0;
-    int decimals = 0;
-    int offset = 0; // within the record, after the deletion flag
-};
 
 class TableData;
 

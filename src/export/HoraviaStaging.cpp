@@ -1,10 +1,13 @@
 #include "export/HoraviaStaging.h"
 
 #include "base/Error.h"
+#include "files/FileLookup.h"
 #include "files/FileSystem.h"
 #include "files/JournaledCommit.h"
+#include "files/RequireHoraviaDirectory.h"
 #include "files/TableLock.h"
 #include "run/HoraviaRecovery.h"
+#include "text/Ascii.h"
 
 namespace vinculor::exporting {
 
@@ -12,23 +15,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string upper(std::string s) {
-    for (char& c : s) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 32);
-        }
-    }
-    return s;
-}
-
 // The names of a table's files in `dir`, in whatever letter case they were written.
 std::vector<std::string> tableFiles(const fs::path& dir, const std::string& table) {
     std::vector<std::string> found;
-    for (const std::string& name : files::listDirectory(dir)) {
-        const std::string key = upper(name);
-        if ((key == table + ".DBF" || key == table + ".MDX") &&
-            files::isRegularFile(dir / files::fromUtf8(name))) {
-            found.push_back(name);
+    for (const char* extension : {".DBF", ".MDX"}) {
+        for (const fs::path& file : files::findAllCaseInsensitive(dir, table + extension)) {
+            found.push_back(files::toUtf8(file.filename()));
         }
     }
     return found;
@@ -42,14 +34,7 @@ bool commitUnfinished(const fs::path& dir) {
 } // namespace
 
 HoraviaStaging::HoraviaStaging(fs::path horaviaDir) : horaviaDir_(std::move(horaviaDir)) {
-    std::error_code ec;
-    if (!fs::exists(horaviaDir_, ec)) {
-        throw Error("No existe el directorio de Horavia «" + files::toUtf8(horaviaDir_) + "».");
-    }
-    if (!fs::is_directory(horaviaDir_, ec)) {
-        throw Error("«" + files::toUtf8(horaviaDir_) +
-                    "» no es un directorio: no puede ser el directorio de Horavia.");
-    }
+    files::requireHoraviaDirectory(horaviaDir_);
     staging_ = files::createUniqueDirectory(horaviaDir_, kStagingFolderPrefix);
 }
 
@@ -66,7 +51,7 @@ void HoraviaStaging::commit(const std::vector<std::string>& tables, const std::v
     std::vector<std::string> oldFiles;
     for (const std::string& table : replaced) {
         for (const std::string& name : tableFiles(horaviaDir_, table)) {
-            if (upper(name).ends_with(".DBF")) {
+            if (text::upperAscii(name).ends_with(".DBF")) {
                 // A table the timetabling program has open must not be replaced under it.
                 TableLock::acquire(horaviaDir_ / files::fromUtf8(name), table).release();
             }
@@ -76,7 +61,7 @@ void HoraviaStaging::commit(const std::vector<std::string>& tables, const std::v
     std::vector<std::pair<std::string, std::string>> newFiles;
     for (const std::string& table : tables) {
         for (const std::string& name : tableFiles(staging_, table)) {
-            newFiles.emplace_back(name, upper(name));
+            newFiles.emplace_back(name, text::upperAscii(name));
         }
     }
 

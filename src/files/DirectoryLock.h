@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/LockedFile.h"
+
 #include <filesystem>
 
 namespace vinculor {
@@ -7,21 +9,15 @@ namespace vinculor {
 // Keeps other conversions of this program out of the Horavia directory while
 // a run works in it: two exports started at once must not mix their tables.
 // On POSIX an flock on the directory itself (nothing is written into it); on
-// Windows a lock file opened without sharing and deleted on close.
+// Windows a lock file opened without sharing and deleted on close
+// (LockedFile).
 class DirectoryLock {
 public:
     // Throws a Spanish error when another run holds the directory.
     explicit DirectoryLock(const std::filesystem::path& directory);
-    ~DirectoryLock();
-    DirectoryLock(const DirectoryLock&) = delete;
-    DirectoryLock& operator=(const DirectoryLock&) = delete;
 
 private:
-#ifdef _WIN32
-    void* handle_ = nullptr;
-#else
-    int fd_ = -1;
-#endif
+    files::LockedFile file_;
 };
 
 } // namespace vinculor

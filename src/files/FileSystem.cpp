@@ -42,6 +42,7 @@ std::atomic<long> gChanges{0}; // operations that change the disk, for the crash
 
 std::mutex gHookMutex;
 std::function<void(const fs::path&)> gTemporaryNameHook;
+std::function<void(std::string_view, const fs::path&)> gWatcher;
 
 long crashAt() {
     static const long at = [] {
@@ -134,26 +135,6 @@ std::string reasonText(int errorNumber) {
     }
 }
 
-namespace {
-
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
-
 #ifdef _WIN32
 int errnoFromWindows(unsigned long error) {
     return errnoOf(error);
@@ -179,32 +160,15 @@ bool isDirectory(const fs::path& path) noexcept {
     return !path.empty() && fs::is_directory(path, ec);
 }
 
-std::optional<fs::path> findCaseInsensitive(const fs::path& directory, std::string_view fileName) {
-    std::error_code ec;
-    const fs::path exact = directory / fromUtf8(fileName);
-    if (fs::is_regular_file(exact, ec)) {
-        return exact;
-    }
-    fs::directory_iterator it(directory, ec);
-    if (ec) {
-        return std::nullopt;
-    }
-    for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-        std::error_code fileEc;
-        if (sameIgnoringAsciiCase(toUtf8(it->path().filename()), fileName) && it->is_regular_file(fileEc)) {
-            return it->path();
-        }
-    }
-    return std::nullopt;
-}
-
 void throwFileError(std::string_view verb, const fs::path& path, int errorNumber) {
-    throw Error("No se puede " + std::string(verb) + " el archivo «" + toUtf8(path) +
-                "»: " + reasonText(errorNumber) + ".");
+    throw Error::file(std::string(verb), path, reasonText(errorNumber));
 }
 
 void countOperation(std::string_view what, const fs::path& path) {
     crashPoint();
+    if (gWatcher) {
+        gWatcher(what, path);
+    }
     const long n = ++gOperations;
     const long failAt = gFailAt.load();
     if (failAt > 0 && (n == failAt || (gFailFrom && n > failAt))) {
@@ -438,12 +402,7 @@ std::vector<fs::path> removeStaleTemporaries(const fs::path& target) {
 
 // The user knows the file by its own name, not by its temporary one.
 static Error namingTarget(const Error& error, const fs::path& temp, const fs::path& path) {
-    std::string message = error.what();
-    const std::string tempName = toUtf8(temp);
-    if (const std::size_t at = message.find(tempName); !tempName.empty() && at != std::string::npos) {
-        message.replace(at, tempName.size(), toUtf8(path));
-    }
-    return Error(message);
+    return error.kind() == ErrorKind::File && error.path() == temp ? error.aboutFile(path) : error;
 }
 
 void writeFileAtomic(const fs::path& path, std::string_view data) {
@@ -748,6 +707,10 @@ void FaultInjection::resetCount() {
 
 bool FaultInjection::triggered() {
     return gTriggered;
+}
+
+void FaultInjection::watch(std::function<void(std::string_view what, const fs::path& path)> watcher) {
+    gWatcher = std::move(watcher);
 }
 
 } // namespace vinculor::files

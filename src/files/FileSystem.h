@@ -23,10 +23,6 @@ std::string toUtf8(const fs::path& path);
 bool isRegularFile(const fs::path& path) noexcept;
 bool isDirectory(const fs::path& path) noexcept;
 
-// The entry of `directory` whose name equals `fileName` without regard to
-// letter case (ASCII), preferring the exact spelling; none when there is no such file.
-std::optional<fs::path> findCaseInsensitive(const fs::path& directory, std::string_view fileName);
-
 // The names of the entries of a directory (not "." and ".."). Throws a Spanish
 // error naming the directory when it cannot be read.
 std::vector<std::string> listDirectory(const fs::path& directory);
@@ -115,6 +111,9 @@ public:
     static void resetCount();
     // True when the armed failure has been triggered.
     static bool triggered();
+    // Calls `watcher`, from whatever thread does it, before each counted
+    // operation; an empty one stops. Set and cleared while no run is going.
+    static void watch(std::function<void(std::string_view what, const fs::path& path)> watcher);
 };
 
 // Called by the table store's own file handling so that it is counted too.

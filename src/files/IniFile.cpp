@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "files/FileSystem.h"
+#include "text/Ascii.h"
 
 #include <cstddef>
 #include <vector>
@@ -26,22 +27,8 @@ std::string_view trimBlanks(std::string_view s) {
     return s;
 }
 
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool sameName(std::string_view a, std::string_view b) {
-    a = trimBlanks(a);
-    b = trimBlanks(b);
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (asciiLower(a[i]) != asciiLower(b[i])) {
-            return false;
-        }
-    }
-    return true;
+    return text::equalsIgnoreAsciiCase(trimBlanks(a), trimBlanks(b));
 }
 
 struct Line {

@@ -33,7 +33,7 @@ std::string_view dayLetter(std::int32_t day) {
 // character fields: there an empty value reads as 0, as an empty numeric
 // field does, and blanks around the digits are ignored.
 double readNumber(const Table& soluc, Table::Field field, bool whole) {
-    if (soluc.fields()[field.number].type != 'C') {
+    if (soluc.fields()[field.number].type != DbfType::Character) {
         return whole ? soluc.getInt(field) : soluc.getDouble(field);
     }
     const std::string_view digits = trimmed(soluc.viewText(field));

@@ -2,9 +2,11 @@
 
 #include "base/Error.h"
 #include "files/DirectoryLock.h"
+#include "files/FileLookup.h"
 #include "files/FileSystem.h"
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
+#include "import/SolucSchema.h"
 #include "run/HoraviaRecovery.h"
 #include "text/Text.h"
 
@@ -16,7 +18,6 @@ namespace vinculor::importing {
 namespace {
 
 constexpr const char* kHeaderAttributes[] = {"Codigo", "Nombre", "CursoEscolar", "Version"};
-constexpr const char* kSolucFields[] = {"ASIG", "TAREA", "DIA", "HORA", "CODGRUPO", "PROF", "AULA"};
 
 // Keeps the run's tables open while it lives and closes them, without
 // writing, however the run ends.
@@ -63,7 +64,7 @@ void checkSchoolFile(const XmlDocument& doc, const std::string& file) {
 }
 
 void checkSolucFields(const Table& soluc) {
-    for (const char* field : kSolucFields) {
+    for (const std::string_view field : kSolucFields) {
         if (!soluc.hasField(field)) {
             throw Error("La tabla SOLUC no tiene el campo " + std::string(field));
         }

@@ -47,8 +47,10 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
 // Plain decimal text, no leading zeros or blanks.
 std::string formatInteger(std::int64_t value);
-// Shortest text that reads back as the value, with a point as the decimal
-// separator; whole numbers without decimals ("3", "2.5", "-0.125").
+// The shortest plain decimal text that reads back as exactly the value, with
+// a point as the decimal separator and never an exponent; whole numbers
+// without decimals ("3", "2.5", "-0.125", "0.30000000000000004"). Not a
+// number and the infinities give "nan", "inf" and "-inf".
 std::string formatDecimal(double value);
 
 // Whole number in decimal; anything else gives the error

@@ -4,6 +4,7 @@
 #include "files/IniFile.h"
 #include "import/ImportRun.h"
 #include "run/HoraviaDirectory.h"
+#include "text/Ascii.h"
 
 #include <exception>
 
@@ -45,13 +46,7 @@ std::string WindowController::commandWord() const {
     if (parameters_.size() != kCommandLineParameters) {
         return {};
     }
-    std::string word = parameters_.front();
-    for (char& c : word) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return word;
+    return text::lowerAscii(parameters_.front());
 }
 
 std::optional<Direction> WindowController::soleDirection() const {

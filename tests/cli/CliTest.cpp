@@ -1,6 +1,6 @@
 #include "cli/Cli.h"
 
-#include "dbf/MiniJson.h"
+#include "dbf/Table.h"
 #include "files/FileSystem.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TableDump.h"
@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 namespace vinculor::cli {
@@ -16,6 +17,7 @@ namespace {
 using testing::readText;
 using testing::TempDir;
 using testing::writeText;
+using Json = nlohmann::ordered_json;
 
 struct Result {
     int status;
@@ -141,11 +143,21 @@ TEST_F(CliTest, HtempOptionOverridesTheEnvironment) {
 TEST_F(CliTest, JsonSummaryGoesAloneToStandardOutput) {
     const Result r = cli({"exportar", school, "--htemp", htemp.path().string(), "--json"});
     ASSERT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.front(), '{');
-    EXPECT_NE(r.out.find("\"PROFT\": 2"), std::string::npos) << r.out;
-    EXPECT_NE(
-        r.out.find("{\"tabla\": \"AULAT\", \"original\": \"LABORATORIO1\", \"escrito\": \"LABORATOO1\"}"),
-        std::string::npos);
+    const Json summary = Json::parse(r.out); // nothing else on standard output
+    EXPECT_EQ(summary.at("direccion"), "exportar");
+    EXPECT_EQ(summary.at("tablas"), Json::parse(R"({"ASIGNOMT": 2, "PROFT": 2, "AULAT": 1, "GRUPOST": 1,
+                                                    "DIASHORAST": 1, "COUNTSES": 1, "ASIGT": 0})"));
+    EXPECT_EQ(summary.at("codigosCambiados"), Json::parse(R"([
+        {"tabla": "ASIGNOMT", "original": "MATEMATICAS1", "escrito": "MATEMATIS1"},
+        {"tabla": "PROFT", "original": "P1", "escrito": "P11"},
+        {"tabla": "AULAT", "original": "LABORATORIO1", "escrito": "LABORATOO1"}])"));
+    EXPECT_EQ(
+        summary.at("sinRegistro"),
+        Json::parse(
+            R"([{"tabla": "ASIGNOMT", "codigo": "MAT", "motivo": "su código corto «MAT» ya existe"}])"));
+    EXPECT_EQ(summary.at("tutoresNoEncontrados"), Json::array({"1A: P9"}));
+    EXPECT_EQ(summary.at("ensenanzasNoEncontradas"), Json::array({"1A: BAC"}));
+    EXPECT_EQ(summary.at("departamentosNoEncontrados"), Json::array({"D2"}));
     EXPECT_NE(r.err.find("Proceso finalizado"), std::string::npos);
 }
 
@@ -163,8 +175,9 @@ TEST_F(CliTest, JsonStaysValidForAPathThatIsNotUtf8) {
 
     const Result r = cli({"importar", schoolThere, "--htemp", htemp.path().string(), "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
-    const testing::Json summary = testing::Json::parse(r.out);
-    EXPECT_EQ(summary["documento"].text, (work / "a\xEF\xBF\xBDo" / "ResultadoHoraviacentro.xml").string());
+    const Json summary = Json::parse(r.out);
+    EXPECT_EQ(summary["documento"].get<std::string>(),
+              (work / "a\xEF\xBF\xBDo" / "ResultadoHoraviacentro.xml").string());
     EXPECT_EQ(r.out.find('\xF1'), std::string::npos) << r.out;
 }
 #endif
@@ -194,15 +207,49 @@ TEST_F(CliTest, TablaPrintsOurTablesAndTheOtherEnginesSolution) {
     const std::string soluc = std::string(VINCULOR_REFERENCE_DIR) + "/dbase/soluc-level4/SOLUC.DBF";
     const Result json = cli({"tabla", soluc, "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
-    EXPECT_NE(json.out.find("{\"nombre\": \"DIA\", \"tipo\": \"N\", \"ancho\": 2, \"decimales\": 0}"),
-              std::string::npos)
-        << json.out;
-    EXPECT_NE(json.out.find("\"PROF\": \"NÚÑEZ\""), std::string::npos);
-    EXPECT_EQ(json.out.find("BORRADO"), std::string::npos); // the deleted record
+    const Json table = Json::parse(json.out);
+    EXPECT_EQ(table.at("tabla"), "SOLUC.DBF");
+    EXPECT_EQ(table.at("nivel"), 4);
+    ASSERT_EQ(table.at("campos").size(), 7u);
+    EXPECT_EQ(table.at("campos").at(2),
+              Json::parse(R"({"nombre": "DIA", "tipo": "N", "ancho": 2, "decimales": 0})"));
+    ASSERT_EQ(table.at("registros").size(), 9u); // the deleted record left out
+    bool nunez = false;
+    for (const Json& record : table.at("registros")) {
+        EXPECT_EQ(record.size(), 7u);
+        EXPECT_NE(record.at("ASIG"), "BORRADO");
+        nunez |= record.at("PROF") == "NÚÑEZ";
+    }
+    EXPECT_TRUE(nunez);
 
     const Result text = cli({"tabla", soluc});
     EXPECT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("SOLUC.DBF: nivel 4, 7 campos, 9 registros"), std::string::npos) << text.out;
+}
+
+// A table read with a field name twice (another tool made it, or it is
+// damaged): every listing shows both values.
+TEST_F(CliTest, TablaShowsEveryFieldOfATableThatRepeatsAName) {
+    Table table(work.path(), "REPE");
+    table.create({{"COD", FieldType::Character, 4}, {"CODX", FieldType::Character, 4}});
+    table.open();
+    table.append();
+    table.setText("COD", "uno");
+    table.setText("CODX", "dos");
+    table.post();
+    table.close();
+    std::string bytes = readText(work / "REPE.DBF");
+    bytes.replace(68 + 48, 4, std::string("COD\0", 4)); // the second descriptor's name
+    writeText(work / "REPE.DBF", bytes);
+    const std::string file = (work / "REPE.DBF").string();
+
+    const Result json = cli({"tabla", file, "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const Json parsed = Json::parse(json.out);
+    EXPECT_EQ(parsed.at("campos").at(1).at("nombre"), "COD");
+    EXPECT_EQ(parsed.at("registros"), Json::parse(R"json([{"COD": "uno", "COD (2)": "dos"}])json"));
+    EXPECT_EQ(cli({"tabla", file, "--csv"}).out, "COD,COD\r\nuno,dos\r\n");
+    EXPECT_NE(cli({"tabla", file}).out.find("1: COD=uno COD=dos\n"), std::string::npos);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 // Every reference table that TDbf wrote, read by our store and compared with
 // TDbf's own reading of it (the .json dump beside each table).
-#include "MiniJson.h"
 #include "base/Error.h"
 #include "dbf/MdxIndex.h"
 #include "dbf/Table.h"
@@ -9,12 +8,13 @@
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace vinculor {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Json;
+using Json = nlohmann::ordered_json;
 using testing::readText;
 using testing::TempDir;
 
@@ -33,7 +33,7 @@ void PrintTo(const ReferenceTable& t, std::ostream* os) {
 char typeOf(const Table& table, const std::string& field) {
     for (const FieldInfo& f : table.fields()) {
         if (f.name == field) {
-            return f.type;
+            return letterOf(f.type);
         }
     }
     return '?';
@@ -56,47 +56,49 @@ TEST_P(ReferenceTables, ReadAsTDbfReadsThem) {
     table.open();
     EXPECT_EQ(table.level(), ref.level);
 
-    const Json& fields = dump["fields"];
-    ASSERT_EQ(table.fields().size(), fields.items.size());
-    for (std::size_t i = 0; i < fields.items.size(); ++i) {
-        const Json& f = fields.items[i];
+    const Json& fields = dump.at("fields");
+    ASSERT_EQ(table.fields().size(), fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const Json& f = fields[i];
         const FieldInfo& ours = table.fields()[i];
-        EXPECT_EQ(ours.name, f["name"].text);
-        EXPECT_EQ(std::string(1, ours.type), f["type"].text);
-        EXPECT_EQ(ours.width, static_cast<int>(f["width"].number));
-        EXPECT_EQ(ours.decimals, static_cast<int>(f["decimals"].number));
-        EXPECT_EQ(ours.offset, static_cast<int>(f["offset"].number));
+        EXPECT_EQ(ours.name, f.at("name").get<std::string>());
+        EXPECT_EQ(std::string(1, letterOf(ours.type)), f.at("type").get<std::string>());
+        EXPECT_EQ(ours.width, f.at("width").get<int>());
+        EXPECT_EQ(ours.decimals, f.at("decimals").get<int>());
+        EXPECT_EQ(ours.offset, f.at("offset").get<int>());
     }
 
     std::size_t live = 0;
     table.first();
-    for (const Json& record : dump["records"].items) {
-        if (record["deleted"].boolean) {
+    for (const Json& record : dump.at("records")) {
+        if (record.at("deleted").get<bool>()) {
             continue; // skipped by both engines
         }
         ++live;
         ASSERT_FALSE(table.eof());
-        const std::string where = std::string(ref.name) + " record " + record["recno"].text;
-        for (const auto& [field, value] : record["values"].members) {
+        const std::string where = std::string(ref.name) + " record " + record.at("recno").dump();
+        for (const auto& [field, value] : record.at("values").items()) {
             SCOPED_TRACE(where + " field " + field);
-            switch (value.kind) {
-            case Json::Kind::Null: // blank text, blank or null number, unset logical
+            switch (value.type()) {
+            case Json::value_t::null: // blank text, blank or null number, unset logical
                 EXPECT_EQ(table.getText(field), "");
                 if (std::string("NFI+O").find(typeOf(table, field)) != std::string::npos) {
                     EXPECT_EQ(table.getInt(field), 0);
                     EXPECT_EQ(table.getDouble(field), 0.0);
                 }
                 break;
-            case Json::Kind::String:
-                EXPECT_EQ(table.getText(field), value.text);
+            case Json::value_t::string:
+                EXPECT_EQ(table.getText(field), value.get<std::string>());
                 break;
-            case Json::Kind::Bool:
-                EXPECT_EQ(table.getText(field), value.boolean ? "T" : "F");
+            case Json::value_t::boolean:
+                EXPECT_EQ(table.getText(field), value.get<bool>() ? "T" : "F");
                 break;
-            case Json::Kind::Number:
-                EXPECT_EQ(table.getText(field), record["texts"][field].text);
-                EXPECT_EQ(table.getDouble(field), value.number);
-                EXPECT_EQ(table.getInt(field), static_cast<std::int32_t>(std::round(value.number)));
+            case Json::value_t::number_integer:
+            case Json::value_t::number_unsigned:
+            case Json::value_t::number_float:
+                EXPECT_EQ(table.getText(field), record.at("texts").at(field).get<std::string>());
+                EXPECT_EQ(table.getDouble(field), value.get<double>());
+                EXPECT_EQ(table.getInt(field), static_cast<std::int32_t>(std::round(value.get<double>())));
                 break;
             default:
                 FAIL() << "unexpected JSON value";
@@ -131,14 +133,14 @@ TEST(ReferenceIndexes, TreeWalkMatchesTDbfOrder) {
         SCOPED_TRACE(name);
         const Json dump = Json::parse(readText(kReference / (std::string(name) + ".json")));
         std::vector<std::uint32_t> expected;
-        for (const Json& n : dump["index"]["order"].items) {
-            expected.push_back(static_cast<std::uint32_t>(n.number));
+        for (const Json& n : dump.at("index").at("order")) {
+            expected.push_back(n.get<std::uint32_t>());
         }
         EXPECT_EQ(MdxIndex::walk(readText(kReference / (std::string(name) + ".MDX"))), expected);
         const auto tag = MdxIndex::readRebuildableTag(readText(kReference / (std::string(name) + ".MDX")));
         ASSERT_TRUE(tag.has_value());
-        EXPECT_EQ(tag->name, dump["index"]["name"].text);
-        EXPECT_EQ(tag->expression, dump["tdbf"]["indexes"].items[0]["expression"].text);
+        EXPECT_EQ(tag->name, dump.at("index").at("name").get<std::string>());
+        EXPECT_EQ(tag->expression, dump.at("tdbf").at("indexes").at(0).at("expression").get<std::string>());
     }
 }
 

@@ -1,5 +1,6 @@
 #include "dbf/Table.h"
 
+#include "base/ByteOrder.h"
 #include "base/Error.h"
 #include "files/FileSystem.h"
 #include "support/TempDir.h"
@@ -513,11 +514,7 @@ TEST(TableVolume, AWalkAcrossManyPiecesSkipsDeletedRecordsAndCanTurnIntoAnyOther
 
     // Every seventh record deleted, as another engine leaves them.
     std::string bytes = readText(dir / "SOLUC.DBF");
-    const auto le16 = [&](std::size_t at) {
-        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
-                                        static_cast<unsigned char>(bytes[at + 1]) << 8);
-    };
-    const std::size_t headerLength = le16(8), recordLength = le16(10);
+    const std::size_t headerLength = bytes::le16(bytes, 8), recordLength = bytes::le16(bytes, 10);
     std::vector<int> expected;
     for (int i = 0; i < kRecords; ++i) {
         if (i % 7 == 3) {
@@ -632,6 +629,120 @@ TEST(TableVolume, SearchesFindLongTextsInAGrowingTable) {
     EXPECT_FALSE(table.locate("ABREV_GESTION", code(17)));
     ASSERT_TRUE(table.locate("ABREV_GESTION", code(4999)));
     EXPECT_EQ(table.getText("ABREV"), "A17");
+}
+
+// Fields found once by name and then used by number.
+TEST(TableFieldHandles, ReachTheSameFieldAsItsNameAndRefuseWhatTheTableLacks) {
+    TempDir dir;
+    Table table(dir.path(), "PRUEBA");
+    table.create(kSchema);
+    table.open();
+    const Table::Field code = table.field("cod"); // any letter case
+    const Table::Field hours = table.field("Horas");
+    EXPECT_EQ(code.number, 0u);
+    EXPECT_EQ(hours.number, 4u);
+    table.append();
+    table.setText(code, "MAT1");
+    table.setDouble(hours, 2.5);
+    table.post();
+    EXPECT_EQ(table.getText("COD"), "MAT1");
+    EXPECT_EQ(table.getText(code), "MAT1");
+    EXPECT_EQ(table.viewText(code), "MAT1");
+    EXPECT_EQ(table.getDouble(hours), 2.5);
+    EXPECT_EQ(table.getInt(hours), 3); // rounded
+    EXPECT_TRUE(table.locate(code, "MAT1"));
+    EXPECT_EQ(messageOf([&] { (void)table.field("DIA"); }), "La tabla PRUEBA no tiene el campo DIA");
+    EXPECT_EQ(messageOf([&] { (void)table.getText(Table::Field{6}); }),
+              "La tabla PRUEBA no tiene el campo número 7");
+    EXPECT_EQ(messageOf([&] { table.setText(Table::Field{99}, "x"); }),
+              "La tabla PRUEBA no tiene el campo número 100");
+    table.close();
+    EXPECT_EQ(messageOf([&] { (void)table.getText(code); }), "La tabla PRUEBA no está abierta.");
+}
+
+// viewText's text stays as it was while the table stays on its record and
+// unchanged: across reads of other fields, counts, and both the walk before
+// the table is read whole and the records held once it is.
+TEST(TableFieldHandles, ViewedTextLastsUntilTheTableMovesOrTheSameFieldIsReadAgain) {
+    TempDir dir;
+    constexpr int kRecords = 20000; // more than the walk's first pieces
+    Table table(dir.path(), "SOLUC");
+    table.create({{"ASIG", FieldType::Character, 10},
+                  {"NOMBRE", FieldType::Character, 40},
+                  {"OTRO", FieldType::Character, 40},
+                  {"TEXTO", FieldType::Character, 150}});
+    table.open();
+    for (int i = 0; i < kRecords; ++i) {
+        table.append();
+        table.setText("ASIG", "A" + std::to_string(i));
+        table.setText("NOMBRE", "Educación Física " + std::to_string(i)); // converted from code page 1252
+        table.setText("OTRO", "Año " + std::to_string(i));
+        table.post();
+    }
+    table.close();
+
+    table.open();
+    const Table::Field asig = table.field("ASIG");
+    const Table::Field nombre = table.field("NOMBRE");
+    const Table::Field otro = table.field("OTRO");
+    int i = 0;
+    for (table.first(); !table.eof(); table.next(), ++i) {
+        const std::string_view a = table.viewText(asig);
+        const std::string_view n = table.viewText(nombre);
+        const std::string_view o = table.viewText(otro);
+        if (i == kRecords / 2) {
+            EXPECT_EQ(table.recordCount(), static_cast<std::size_t>(kRecords)); // reads the whole file
+        }
+        (void)table.getText(nombre);
+        ASSERT_EQ(a, "A" + std::to_string(i));
+        ASSERT_EQ(n, "Educación Física " + std::to_string(i));
+        ASSERT_EQ(o, "Año " + std::to_string(i));
+    }
+    // Once read whole (a search does it), views point into the records held.
+    ASSERT_TRUE(table.locate(asig, "A7"));
+    const std::string_view a = table.viewText(asig);
+    const std::string_view n = table.viewText(nombre);
+    EXPECT_TRUE(table.locate(table.field("TEXTO"), "")); // another field's search map, same record
+    ASSERT_TRUE(table.locate(asig, "A7"));
+    EXPECT_EQ(a, "A7");
+    EXPECT_EQ(n, "Educación Física 7");
+    EXPECT_EQ(table.viewText(nombre), "Educación Física 7");
+    table.discard();
+}
+
+// sameText compares stored bytes where both fields are text: equal bytes must
+// mean equal text, and different bytes different text.
+TEST(TableFieldHandles, SameTextAgreesWithTheTextsRead) {
+    TempDir dir;
+    Table table(dir.path(), "SOLUC");
+    table.create({{"ASIG", FieldType::Character, 10},
+                  {"TAREA", FieldType::Character, 12},
+                  {"NUM", FieldType::Integer, 0},
+                  {"HORAS", FieldType::Float, 0}});
+    table.open();
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"MAT", "MAT"},
+        {"MAT", "MAT   "},
+        {"MAT", "mat"},
+        {"Ñu", "Ñu"},
+        {"Ñu", "ñu"},
+        {"", ""},
+        {"", " "},
+        {"ABCDEFGHIJ", "ABCDEFGHIJKL"}, // the shorter field cuts the text
+        {"ABCDEFGHIJ", "ABCDEFGHIJ"}};
+    for (const auto& [asig, tarea] : pairs) {
+        table.append();
+        table.setText("ASIG", asig);
+        table.setText("TAREA", tarea);
+        table.setInt("NUM", 3);
+        table.setDouble("HORAS", 3);
+        table.post();
+        SCOPED_TRACE(asig + " / " + tarea);
+        EXPECT_EQ(table.sameText(table.field("ASIG"), table.field("TAREA")),
+                  table.getText("ASIG") == table.getText("TAREA"));
+        EXPECT_TRUE(table.sameText(table.field("NUM"), table.field("HORAS"))); // "3" and "3"
+    }
+    table.discard();
 }
 
 } // namespace

@@ -30,7 +30,8 @@ std::string tableText(const std::filesystem::path& dir, const std::string& name)
     table.open();
     std::string text;
     for (const FieldInfo& field : table.fields()) {
-        text += (text.empty() ? "" : "|") + field.name + " " + field.type + std::to_string(field.width);
+        text +=
+            (text.empty() ? "" : "|") + field.name + " " + letterOf(field.type) + std::to_string(field.width);
     }
     table.discard();
     text += "\n";

@@ -1,8 +1,6 @@
 #include "export/ExportRun.h"
 
-#include "files/DirectoryLock.h"
 #include "base/Error.h"
-#include "files/TableLock.h"
 #include "support/ScriptedUi.h"
 #include "support/TableDump.h"
 #include "support/TempDir.h"
@@ -122,82 +120,6 @@ TEST_F(ExportRunTest, ACancelledDialogExportsTheLastConfirmedFileAgain) {
     ui.dialogAnswers = {std::nullopt};
     EXPECT_EQ(runExport(state, ui), RunOutcome::Completed);
     EXPECT_EQ(ui.messages, std::vector<std::string>(2, "Proceso finalizado"));
-}
-
-TEST_F(ExportRunTest, FailuresLeaveTheHoraviaDirectoryAsItWas) {
-    struct Case {
-        const char* name;
-        std::string content;
-        std::string message;
-    };
-    const Case cases[] = {
-        {"not XML", "esto no es XML", "no es un documento XML válido: el documento no tiene elemento raíz"},
-        {"truncated", school().substr(0, 300), "no es un documento XML válido"},
-        {"wrong root", "<Horario/>", "su elemento raíz es «Horario» y no «Centro»"},
-        {"bad hours in the last step", school("dos"), "'dos' is not a valid floating point value"},
-    };
-    prepareHoravia();
-    const auto before = snapshot(htemp.path());
-    for (const Case& c : cases) {
-        ui.dialogAnswers = {input(c.content)};
-        try {
-            runExport(state, ui);
-            ADD_FAILURE() << c.name;
-        } catch (const Error& e) {
-            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.name << ": " << e.what();
-        }
-        EXPECT_EQ(snapshot(htemp.path()), before) << c.name;
-        EXPECT_FALSE(ui.hourglass) << c.name;
-        EXPECT_EQ(state.TransformStatus, 0) << c.name;
-        EXPECT_FALSE(state.tables.wwTableProfesor.isOpen()) << c.name;
-        EXPECT_FALSE(state.tables.wwTableGrupos.isOpen()) << c.name;
-    }
-    // Nothing was left open: the next run works.
-    ui.dialogAnswers = {input(school())};
-    EXPECT_EQ(runExport(state, ui), RunOutcome::Completed);
-}
-
-TEST_F(ExportRunTest, AMissingOrFalseHoraviaDirectoryIsNamed) {
-    ui.dialogAnswers = {input(school()), input(school())};
-    state.horaviaDir = htemp / "no-existe";
-    try {
-        runExport(state, ui);
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "No existe el directorio de Horavia «" + state.horaviaDir.string() + "».");
-    }
-    writeText(htemp / "archivo", "x");
-    state.horaviaDir = htemp / "archivo";
-    EXPECT_THROW(runExport(state, ui), Error);
-}
-
-TEST_F(ExportRunTest, AnotherRunOrAHeldTableStopsTheExportCleanly) {
-    prepareHoravia();
-    const auto before = snapshot(htemp.path());
-    ui.dialogAnswers = {input(school()), std::nullopt, std::nullopt};
-    {
-        DirectoryLock otherRun(htemp.path());
-        try {
-            runExport(state, ui);
-            FAIL();
-        } catch (const Error& e) {
-            EXPECT_NE(std::string(e.what()).find("Otra conversión de Vinculor está trabajando"),
-                      std::string::npos);
-        }
-    }
-    EXPECT_EQ(snapshot(htemp.path()), before);
-    {
-        TableLock held = TableLock::acquire(htemp / "PROFT.DBF", "PROFT");
-        try {
-            runExport(state, ui);
-            FAIL();
-        } catch (const Error& e) {
-            EXPECT_EQ(std::string(e.what()), "La tabla PROFT está en uso por otro programa.");
-        }
-    }
-    EXPECT_EQ(snapshot(htemp.path()), before);
-    EXPECT_EQ(runExport(state, ui), RunOutcome::Completed);
 }
 
 TEST_F(ExportRunTest, ASecondRunWritesIdenticalTables) {

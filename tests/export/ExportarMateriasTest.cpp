@@ -59,7 +59,7 @@ TEST_F(ExportarMateriasTest, EmptyFamiliesGiveAnEmptyTableWithItsFields) {
     table.open();
     ASSERT_EQ(table.fields().size(), 6u);
     EXPECT_EQ(table.fields()[5].name, "ABREV_GESTION");
-    EXPECT_EQ(table.fields()[4].type, 'L');
+    EXPECT_EQ(table.fields()[4].type, DbfType::Logical);
 }
 
 TEST_F(ExportarMateriasTest, BlankCodesGiveOneEmptyCodeAndMissingAttributesReadEmpty) {

@@ -43,9 +43,9 @@ TEST(DirectoryLock, SaysWhyItCannotBeTaken) {
 #ifndef _WIN32
     // A path that cannot even be examined: the cause, not a guess.
     fs::create_directory_symlink(work / "bucle", work / "bucle");
-    EXPECT_EQ(lockError(work / "bucle"),
-              "No se puede bloquear el directorio de Horavia «" + files::toUtf8(work / "bucle") +
-                  "» para trabajar en él: hay demasiados enlaces simbólicos encadenados.");
+    EXPECT_EQ(lockError(work / "bucle"), "No se puede abrir el directorio de Horavia «" +
+                                             files::toUtf8(work / "bucle") +
+                                             "»: hay demasiados enlaces simbólicos encadenados.");
 #endif
 
     std::optional<DirectoryLock> held(std::in_place, work.path());

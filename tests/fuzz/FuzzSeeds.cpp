@@ -8,8 +8,10 @@
 //   ini:    the seed files here.
 #include "FuzzSupport.h"
 #include "SimuladorHoravia.h"
+#include "base/ByteOrder.h"
 #include "files/FileSystem.h"
 #include "support/TempDir.h"
+#include "text/Ascii.h"
 
 #include <cstdio>
 #include <functional>
@@ -44,13 +46,6 @@ void copyAll(const fs::path& from, const fs::path& to, const std::function<bool(
     }
 }
 
-std::string upper(std::string s) {
-    for (char& c : s) {
-        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-    }
-    return s;
-}
-
 // The raw string literals R"(...)" of the tests that hold a school document.
 void schoolsFromTestSources(const fs::path& to) {
     int n = 0;
@@ -76,15 +71,15 @@ void schoolsFromTestSources(const fs::path& to) {
 void solutions(const fs::path& to) {
     copyAll(
         fs::path(VINCULOR_REFERENCE_DIR) / "dbase", to,
-        [](const fs::path& file) { return upper(file.extension().string()) == ".DBF"; }, "referencia-");
+        [](const fs::path& file) { return vinculor::text::upperAscii(file.extension().string()) == ".DBF"; },
+        "referencia-");
 
     // The simulated solution whole, with its first record deleted, and with no records.
     testing::TempDir htemp;
     exportSchool(smallSchool(), htemp.path());
     simulador::simularHorario(htemp.path());
     const std::string soluc = testing::readText(htemp / "SOLUC.DBF");
-    const std::size_t headerLength = static_cast<unsigned char>(soluc[8]) |
-                                     static_cast<std::size_t>(static_cast<unsigned char>(soluc[9])) << 8;
+    const std::size_t headerLength = vinculor::bytes::le16(soluc, 8);
     std::string deleted = soluc;
     deleted[headerLength] = '*';
     std::string empty = soluc.substr(0, headerLength) + "\x1A";

@@ -3,13 +3,13 @@
 // number, locate); then, when the table has the seven fields the import
 // reads, the whole import against the look-up tables of a small school.
 #include "FuzzSupport.h"
-#include "import/ImportRun.h"
-#include "dbf/DbfFieldCodec.h"
 #include "base/Error.h"
+#include "dbf/DbfFieldCodec.h"
 #include "dbf/Table.h"
-#include "xml/XmlDocument.h"
+#include "import/ImportRun.h"
 #include "support/ScriptedUi.h"
 #include "support/TempDir.h"
+#include "xml/XmlDocument.h"
 
 #include <set>
 
@@ -69,7 +69,7 @@ bool readAlone(const fs::path& htemp) {
         for (const FieldInfo& f : fields) {
             lastText = soluc.getText(f.name);
             // Text fields as numbers on the first record only: mostly they throw, and throwing is slow.
-            if (DbfFieldCodec::isNumericType(f.type) || seen == 1) {
+            if (isNumeric(f.type) || seen == 1) {
                 tolerating([&] { (void)soluc.getInt(f.name); });
                 tolerating([&] { (void)soluc.getDouble(f.name); });
             }

@@ -1,5 +1,7 @@
 #include "import/ImportFixture.h"
 
+#include "import/SolucSchema.h"
+
 namespace vinculor::testing {
 
 ImportFixture::ImportFixture() {
@@ -44,15 +46,8 @@ ImportFixture::ImportFixture() {
 }
 
 void ImportFixture::writeSoluc(const std::vector<std::vector<std::string>>& records) {
-    createTable(htemp.path(), "SOLUC",
-                {{"ASIG", FieldType::Character, 10},
-                 {"TAREA", FieldType::Character, 10},
-                 {"DIA", FieldType::Integer, 0},
-                 {"HORA", FieldType::Float, 0},
-                 {"CODGRUPO", FieldType::Character, 10},
-                 {"PROF", FieldType::Character, 10},
-                 {"AULA", FieldType::Character, 10}},
-                records);
+    // The period as numeric text, the day as an integer: both kinds Horavia writes.
+    createTable(htemp.path(), "SOLUC", importing::solucSchema(FieldType::Integer, FieldType::Float), records);
 }
 
 RunOutcome ImportFixture::runImport() {

@@ -197,17 +197,6 @@ TEST_F(ImportRunTest, ErrorsWriteNoOutputLeaveAnEarlierOneAndCloseTheTables) {
     EXPECT_EQ(runImport(), RunOutcome::Completed);
 }
 
-TEST_F(ImportRunTest, ASolutionWithoutOneOfItsFieldsIsNamed) {
-    testing::createTable(htemp.path(), "SOLUC",
-                         {{"ASIG", FieldType::Character, 10}, {"TAREA", FieldType::Character, 10}}, {});
-    try {
-        runImport();
-        FAIL();
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "La tabla SOLUC no tiene el campo DIA");
-    }
-}
-
 // SOLUC as the timetabling program's engine writes it, at three dBase levels.
 class ImportFromReferenceSoluc : public ImportFixture, public ::testing::WithParamInterface<const char*> {};
 

@@ -1,16 +1,22 @@
 // Bad inputs of every kind, each run through the command line in-process
-// (the settings-file rows through its own edit): every row ends in its
-// message, or in the outcome written beside it, never in a crash, and loses
-// nothing: a run that fails leaves the work folder and the Horavia directory
-// byte for byte as they were.
+// (the settings-file rows through its own edit), and again through the run
+// itself as the window calls it: every row ends in its message, or in the
+// outcome written beside it, never in a crash, and loses nothing: a run that
+// fails leaves the work folder and the Horavia directory byte for byte as
+// they were, and no table open.
 #include "ReliabilitySupport.h"
 #include "SimuladorHoravia.h"
+#include "base/ByteOrder.h"
 #include "base/Error.h"
 #include "cli/Cli.h"
+#include "export/ExportRun.h"
 #include "files/DirectoryLock.h"
 #include "files/FileSystem.h"
 #include "files/IniFile.h"
 #include "files/TableLock.h"
+#include "import/ImportRun.h"
+#include "import/SolucSchema.h"
+#include "support/ScriptedUi.h"
 #include "support/TableDump.h"
 #include "xml/XmlDocument.h"
 
@@ -190,19 +196,10 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-// Little-endian 16 and 32-bit numbers written into header bytes.
-void put16(std::string& s, std::size_t at, unsigned v) {
-    s[at] = static_cast<char>(v & 0xFF);
-    s[at + 1] = static_cast<char>(v >> 8);
-}
-void put32(std::string& s, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        s[at + i] = static_cast<char>(v >> (8 * i));
-    }
-}
-unsigned get16(const std::string& s, std::size_t at) {
-    return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8;
-}
+// Little-endian 16 and 32-bit numbers in header bytes.
+using bytes::le16;
+using bytes::putLe16;
+using bytes::putLe32;
 
 // SOLUC as the simulator writes it: a 405-byte level-7 header (7 descriptors of
 // 48 bytes from byte 68, the terminator at 404), records of 59 bytes.
@@ -221,17 +218,10 @@ void numericSoluc(const Bench& b, const std::string& dia, const std::string& hor
     for (std::string value; std::getline(fields, value, '|');) {
         record.push_back(value);
     }
-    testing::createTable(b.htemp.path(), "SOLUC",
-                         {{"ASIG", FieldType::Character, 10},
-                          {"TAREA", FieldType::Character, 10},
-                          {"DIA", FieldType::Float, 0},
-                          {"HORA", FieldType::Float, 0},
-                          {"CODGRUPO", FieldType::Character, 10},
-                          {"PROF", FieldType::Character, 10},
-                          {"AULA", FieldType::Character, 10}},
+    testing::createTable(b.htemp.path(), "SOLUC", importing::solucSchema(FieldType::Float, FieldType::Float),
                          {record});
     Bench::damage(b.soluc(), [&](std::string& s) {
-        const std::size_t record0 = get16(s, 8);
+        const std::size_t record0 = le16(s, 8);
         s.replace(record0 + 21, 18, std::string(18 - dia.size(), ' ') + dia);
         s.replace(record0 + 39, 18, std::string(18 - hora.size(), ' ') + hora);
     });
@@ -500,15 +490,15 @@ const std::vector<BadInput>& rows() {
          },
          1, "está dañada: la cabecera indica {n} registros y el archivo solo contiene 10."},
         {"cabecera de SOLUC más larga que el archivo", Command::Importar,
-         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { put16(s, 8, 0xFFFF); }); }, 1,
+         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { putLe16(s, 8, 0xFFFF); }); }, 1,
          "está dañada: la cabecera (65535 bytes) es más larga que el archivo"},
         {"SOLUC dice tener más registros de los que tiene", Command::Importar,
          [](Bench& b) {
-             Bench::damage(b.soluc(), [](std::string& s) { put32(s, 4, Bench::solucRecords() + 1); });
+             Bench::damage(b.soluc(), [](std::string& s) { putLe32(s, 4, Bench::solucRecords() + 1); });
          },
          1, "está dañada: la cabecera indica {n+1} registros y el archivo solo contiene {n}."},
         {"número de registros de SOLUC que daría la vuelta", Command::Importar,
-         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { put32(s, 4, 0xFFFFFFFF); }); }, 1,
+         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { putLe32(s, 4, 0xFFFFFFFF); }); }, 1,
          "está dañada: la cabecera indica 4294967295 registros y el archivo solo contiene {n}."},
         {"descriptores de campo de SOLUC sin terminador", Command::Importar,
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s[kSolucHeader - 1] = 'X'; }); }, 1,
@@ -524,7 +514,7 @@ const std::vector<BadInput>& rows() {
          [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { s[descriptorAt(2) + 33] = 2; }); }, 1,
          "está dañada: el campo DIA tiene una anchura imposible (2)."},
         {"longitud de registro de SOLUC cero", Command::Importar,
-         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { put16(s, 10, 0); }); }, 1,
+         [](Bench& b) { Bench::damage(b.soluc(), [](std::string& s) { putLe16(s, 10, 0); }); }, 1,
          "está dañada: la longitud de registro es cero."},
         {"campo numérico DIA con letras", Command::Importar, [](Bench& b) { numericSoluc(b, "ab", "1"); }, 1,
          "'ab' is not a valid integer value"},
@@ -620,6 +610,19 @@ Result run(const Bench& b, Command command) {
 
 class BadInputMatrix : public ::testing::TestWithParam<BadInput> {};
 
+// The row's message with the bench's paths and counts in it.
+std::string expectedMessage(const BadInput& row, const Bench& b) {
+    std::string message = row.message;
+    message = replaced(message, "{xml}", b.school.string());
+    message = replaced(message, "{htemp}", b.horavia.string());
+    message = replaced(message, "{ini}", b.ini.string());
+    message = replaced(message, "{out}", b.output.string());
+    message = replaced(message, "{n+1}", std::to_string(Bench::solucRecords() + 1));
+    message = replaced(message, "{n}", std::to_string(Bench::solucRecords()));
+    message = replaced(message, "{/}", std::string(1, static_cast<char>(fs::path::preferred_separator)));
+    return message;
+}
+
 TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
     const BadInput& row = GetParam();
     Bench b;
@@ -629,14 +632,7 @@ TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
 
     const Result result = run(b, row.command);
 
-    std::string message = row.message;
-    message = replaced(message, "{xml}", b.school.string());
-    message = replaced(message, "{htemp}", b.horavia.string());
-    message = replaced(message, "{ini}", b.ini.string());
-    message = replaced(message, "{out}", b.output.string());
-    message = replaced(message, "{n+1}", std::to_string(Bench::solucRecords() + 1));
-    message = replaced(message, "{n}", std::to_string(Bench::solucRecords()));
-    message = replaced(message, "{/}", std::string(1, static_cast<char>(fs::path::preferred_separator)));
+    const std::string message = expectedMessage(row, b);
     EXPECT_EQ(result.status, row.status) << result.printed;
     EXPECT_NE(result.printed.find(message), std::string::npos)
         << "esperado: " << message << "\nimpreso: " << result.printed;
@@ -650,6 +646,60 @@ TEST_P(BadInputMatrix, EndsInItsMessageAndLosesNothing) {
         if (row.outcome) {
             row.outcome(b);
         }
+    }
+}
+
+// The same rows through the runs themselves, as the window calls them in
+// command-line mode: each ends as the command line said, records the outcome
+// that Horavia reads, closes the window unless it failed (the user then sees
+// the error), and leaves no hourglass and no table open.
+TEST_P(BadInputMatrix, TheRunEndsTheSameWayForTheWindow) {
+    const BadInput& row = GetParam();
+    if (row.command == Command::Ini) {
+        GTEST_SKIP() << "not a run";
+    }
+    Bench b;
+    row.make(b);
+    const auto work = snapshot(b.work.path());
+    const auto horavia = snapshot(b.htemp.path());
+    RunState state;
+    state.LaunchedWithParams = 2;
+    state.horaviaDir = b.horavia;
+    state.tables.bindAll(b.horavia);
+    testing::ScriptedUi ui;
+    ui.dialogAnswers = {b.school.string()};
+
+    std::optional<RunOutcome> outcome;
+    std::string shown;
+    try {
+        outcome = row.command == Command::Exportar ? exporting::runExport(state, ui)
+                                                   : importing::runImport(state, ui);
+    } catch (const Error& e) {
+        shown = e.what();
+    }
+    for (std::size_t i = 0; i < ui.messages.size(); ++i) {
+        shown += ui.messages[i] + "\n" + ui.details[i] + "\n";
+    }
+    const std::string message = expectedMessage(row, b);
+    EXPECT_NE(shown.find(message), std::string::npos) << "esperado: " << message << "\nmostrado: " << shown;
+    const std::optional<RunOutcome> expected = row.status == 0   ? std::optional(RunOutcome::Completed)
+                                               : row.status == 2 ? std::optional(RunOutcome::InputMissing)
+                                                                 : std::nullopt;
+    EXPECT_EQ(outcome, expected) << shown;
+    EXPECT_EQ(state.TransformStatus, row.status == 0 ? 1 : row.status == 2 ? -1 : 0);
+    EXPECT_EQ(ui.closes, row.status == 1 ? 0 : 1);
+    EXPECT_FALSE(ui.hourglass);
+    for (const Table* t :
+         {&state.tables.wwTableNomAsg, &state.tables.wwTableProfesor, &state.tables.wwTableTramos,
+          &state.tables.wwTableAulas, &state.tables.wwTableGrupos, &state.tables.wwTableAsig,
+          &state.tables.wwTableSoluc, &state.tables.wwTableCursos}) {
+        EXPECT_FALSE(t->isOpen()) << t->name();
+    }
+    if (row.status != 0) {
+        EXPECT_EQ(testing::differences(work, snapshot(b.work.path())), "");
+        EXPECT_EQ(testing::differences(horavia, snapshot(b.htemp.path())), "");
+    } else if (row.outcome) {
+        row.outcome(b);
     }
 }
 

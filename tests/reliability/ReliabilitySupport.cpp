@@ -2,6 +2,7 @@
 
 #include "export/ExportRun.h"
 #include "support/ScriptedUi.h"
+#include "text/Ascii.h"
 
 #include <gtest/gtest.h>
 
@@ -51,10 +52,7 @@ void copyInto(const fs::path& from, const fs::path& to) {
 std::map<std::string, std::string> snapshotWithoutDates(const fs::path& dir) {
     std::map<std::string, std::string> files = snapshot(dir);
     for (auto& [name, bytes] : files) {
-        std::string upper = name;
-        for (char& c : upper) {
-            c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-        }
+        const std::string upper = text::upperAscii(name);
         const bool table = upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".DBF") == 0;
         const bool index = upper.size() > 4 && upper.compare(upper.size() - 4, 4, ".MDX") == 0;
         const auto blankDate = [&bytes](std::size_t from) {

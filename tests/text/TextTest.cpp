@@ -2,7 +2,15 @@
 
 #include "base/Error.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <random>
+#include <string>
 
 namespace vinculor::text {
 namespace {
@@ -46,6 +54,23 @@ TEST(CodePage1252, RoundTripsSpanishTextAndMarksWhatItLacks) {
     EXPECT_EQ(cp1252ToUtf8("\x81"), "\xC2\x81");
 }
 
+// Checked eight ASCII bytes at a time: a bad byte is found, and its offset
+// given, wherever it falls in or across those words.
+TEST(Utf8, ABadByteIsFoundAtEveryOffset) {
+    for (std::size_t at = 0; at < 24; ++at) {
+        for (const std::string bad : {"\xFF", "\xC3", "\xE2\x82", "\xC0\xAF"}) {
+            std::string text(24, 'a');
+            text.replace(at, bad.size(), bad);
+            std::size_t offset = 99;
+            EXPECT_FALSE(isValidUtf8(text, &offset)) << at;
+            EXPECT_EQ(offset, at);
+        }
+        std::string good(24, 'a');
+        good.replace(at, 3, "\xE2\x82\xAC"); // one euro sign across a word's end
+        EXPECT_TRUE(isValidUtf8(good)) << at;
+    }
+}
+
 TEST(CaseFolding, FoldsLetterCaseOfSpanishLettersButKeepsAccents) {
     struct Case {
         std::string a, b;
@@ -68,6 +93,48 @@ TEST(Numbers, FormatWithoutLeadingZerosOrBlanks) {
     EXPECT_EQ(formatDecimal(2.5), "2.5");
     EXPECT_EQ(formatDecimal(-0.125), "-0.125");
     EXPECT_EQ(formatDecimal(0.1), "0.1");
+}
+
+TEST(Numbers, DecimalTextIsTheShortestThatReadsBackWithoutAnExponent) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.1 + 0.2, "0.30000000000000004"}, // fifteen digits would read back as 0.3
+        {1e15 + 0.5, "1000000000000000.5"},
+        {-0.0, "0"},
+        {0.0001, "0.0001"},
+        {1e-7, "0.0000001"},
+        {1e20, "100000000000000000000"},
+        {123456789.125, "123456789.125"},
+        {2.0 / 3.0, "0.6666666666666666"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(formatDecimal(c.value), c.text);
+    }
+    std::mt19937_64 random(7);
+    for (int i = 0; i < 20000; ++i) {
+        const double value =
+            std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 120) - 90);
+        const std::string text = formatDecimal(value);
+        double back = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), back);
+        ASSERT_TRUE(ec == std::errc() && end == text.data() + text.size()) << text;
+        ASSERT_EQ(back, value) << text;
+        ASSERT_EQ(text.find_first_of("eE"), std::string::npos) << text;
+        // One significant digit fewer no longer reads back. (A whole number
+        // past 2^53 is written whole: its exact digits are no longer.)
+        std::string digits;
+        std::copy_if(text.begin(), text.end(), std::back_inserter(digits),
+                     [](char c) { return c >= '0' && c <= '9'; });
+        digits.erase(0, digits.find_first_not_of('0'));
+        digits.erase(digits.find_last_not_of('0') + 1);
+        if (digits.size() >= 2 && std::fabs(value) < 0x1p53) {
+            char shorter[64];
+            std::snprintf(shorter, sizeof shorter, "%.*e", static_cast<int>(digits.size()) - 2, value);
+            ASSERT_NE(std::strtod(shorter, nullptr), value) << text << " vs " << shorter;
+        }
+    }
 }
 
 TEST(Numbers, ParseIntegerAcceptsOnlyWholeNumbers) {

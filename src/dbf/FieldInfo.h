@@ -1,0 +1,50 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vinculor {
+
+// A field's type as a dBase header names it, by its letter.
+enum class DbfType : char {
+    Character = 'C',
+    Numeric = 'N', // number as right-aligned text
+    Float = 'F',   // the same, another letter
+    Logical = 'L',
+    Date = 'D',
+    Integer = 'I',       // 32-bit binary
+    AutoIncrement = '+', // 32-bit binary
+    Double = 'O',        // IEEE double, ordered bytes
+    Timestamp = '@',
+    Memo = 'M', // memo block numbers, kept as text
+    Binary = 'B',
+    General = 'G',
+};
+
+// The type of that header letter; none for a letter no dBase level uses.
+std::optional<DbfType> dbfTypeOf(char letter) noexcept;
+
+// The header letter, as messages and listings show it.
+constexpr char letterOf(DbfType type) noexcept {
+    return static_cast<char>(type);
+}
+
+// True for the types whose value is a number: N, F, I, +, O.
+bool isNumeric(DbfType type) noexcept;
+// True for the two types that hold a number as text: N, F.
+constexpr bool isNumberText(DbfType type) noexcept {
+    return type == DbfType::Numeric || type == DbfType::Float;
+}
+// The one width of a binary type; 0 for the types whose width the table chooses.
+int fixedWidth(DbfType type) noexcept;
+
+// A field as found in a table's header.
+struct FieldInfo {
+    std::string name;
+    DbfType type = DbfType::Character;
+    int width = 0;
+    int decimals = 0;
+    int offset = 0; // within the record, after the deletion flag
+};
+
+} // namespace vinculor
