@@ -127,6 +127,10 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, b
             args.command == "exportar" ? exporting::runExport(state, ui) : importing::runImport(state, ui);
     } catch (const Error& e) {
         ui.endProgress();
+        // What the run put right before it failed is not lost with its summary.
+        for (const std::string& line : state.summary.recovered) {
+            err << line << "\n";
+        }
         throw Error(std::string(e.what()) + "\n" + errorDetails(ui.lastStep()));
     }
     ui.endProgress();
@@ -183,6 +187,10 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err, bool errIsT
         return runConversion(args, out, err, errIsTerminal);
     } catch (const Error& e) {
         err << e.what() << "\n";
+    } catch (const std::filesystem::filesystem_error& e) {
+        // The file layer speaks Spanish; this is for a file operation that slipped past it.
+        err << "No se puede acceder al archivo «" << files::toUtf8(e.path1())
+            << "»: " << files::reasonText(e.code().value()) << ".\n";
     } catch (const std::exception& e) {
         err << "Error inesperado: " << e.what() << "\n";
     }

@@ -19,6 +19,7 @@ constexpr std::size_t kDescriptor7 = 48;
 constexpr std::size_t kHeader3 = 32;
 constexpr std::size_t kDescriptor3 = 32;
 constexpr char kTerminator = 0x0D;
+constexpr char kLineFeedTerminator = 0x0A;
 
 // Code pages of the level-4 language driver ids that Western European tables use.
 int codePageOfLanguageId(unsigned id) {
@@ -108,6 +109,12 @@ DbfHeader DbfHeader::parse(std::string_view image, std::uint64_t fileSize, std::
     // The low three bits give the level; bits 3 and 7 only say that a memo
     // file goes with the table (0x83, 0x8B, 0x8C).
     const unsigned levelBits = h.version & 0x07u;
+    if (h.version >= 0x30 && h.version <= 0x32) {
+        // Not damaged: another format, with field types and a backlink of its own.
+        throw Error("La tabla " + std::string(tableName) + " («" + files::toUtf8(path) +
+                    "») es una tabla de Visual FoxPro (byte de versión " + hexByte(h.version) +
+                    "), un formato que Vinculor no lee: guárdela como tabla dBase.");
+    }
     if ((levelBits != 3 && levelBits != 4) || (h.version & 0x70u) != 0) {
         check.fail("no es una tabla dBase (byte de versión " + hexByte(h.version) + " desconocido)");
     }
@@ -161,7 +168,8 @@ DbfHeader DbfHeader::parse(std::string_view image, std::uint64_t fileSize, std::
         if (pos >= h.headerLength) {
             check.fail("la lista de campos no termina dentro de la cabecera");
         }
-        if (image[pos] == kTerminator) {
+        // Some writers end the list with a line feed; no field name starts with one.
+        if (image[pos] == kTerminator || image[pos] == kLineFeedTerminator) {
             break;
         }
         if (pos + descriptor > h.headerLength) {

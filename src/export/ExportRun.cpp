@@ -5,6 +5,7 @@
 #include "export/HoraviaStaging.h"
 #include "files/DirectoryLock.h"
 #include "files/FileSystem.h"
+#include "run/HoraviaRecovery.h"
 #include "run/RunMessages.h"
 
 #include <array>
@@ -121,6 +122,7 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
         Hourglass hourglass(ui);
         report();
         DirectoryLock lock(state.horaviaDir);
+        state.summary.recovered = recoverHoraviaDirectory(state.horaviaDir);
         HoraviaStaging staging(state.horaviaDir);
         TableComponentsGuard guard(state); // closes the tables before the staging folder goes
         state.tables.bindAll(staging.path());

@@ -3,12 +3,11 @@
 #include "base/Error.h"
 #include "files/FileLookup.h"
 #include "files/FileSystem.h"
+#include "files/JournaledCommit.h"
 #include "files/RequireHoraviaDirectory.h"
 #include "files/TableLock.h"
+#include "run/HoraviaRecovery.h"
 #include "text/Ascii.h"
-
-#include <atomic>
-#include <random>
 
 namespace vinculor::exporting {
 
@@ -16,73 +15,66 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The files of a table in `dir`, in whatever letter case they were written.
-std::vector<fs::path> tableFiles(const fs::path& dir, const std::string& table) {
-    std::vector<fs::path> found = files::findAllCaseInsensitive(dir, table + ".DBF");
-    for (fs::path& index : files::findAllCaseInsensitive(dir, table + ".MDX")) {
-        found.push_back(std::move(index));
+// The names of a table's files in `dir`, in whatever letter case they were written.
+std::vector<std::string> tableFiles(const fs::path& dir, const std::string& table) {
+    std::vector<std::string> found;
+    for (const char* extension : {".DBF", ".MDX"}) {
+        for (const fs::path& file : files::findAllCaseInsensitive(dir, table + extension)) {
+            found.push_back(files::toUtf8(file.filename()));
+        }
     }
     return found;
 }
 
-fs::path uniqueFolder(const fs::path& parent, const std::string& prefix) {
-    static std::atomic<unsigned> counter{0};
-    std::random_device random;
-    return parent / (prefix + std::to_string(random() % 1000000) + "-" + std::to_string(++counter));
+bool commitUnfinished(const fs::path& dir) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(dir / files::JournaledCommit::kJournalName, ec));
 }
 
 } // namespace
 
 HoraviaStaging::HoraviaStaging(fs::path horaviaDir) : horaviaDir_(std::move(horaviaDir)) {
     files::requireHoraviaDirectory(horaviaDir_);
-    fs::path candidate = uniqueFolder(horaviaDir_, ".vinculor-exportando-");
-    files::createDirectory(candidate);
-    staging_ = std::move(candidate);
+    staging_ = files::createUniqueDirectory(horaviaDir_, kStagingFolderPrefix);
 }
 
 HoraviaStaging::~HoraviaStaging() {
-    files::removeTreeQuietly(staging_);
+    // A commit whose undo failed keeps the new tables for the next run's recovery.
+    if (!commitUnfinished(horaviaDir_)) {
+        files::removeTreeQuietly(staging_);
+    }
 }
 
 void HoraviaStaging::commit(const std::vector<std::string>& tables, const std::vector<std::string>& removed) {
-    const fs::path aside = uniqueFolder(horaviaDir_, ".vinculor-anterior-");
-    files::createDirectory(aside);
+    std::vector<std::string> replaced = tables;
+    replaced.insert(replaced.end(), removed.begin(), removed.end());
+    std::vector<std::string> oldFiles;
+    for (const std::string& table : replaced) {
+        for (const std::string& name : tableFiles(horaviaDir_, table)) {
+            if (text::upperAscii(name).ends_with(".DBF")) {
+                // A table the timetabling program has open must not be replaced under it.
+                TableLock::acquire(horaviaDir_ / files::fromUtf8(name), table).release();
+            }
+            oldFiles.push_back(name);
+        }
+    }
+    std::vector<std::pair<std::string, std::string>> newFiles;
+    for (const std::string& table : tables) {
+        for (const std::string& name : tableFiles(staging_, table)) {
+            newFiles.emplace_back(name, text::upperAscii(name));
+        }
+    }
 
-    struct Move {
-        fs::path from, to;
-    };
-    std::vector<Move> done;
-    const auto move = [&](const fs::path& from, const fs::path& to) {
-        files::renameFile(from, to);
-        done.push_back({from, to});
-    };
+    const fs::path aside = files::createUniqueDirectory(horaviaDir_, kAsideFolderPrefix);
     try {
-        std::vector<std::string> replaced = tables;
-        replaced.insert(replaced.end(), removed.begin(), removed.end());
-        for (const std::string& table : replaced) {
-            for (const fs::path& old : tableFiles(horaviaDir_, table)) {
-                if (text::upperAscii(files::toUtf8(old.extension())) == ".DBF") {
-                    // A table the timetabling program has open must not be replaced under it.
-                    TableLock::acquire(old, table).release();
-                }
-                move(old, aside / old.filename());
-            }
-        }
-        for (const std::string& table : tables) {
-            for (const fs::path& fresh : tableFiles(staging_, table)) {
-                move(fresh, horaviaDir_ / text::upperAscii(files::toUtf8(fresh.filename())));
-            }
-        }
+        files::JournaledCommit::run(horaviaDir_, files::toUtf8(staging_.filename()),
+                                    files::toUtf8(aside.filename()), oldFiles, newFiles);
     } catch (...) {
-        // Undo in reverse order; these moves only put back what was just moved.
-        for (auto it = done.rbegin(); it != done.rend(); ++it) {
-            std::error_code ec;
-            fs::rename(it->to, it->from, ec);
+        if (!commitUnfinished(horaviaDir_)) {
+            files::removeTreeQuietly(aside);
         }
-        files::removeTreeQuietly(aside);
         throw;
     }
-    files::removeTreeQuietly(aside);
 }
 
 } // namespace vinculor::exporting

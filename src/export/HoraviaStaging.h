@@ -7,10 +7,10 @@
 namespace vinculor::exporting {
 
 // A folder inside the Horavia directory where an export writes its tables.
-// commit() puts them in place of the old ones as one change: the old files are
-// first moved aside, and if anything fails every move is undone, so the
-// directory holds either the old set or the new one. The folder is removed
-// when the object goes, whatever happened.
+// commit() puts them in place of the old ones as one journaled change
+// (files::JournaledCommit): the directory holds either the old set or the new
+// one, after a failure as after a crash. The folder is removed when the object
+// goes, unless a failed undo left it for the next run's recovery.
 class HoraviaStaging {
 public:
     // Throws when the Horavia directory is missing or not a directory.

@@ -17,10 +17,12 @@ template <typename Found> void scan(const fs::path& directory, std::string_view 
     if (ec) {
         return;
     }
-    for (const fs::directory_entry& entry : it) {
+    // Stepped with an error code: a directory that fails half-way is read as
+    // far as it goes, never with an untranslated exception.
+    for (const fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
-        if (text::equalsIgnoreAsciiCase(toUtf8(entry.path().filename()), fileName) &&
-            entry.is_regular_file(typeError) && !found(entry.path())) {
+        if (text::equalsIgnoreAsciiCase(toUtf8(it->path().filename()), fileName) &&
+            it->is_regular_file(typeError) && !found(it->path())) {
             return;
         }
     }

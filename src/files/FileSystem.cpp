@@ -5,17 +5,29 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
+#include <random>
 #include <sstream>
 #include <utility>
 
 #ifdef _WIN32
-#include <process.h>
-#define VINCULOR_GETPID _getpid
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
 #else
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-#define VINCULOR_GETPID getpid
 #endif
 
 namespace vinculor::files {
@@ -24,8 +36,67 @@ namespace {
 
 std::atomic<long> gOperations{0};
 std::atomic<long> gFailAt{0};
+std::atomic<bool> gFailFrom{false};
 std::atomic<bool> gTriggered{false};
+std::atomic<long> gChanges{0}; // operations that change the disk, for the crash mode
+
+std::mutex gHookMutex;
+std::function<void(const fs::path&)> gTemporaryNameHook;
 std::function<void(std::string_view, const fs::path&)> gWatcher;
+
+long crashAt() {
+    static const long at = [] {
+        const char* value = std::getenv("VINCULOR_CRASH_AT_OPERATION");
+        return value != nullptr ? std::atol(value) : 0L;
+    }();
+    return at;
+}
+
+[[noreturn]] void crashNow() {
+#ifdef _WIN32
+    TerminateProcess(GetCurrentProcess(), 137);
+#else
+    std::raise(SIGKILL);
+#endif
+    std::_Exit(137);
+}
+
+// Every operation that changes the disk passes here first.
+void crashPoint() {
+    const long n = ++gChanges;
+    if (n == crashAt()) {
+        crashNow();
+    }
+}
+
+#ifdef _WIN32
+int errnoOf(unsigned long error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+        return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return EACCES;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EBUSY;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    default:
+        return EIO;
+    }
+}
+#endif
+
+} // namespace
 
 std::string reasonText(int errorNumber) {
     switch (errorNumber) {
@@ -51,12 +122,24 @@ std::string reasonText(int errorNumber) {
         return "error de entrada/salida";
     case ENAMETOOLONG:
         return "el nombre es demasiado largo";
+#ifdef ELOOP
+    case ELOOP:
+        return "hay demasiados enlaces simbólicos encadenados";
+#endif
+#ifdef ENOLCK
+    case ENOLCK:
+        return "el sistema de archivos no admite bloqueos";
+#endif
     default:
         return std::string("error del sistema ") + std::to_string(errorNumber);
     }
 }
 
-} // namespace
+#ifdef _WIN32
+int errnoFromWindows(unsigned long error) {
+    return errnoOf(error);
+}
+#endif
 
 fs::path fromUtf8(std::string_view utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
@@ -82,12 +165,13 @@ void throwFileError(std::string_view verb, const fs::path& path, int errorNumber
 }
 
 void countOperation(std::string_view what, const fs::path& path) {
+    crashPoint();
     if (gWatcher) {
         gWatcher(what, path);
     }
     const long n = ++gOperations;
     const long failAt = gFailAt.load();
-    if (failAt > 0 && n == failAt) {
+    if (failAt > 0 && (n == failAt || (gFailFrom && n > failAt))) {
         gTriggered = true;
         throwFileError(what, path, EIO);
     }
@@ -157,14 +241,164 @@ void writeFile(const fs::path& path, std::string_view data) {
 
 namespace {
 
-fs::path temporaryBeside(const fs::path& path) {
-    static std::atomic<unsigned> counter{0};
-    fs::path temp = path;
-    temp += ".tmp-" + std::to_string(VINCULOR_GETPID()) + "-" + std::to_string(++counter);
-    return temp;
+constexpr std::string_view kTemporaryInfix = ".vinculor-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::size_t kTemporaryDigits = 16;
+
+std::string randomHex() {
+    static std::mutex mutex;
+    static std::random_device device;
+    static std::mt19937_64 generator = [] {
+        std::seed_seq seed{device(), device(), device(), device()};
+        return std::mt19937_64(seed);
+    }();
+    std::uint64_t value = 0;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        value = generator() ^ (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    }
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out(kTemporaryDigits, '0');
+    for (std::size_t i = 0; i < kTemporaryDigits; ++i) {
+        out[i] = kDigits[(value >> (4 * i)) & 0xFu];
+    }
+    return out;
+}
+
+fs::path temporaryName(const fs::path& path) {
+    return path.parent_path() / fromUtf8("." + toUtf8(path.filename()) + std::string(kTemporaryInfix) +
+                                         randomHex() + std::string(kTemporarySuffix));
+}
+
+// Opens a new file for reading and writing; never an existing one, never
+// through a link. Returns null with the error number set when it cannot.
+std::FILE* createExclusive(const fs::path& path, int& error) {
+#ifdef _WIN32
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = errnoOf(GetLastError());
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        error = EIO;
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, "w+b");
+    if (file == nullptr) {
+        _close(fd);
+        error = EIO;
+    }
+    return file;
+#else
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "w+b");
+    if (file == nullptr) {
+        error = errno != 0 ? errno : EIO;
+        ::close(fd);
+    }
+    return file;
+#endif
+}
+
+// A new temporary file beside `path`, its name in `temp`. Errors name `path`,
+// the file the user knows.
+std::FILE* createTemporaryBeside(const fs::path& path, fs::path& temp) {
+    countOperation("crear", path);
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        temp = temporaryName(path);
+        {
+            const std::lock_guard<std::mutex> lock(gHookMutex);
+            if (gTemporaryNameHook) {
+                gTemporaryNameHook(temp);
+            }
+        }
+        if (std::FILE* file = createExclusive(temp, error)) {
+            return file;
+        }
+        if (error != EEXIST) {
+            break; // only a name already taken is worth another try
+        }
+    }
+    temp.clear();
+    throwFileError("crear", path, error);
+}
+
+// Flushes what was written to the file down to the disk.
+bool syncFile(std::FILE* file) {
+    if (std::fflush(file) != 0) {
+        return false;
+    }
+#ifdef _WIN32
+    const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    return h != INVALID_HANDLE_VALUE && FlushFileBuffers(h) != 0;
+#else
+    return ::fsync(::fileno(file)) == 0;
+#endif
+}
+
+// Flushes and closes the file; on failure the error is thrown naming `path`.
+void syncAndClose(std::FILE* file, const fs::path& path) {
+    errno = 0;
+    if (!syncFile(file)) {
+        const int e = errno != 0 ? errno : EIO;
+        std::fclose(file);
+        throwFileError("escribir", path, e);
+    }
+    if (std::fclose(file) != 0) {
+        throwFileError("cerrar", path, errno != 0 ? errno : EIO);
+    }
 }
 
 } // namespace
+
+bool isTemporaryName(std::string_view name, std::string_view target) {
+    const std::size_t fixed = 1 + kTemporaryInfix.size() + kTemporaryDigits + kTemporarySuffix.size();
+    if (name.size() <= fixed || name.front() != '.' ||
+        name.substr(name.size() - kTemporarySuffix.size()) != kTemporarySuffix) {
+        return false;
+    }
+    const std::string_view digits =
+        name.substr(name.size() - kTemporarySuffix.size() - kTemporaryDigits, kTemporaryDigits);
+    for (const char c : digits) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+            return false;
+        }
+    }
+    const std::string_view infix =
+        name.substr(name.size() - kTemporarySuffix.size() - kTemporaryDigits - kTemporaryInfix.size(),
+                    kTemporaryInfix.size());
+    const std::string_view ofTarget = name.substr(1, name.size() - fixed);
+    return infix == kTemporaryInfix && (target.empty() || ofTarget == target);
+}
+
+std::vector<fs::path> removeStaleTemporaries(const fs::path& target) {
+    std::vector<fs::path> removed;
+    const std::string targetName = toUtf8(target.filename());
+    std::vector<std::string> names;
+    try {
+        names = listDirectory(target.parent_path().empty() ? fs::path(".") : target.parent_path());
+    } catch (const Error&) {
+        return removed; // nothing to tidy where nothing can be read
+    }
+    for (const std::string& name : names) {
+        const fs::path leftover = target.parent_path() / fromUtf8(name);
+        std::error_code ec;
+        // One that cannot go stays: it is in nobody's way.
+        if (isTemporaryName(name, targetName) && !fs::is_directory(fs::symlink_status(leftover, ec)) &&
+            removeFileQuietly(leftover)) {
+            removed.push_back(leftover);
+        }
+    }
+    return removed;
+}
 
 // The user knows the file by its own name, not by its temporary one.
 static Error namingTarget(const Error& error, const fs::path& temp, const fs::path& path) {
@@ -172,28 +406,39 @@ static Error namingTarget(const Error& error, const fs::path& temp, const fs::pa
 }
 
 void writeFileAtomic(const fs::path& path, std::string_view data) {
-    const fs::path temp = temporaryBeside(path);
+    fs::path temp;
+    std::FILE* file = createTemporaryBeside(path, temp);
     try {
-        writeFile(temp, data);
+        try {
+            countOperation("escribir", path);
+        } catch (...) {
+            std::fclose(file);
+            throw;
+        }
+        errno = 0;
+        if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file) != data.size()) {
+            const int e = errno != 0 ? errno : EIO;
+            std::fclose(file);
+            throwFileError("escribir", path, e);
+        }
+        try {
+            countOperation("cerrar", path);
+        } catch (...) {
+            std::fclose(file);
+            throw;
+        }
+        syncAndClose(file, path);
         renameFile(temp, path);
     } catch (const Error& e) {
         std::error_code ec;
         fs::remove(temp, ec);
         throw namingTarget(e, temp, path);
     }
+    syncDirectory(path.parent_path());
 }
 
-AtomicFileWriter::AtomicFileWriter(fs::path path) : path_(std::move(path)), temp_(temporaryBeside(path_)) {
-    countOperation("crear", path_);
-    errno = 0;
-#ifdef _WIN32
-    file_ = _wfopen(temp_.c_str(), L"w+b");
-#else
-    file_ = std::fopen(temp_.c_str(), "w+b");
-#endif
-    if (file_ == nullptr) {
-        throwFileError("crear", path_, errno != 0 ? errno : EIO);
-    }
+AtomicFileWriter::AtomicFileWriter(fs::path path) : path_(std::move(path)) {
+    file_ = createTemporaryBeside(path_, temp_);
 }
 
 AtomicFileWriter::~AtomicFileWriter() {
@@ -269,25 +514,67 @@ void AtomicFileWriter::commit() {
         throwFileError("cerrar", path_, EBADF);
     }
     countOperation("cerrar", path_);
-    std::FILE* file = std::exchange(file_, nullptr);
-    if (std::fclose(file) != 0) {
-        throwFileError("cerrar", path_, errno != 0 ? errno : EIO);
-    }
+    syncAndClose(std::exchange(file_, nullptr), path_);
     try {
         renameFile(temp_, path_);
     } catch (const Error& e) {
         throw namingTarget(e, temp_, path_);
     }
     temp_.clear();
+    syncDirectory(path_.parent_path());
 }
 
 void renameFile(const fs::path& from, const fs::path& to) {
     countOperation("renombrar", from);
+#ifdef _WIN32
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        const DWORD error = GetLastError();
+        // Windows answers "access denied" for a directory in the way: say what it is.
+        throwFileError("renombrar", from, isDirectory(to) ? EISDIR : errnoOf(error));
+    }
+#else
     std::error_code ec;
     fs::rename(from, to, ec);
     if (ec) {
         throwFileError("renombrar", from, ec.value());
     }
+#endif
+}
+
+void syncDirectory(const fs::path& directory) {
+#ifdef _WIN32
+    (void)directory; // MoveFileEx with MOVEFILE_WRITE_THROUGH has written the entry through
+#else
+    const fs::path dir = directory.empty() ? fs::path(".") : directory;
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return; // a directory that cannot be opened cannot be flushed either; the rename stands
+    }
+    const int failed = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    // Some file systems cannot flush a directory at all (EINVAL, ENOSYS, ...):
+    // their entries are written as they change. Only a failing disk is an error.
+    if (failed != 0 && error == EIO) {
+        throwFileError("escribir", dir, error);
+    }
+#endif
+}
+
+std::vector<std::string> listDirectory(const fs::path& directory) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    fs::directory_iterator it(directory, ec);
+    const fs::directory_iterator end;
+    while (!ec && it != end) {
+        names.push_back(toUtf8(it->path().filename()));
+        it.increment(ec);
+    }
+    if (ec) {
+        throw Error("No se puede leer el directorio «" + toUtf8(directory) + "»: " + reasonText(ec.value()) +
+                    ".");
+    }
+    return names;
 }
 
 void removeFile(const fs::path& path) {
@@ -342,19 +629,72 @@ void createDirectory(const fs::path& path) {
     }
 }
 
+fs::path createUniqueDirectory(const fs::path& parent, std::string_view prefix) {
+    for (int attempt = 0;; ++attempt) {
+        const fs::path candidate = parent / fromUtf8(std::string(prefix) + randomHex());
+        {
+            const std::lock_guard<std::mutex> lock(gHookMutex);
+            if (gTemporaryNameHook) {
+                gTemporaryNameHook(candidate);
+            }
+        }
+        try {
+            createDirectory(candidate);
+            return candidate;
+        } catch (const Error&) {
+            std::error_code ec;
+            if (attempt >= 7 || !fs::exists(fs::symlink_status(candidate, ec))) {
+                throw; // only a name already taken is worth another try
+            }
+        }
+    }
+}
+
 void removeTreeQuietly(const fs::path& path) noexcept {
     std::error_code ec;
-    fs::remove_all(path, ec);
+    const fs::file_status status = fs::symlink_status(path, ec);
+    if (ec || !fs::exists(status)) {
+        return;
+    }
+    if (fs::is_directory(status)) {
+        // Entry by entry, so that the crash mode can stop it half-way.
+        fs::directory_iterator it(path, ec);
+        const fs::directory_iterator end;
+        std::vector<fs::path> entries;
+        while (!ec && it != end) {
+            entries.push_back(it->path());
+            it.increment(ec);
+        }
+        for (const fs::path& entry : entries) {
+            removeTreeQuietly(entry);
+        }
+    }
+    crashPoint();
+    fs::remove(path, ec);
 }
 
 void FaultInjection::failOperation(long k) {
     gOperations = 0;
     gTriggered = false;
+    gFailFrom = false;
     gFailAt = k;
+}
+
+void FaultInjection::failFrom(long k) {
+    failOperation(k);
+    gFailFrom = true;
+}
+
+void FaultInjection::onTemporaryName(std::function<void(const fs::path&)> hook) {
+    const std::lock_guard<std::mutex> lock(gHookMutex);
+    gTemporaryNameHook = std::move(hook);
 }
 
 void FaultInjection::disarm() {
     gFailAt = 0;
+    gFailFrom = false;
+    const std::lock_guard<std::mutex> lock(gHookMutex);
+    gTemporaryNameHook = nullptr;
 }
 
 long FaultInjection::operations() {

@@ -23,17 +23,38 @@ std::string toUtf8(const fs::path& path);
 bool isRegularFile(const fs::path& path) noexcept;
 bool isDirectory(const fs::path& path) noexcept;
 
+// The names of the entries of a directory (not "." and ".."). Throws a Spanish
+// error naming the directory when it cannot be read.
+std::vector<std::string> listDirectory(const fs::path& directory);
+
 std::string readFile(const fs::path& path);
 // Creates or truncates the file and writes `data` to it.
 void writeFile(const fs::path& path, std::string_view data);
-// Writes a temporary file beside `path` and renames it over `path`, so that
-// readers see either the old file or the whole new one.
+
+// THE way to put a whole file in place: writes `data` to a new temporary file
+// beside `path`, flushes it to the disk, renames it over `path` and flushes
+// the directory. Readers see either the old file or the whole new one, and
+// after a crash or a power cut the disk holds one of the two. The temporary
+// file is created exclusively (never an existing file, never through a
+// symbolic link) under an unpredictable name (see isTemporaryName).
 void writeFileAtomic(const fs::path& path, std::string_view data);
+// Renames a file, replacing `to`; on Windows written through to the disk.
 void renameFile(const fs::path& from, const fs::path& to);
+// Flushes a directory's entries (renames, creations, deletions) to the disk;
+// on Windows, where renames are written through, it does nothing.
+void syncDirectory(const fs::path& directory);
+
+// Whether `name` is that of a temporary file made by this layer for a file
+// named `target` (any target when empty): "." target ".vinculor-" 16 hex digits ".tmp".
+bool isTemporaryName(std::string_view name, std::string_view target = {});
+// Removes the temporary files that interrupted writes of `target` left beside
+// it (recognised by their names only); one that cannot be removed stays.
+// Returns the paths removed.
+std::vector<fs::path> removeStaleTemporaries(const fs::path& target);
 
 // writeFileAtomic for data that comes in pieces: they go to a temporary file
-// beside `path`, which commit() renames over `path`. Until then `path` is
-// untouched; destroyed uncommitted, the writer removes its temporary file.
+// beside `path`, which commit() flushes and renames over `path`. Until then
+// `path` is untouched; destroyed uncommitted, the writer removes its temporary file.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(fs::path path);
@@ -58,17 +79,32 @@ private:
 void removeFile(const fs::path& path);
 // Removes the file if it exists; a failure is ignored. Returns whether the file is gone.
 bool removeFileQuietly(const fs::path& path) noexcept;
+// Creates a new directory; one that exists already (or a link of that name) is an error.
 void createDirectory(const fs::path& path);
-// Removes a directory and everything in it; failures are ignored.
+// Creates a new directory in `parent` named `prefix` followed by 16
+// unpredictable hex digits, and returns its path.
+fs::path createUniqueDirectory(const fs::path& parent, std::string_view prefix);
+// Removes a directory and everything in it (a symbolic link itself, never
+// what it points to); failures are ignored.
 void removeTreeQuietly(const fs::path& path) noexcept;
 
 // Test seam: makes the k-th counted operation (1-based, from the moment of
 // arming) fail as a real failure of that operation would. The counted
 // operations are the creation, writing, closing, renaming and deletion of files
 // and the creation of directories.
+//
+// A second mode ends the process abruptly (as kill -9 or a power cut would,
+// without flushing or unwinding anything) just before the k-th operation that
+// changes the disk, quiet removals of leftovers included: set the environment
+// variable VINCULOR_CRASH_AT_OPERATION to k before the program starts.
 class FaultInjection {
 public:
     static void failOperation(long k);
+    // Every counted operation from the k-th on fails.
+    static void failFrom(long k);
+    // Called with each temporary name just before the file is created, so
+    // that a test can put something in its way.
+    static void onTemporaryName(std::function<void(const fs::path&)> hook);
     static void disarm();
     // Counted operations since the last arming or reset.
     static long operations();
@@ -83,6 +119,13 @@ public:
 // Called by the table store's own file handling so that it is counted too.
 // Throws the error for `what` on `path` when the armed operation is reached.
 void countOperation(std::string_view what, const fs::path& path);
+
+// The Spanish text for an errno value ("permiso denegado").
+std::string reasonText(int errorNumber);
+#ifdef _WIN32
+// The errno value closest to a Windows error code (GetLastError()).
+int errnoFromWindows(unsigned long error);
+#endif
 
 // "No se puede <verb> el archivo «<path>»: <reason>" with the reason in Spanish.
 [[noreturn]] void throwFileError(std::string_view verb, const fs::path& path, int errorNumber);

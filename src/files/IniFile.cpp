@@ -230,6 +230,8 @@ void writeValue(const std::filesystem::path& file, std::string_view section, std
             throw unableToWrite();
         }
     }
+    // What a write killed half-way left beside the file goes first.
+    files::removeStaleTemporaries(file);
     try {
         files::writeFileAtomic(file, setValue(existing, section, key, value));
     } catch (const Error&) {

@@ -1,5 +1,7 @@
 #include "import/ActivityPasses.h"
 
+#include "text/Text.h"
+
 #include <algorithm>
 #include <array>
 #include <initializer_list>
@@ -27,6 +29,20 @@ std::string_view trimmed(std::string_view s) {
 std::string_view dayLetter(std::int32_t day) {
     static constexpr std::array<const char*, 7> kLetters = {"L", "M", "X", "J", "V", "S", "D"};
     return day >= 1 && day <= 7 ? kLetters[static_cast<std::size_t>(day - 1)] : "";
+}
+
+// DIA or HORA as a number. The timetabling program may store them as
+// character fields: there an empty value reads as 0, as an empty numeric
+// field does, and blanks around the digits are ignored.
+double readNumber(const Table& soluc, Table::Field field, bool whole) {
+    if (soluc.fields()[field.number].type != DbfType::Character) {
+        return whole ? soluc.getInt(field) : soluc.getDouble(field);
+    }
+    const std::string_view digits = trimmed(soluc.viewText(field));
+    if (digits.empty()) {
+        return 0;
+    }
+    return whole ? text::parseInteger(digits) : text::parseDecimal(digits);
 }
 
 // A field of one of the tables, found by its name the first time a record
@@ -82,13 +98,13 @@ void runPass(Pass pass, ActivityTables& t, XmlChildStream* horario, RunSummary& 
         // moves to another record.
         const std::string_view asig = t.soluc.viewText(asigField());
         const std::string_view tarea = t.soluc.viewText(tareaField());
-        const std::int32_t day = t.soluc.getInt(diaField());
+        const auto day = static_cast<std::int32_t>(readNumber(t.soluc, diaField(), true));
         // The record's codes, for a record left out.
         const auto leftOut = [&](timetable::Reason reason) {
             omit(timetable, reason, pass, t.soluc,
                  {asigField(), grupoField(), profField(), aulaField(), diaField(), horaField()});
         };
-        const double hora = t.soluc.getDouble(horaField());
+        const double hora = readNumber(t.soluc, horaField(), false);
         if (day == 0 || hora == 0) {
             ++summary.skippedDayOrSlotZero;
             leftOut(timetable::Reason::DayOrSlotZero);

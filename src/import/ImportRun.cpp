@@ -8,8 +8,10 @@
 #include "import/ExportTimestamp.h"
 #include "import/SolucSchema.h"
 #include "import/TimetableStep.h"
+#include "run/HoraviaRecovery.h"
 #include "run/RunMessages.h"
 #include "text/Text.h"
+#include "timetable/TimetableFile.h"
 #include "xml/XmlFamilies.h"
 
 #include <ctime>
@@ -121,6 +123,15 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         Hourglass hourglass(ui);
         ui.progress("Abriendo las tablas de Horavia", 0, kSteps);
         DirectoryLock lock(state.horaviaDir);
+        state.summary.recovered = recoverHoraviaDirectory(state.horaviaDir);
+        for (const std::filesystem::path& document :
+             {output, timetable::timetableFileFor(files::fromUtf8(state.filenameXML))}) {
+            for (const std::filesystem::path& leftover : files::removeStaleTemporaries(document)) {
+                state.summary.recovered.push_back(
+                    "Archivo temporal de una importación interrumpida borrado: «" + files::toUtf8(leftover) +
+                    "».");
+            }
+        }
         state.tables.bindAll(state.horaviaDir);
         std::optional<OpenTables> open(std::in_place, state.tables);
         TableComponents& c = state.tables;
@@ -158,6 +169,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         open.reset();
 
         activities.finish();
+        state.summary.valuesWithControlCharacters = activities.replacedValues();
         state.summary.outputFile = files::toUtf8(output);
         // Once the result is in place: its picture never holds it back.
         writeTimetable(files::fromUtf8(state.filenameXML), timetable, names, timestamp, state.summary);

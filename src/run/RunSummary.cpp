@@ -61,6 +61,7 @@ std::string RunSummary::toText() const {
     if (!horaviaDir.empty()) {
         out << "Directorio de Horavia: " << horaviaDir << "\n";
     }
+    listSection(out, "Recuperación de ejecuciones interrumpidas", recovered);
     if (direction == "importar" || direction == "horario") {
         out << "Registros de SOLUC: " << solucRecords << "\n";
         out << "Actividades escritas: " << lessons + tasks << " (" << lessons << " clases, " << tasks
@@ -80,6 +81,10 @@ std::string RunSummary::toText() const {
                     out << "  " << reason << ": " << count << "\n";
                 }
             }
+        }
+        if (valuesWithControlCharacters > 0) {
+            out << "Valores con caracteres de control, escritos con «?» en su lugar: "
+                << valuesWithControlCharacters << "\n";
         }
         if (!outputFile.empty()) {
             out << "Documento: " << outputFile << "\n";
@@ -115,6 +120,7 @@ std::string RunSummary::toJson() const {
     std::ostringstream out;
     out << "{\n  \"direccion\": " << json::quote(direction) << ",\n  \"archivo\": " << json::quote(inputFile)
         << ",\n  \"directorioHoravia\": " << json::quote(horaviaDir);
+    out << ",\n  \"recuperado\": " << jsonList(recovered);
     if (direction == "importar" || direction == "horario") {
         out << ",\n  \"registrosSoluc\": " << solucRecords << ",\n  \"clases\": " << lessons
             << ",\n  \"tareas\": " << tasks
@@ -122,7 +128,8 @@ std::string RunSummary::toJson() const {
             << ", \"grupoNoEncontrado\": " << skippedGroupNotFound
             << ", \"materiaNoEncontrada\": " << skippedSubjectNotFound
             << ", \"franjaNoEncontrada\": " << skippedSlotNotFound
-            << "},\n  \"documento\": " << json::quote(outputFile)
+            << "},\n  \"valoresConCaracteresDeControl\": " << valuesWithControlCharacters
+            << ",\n  \"documento\": " << json::quote(outputFile)
             << ",\n  \"horario\": " << json::quote(timetableFile)
             << ",\n  \"comprobacion\": {\"gruposEnDosSitios\": " << groupClashes
             << ", \"profesoresEnDosSitios\": " << teacherClashes << ", \"aulasEnDosSitios\": " << roomClashes

@@ -29,6 +29,9 @@ struct RunSummary {
     std::string inputFile;  // the school's file
     std::string horaviaDir; // the timetabling program's directory
 
+    // What the run found left by interrupted runs and put right first (Spanish, one line each).
+    std::vector<std::string> recovered;
+
     // Export
     std::vector<TableCount> tables;
     std::vector<CodeChange> codeChanges;
@@ -53,6 +56,8 @@ struct RunSummary {
     std::size_t roomClashes = 0;
     std::size_t hoursDiffering = 0; // group subjects placed more or less than planned
     std::string timetableError;     // why the timetable document was not written; the output stands
+    // Values that held characters an XML document cannot carry, written with "?" in their place.
+    std::size_t valuesWithControlCharacters = 0;
 
     void setTableCount(const std::string& table, std::size_t records);
 

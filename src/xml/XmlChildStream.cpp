@@ -23,9 +23,13 @@ constexpr std::array<bool, 256> kEscaped = [] {
 }();
 
 // An attribute value between double quotes: '&', '<' and '"' as entity
-// references, control characters as two-digit character references; the
-// rest goes as it is, in runs.
-void appendEscaped(std::string& out, std::string_view value) {
+// references, tab, line feed and carriage return as character references;
+// the rest goes as it is, in runs. A character that XML 1.0 cannot carry (any
+// other control character, NUL among them) becomes "?", as the code-page
+// conversion does for one it lacks: the document stays well-formed and the
+// value is never cut short. Returns whether such a character was replaced.
+bool appendEscaped(std::string& out, std::string_view value) {
+    bool replaced = false;
     std::size_t run = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
@@ -40,24 +44,31 @@ void appendEscaped(std::string& out, std::string_view value) {
             out += "&lt;";
         } else if (c == '"') {
             out += "&quot;";
-        } else {
+        } else if (c == '\t' || c == '\n' || c == '\r') {
             out += "&#";
             out += static_cast<char>('0' + c / 10);
             out += static_cast<char>('0' + c % 10);
             out += ';';
+        } else {
+            out += '?';
+            replaced = true;
         }
     }
     out.append(value.data() + run, value.size() - run);
+    return replaced;
 }
 
-void appendAttributes(std::string& out, std::initializer_list<XmlAttribute> attributes) {
+// Returns how many values had a character replaced.
+std::size_t appendAttributes(std::string& out, std::initializer_list<XmlAttribute> attributes) {
+    std::size_t replaced = 0;
     for (const XmlAttribute& a : attributes) {
         out += ' ';
         out += a.name;
         out += "=\"";
-        appendEscaped(out, a.value);
+        replaced += appendEscaped(out, a.value) ? 1 : 0;
         out += '"';
     }
+    return replaced;
 }
 
 } // namespace
@@ -120,7 +131,7 @@ void XmlChildStream::append(std::string_view name, std::initializer_list<XmlAttr
         pending_ += kChildIndent;
         pending_ += '<';
         pending_ += name;
-        appendAttributes(pending_, attributes);
+        replacedValues_ += appendAttributes(pending_, attributes);
         pending_ += " />\n";
     }
     ++count_;

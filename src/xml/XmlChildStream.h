@@ -50,6 +50,11 @@ public:
     void append(std::string_view name, std::initializer_list<XmlAttribute> attributes);
     void finish();
     std::size_t count() const { return count_; }
+    // Attribute values that held a character XML 1.0 cannot carry (a control
+    // character other than tab, line feed and carriage return, NUL among
+    // them): each such character was written as "?", and the rest of the
+    // value kept.
+    std::size_t replacedValues() const { return replacedValues_; }
 
 private:
     void flush();
@@ -59,6 +64,7 @@ private:
     XmlEncoding encoding_ = XmlEncoding::Utf8;
     bool byteOrderMark_ = false;
     std::size_t count_ = 0;
+    std::size_t replacedValues_ = 0;
     std::string prefix_;   // what comes before the first child, until written
     std::string openRoot_; // the root's start tag line
     std::string root_;     // the root's name

@@ -208,6 +208,42 @@ TEST_F(CliTest, JsonSummaryGoesAloneToStandardOutput) {
     EXPECT_NE(r.err.find("Proceso finalizado"), std::string::npos);
 }
 
+#ifndef _WIN32
+// Bytes that are not UTF-8 in a file name: a POSIX system allows them, Windows names are UTF-16.
+TEST_F(CliTest, JsonStaysValidForAPathThatIsNotUtf8) {
+    // A directory name in Latin-1, as an older system leaves it: "año" with 0xF1.
+    const std::filesystem::path dir = work / "a\xF1o";
+    std::filesystem::create_directory(dir);
+    const std::string schoolThere = (dir / "centro.xml").string();
+    writeText(schoolThere, kSchool);
+    ASSERT_EQ(cli({"exportar", schoolThere, "--htemp", htemp.path().string()}).status, 0);
+    writeText(htemp / "SOLUC.DBF",
+              readText(std::string(VINCULOR_REFERENCE_DIR) + "/dbase/soluc-level4/SOLUC.DBF"));
+
+    const Result r = cli({"importar", schoolThere, "--htemp", htemp.path().string(), "--json"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json summary = Json::parse(r.out);
+    EXPECT_EQ(summary["documento"].get<std::string>(),
+              (work / "a\xEF\xBF\xBDo" / "ResultadoHoraviacentro.xml").string());
+    EXPECT_EQ(r.out.find('\xF1'), std::string::npos) << r.out;
+}
+#endif
+
+TEST_F(CliTest, WhatARunPutRightIsReportedAlsoWhenItThenFails) {
+    // A solution but none of the export's tables: the import fails once it
+    // has tidied the directory.
+    writeText(htemp / "SOLUC.DBF",
+              readText(std::string(VINCULOR_REFERENCE_DIR) + "/dbase/soluc-level4/SOLUC.DBF"));
+    std::filesystem::create_directory(htemp / ".vinculor-anterior-0123456789abcdef");
+    const Result r = cli({"importar", school, "--htemp", htemp.path().string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Restos de ejecuciones interrumpidas borrados de «" + htemp.path().string() +
+                         "»: .vinculor-anterior-0123456789abcdef."),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(htemp / ".vinculor-anterior-0123456789abcdef"));
+}
+
 TEST_F(CliTest, TablaPrintsOurTablesAndTheOtherEnginesSolution) {
     ASSERT_EQ(cli({"exportar", school, "--htemp", htemp.path().string()}).status, 0);
     const Result csv = cli({"tabla", (htemp / "PROFT.DBF").string(), "--csv"});

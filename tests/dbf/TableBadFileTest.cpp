@@ -2,9 +2,9 @@
 // table, and never a read outside the file (this suite also runs under
 // AddressSanitizer and UndefinedBehaviorSanitizer).
 #include "base/Error.h"
-#include "files/FileSystem.h"
 #include "dbf/MdxIndex.h"
 #include "dbf/Table.h"
+#include "files/FileSystem.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
@@ -112,6 +112,40 @@ INSTANTIATE_TEST_SUITE_P(
         }
         return name;
     });
+
+// Headers as other programs write them.
+TEST(TableOtherWriters, AFieldListEndedByALineFeedReadsAsTheSameTable) {
+    TempDir dir;
+    writeText(dir / "COUNTSES.DBF", countses());
+    writeText(dir / "LF.DBF", with(countses(), 164, "\x0A"));
+    Table original(dir.path(), "COUNTSES");
+    Table lineFeed(dir.path(), "LF");
+    original.open();
+    lineFeed.open();
+    ASSERT_EQ(lineFeed.fields().size(), 2u);
+    ASSERT_EQ(lineFeed.recordCount(), 7u);
+    for (original.first(), lineFeed.first(); !original.eof(); original.next(), lineFeed.next()) {
+        EXPECT_EQ(lineFeed.getText("DURACION"), original.getText("DURACION"));
+        EXPECT_EQ(lineFeed.getInt("NSES"), original.getInt("NSES"));
+    }
+}
+
+TEST(TableOtherWriters, AVisualFoxProTableIsRefusedByTheNameOfItsFormat) {
+    TempDir dir;
+    for (const char version : {'\x30', '\x31', '\x32'}) {
+        writeText(dir / "VFP.DBF", with(countses(), 0, std::string(1, version)));
+        Table table(dir.path(), "VFP");
+        try {
+            table.open();
+            ADD_FAILURE() << "abierta";
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find("La tabla VFP («" + files::toUtf8(dir / "VFP.DBF") +
+                                                 "») es una tabla de Visual FoxPro"),
+                      std::string::npos)
+                << e.what();
+        }
+    }
+}
 
 // Random damage to real tables and indexes: every outcome is a table that
 // reads or an Error, never a crash or an out-of-bounds read.

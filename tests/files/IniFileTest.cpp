@@ -103,6 +103,25 @@ TEST(IniWriteValue, CreatesTheFileOrEditsItInPlace) {
     EXPECT_EQ(vinculor::testing::snapshot(dir.path()).size(), 1u);
 }
 
+TEST(IniWriteValue, RemovesWhatAKilledWriteLeftBesideTheFileAndNothingElse) {
+    TempDir dir;
+    const auto file = dir / "Horavia.ini";
+    writeText(file, "[Transformadores]\r\nTransformado=1\r\n");
+    const char* const ours = ".Horavia.ini.vinculor-0123456789abcdef.tmp";
+    const char* const theirs[] = {".Horavia.ini.vinculor-copia.tmp",
+                                  ".Otro.ini.vinculor-0123456789abcdef.tmp", "Horavia.ini.bak"};
+    writeText(dir / ours, "[Transformadores]\r\nTransf");
+    for (const char* name : theirs) {
+        writeText(dir / name, "del usuario");
+    }
+    vinculor::ini::writeValue(file, "Transformadores", "Transformado", "0");
+    EXPECT_EQ(findValue(readText(file), "Transformadores", "Transformado"), "0");
+    EXPECT_FALSE(std::filesystem::exists(dir / ours));
+    for (const char* name : theirs) {
+        EXPECT_EQ(readText(dir / name), "del usuario") << name;
+    }
+}
+
 TEST(IniWriteValue, ReportsAPathThatCannotBeWritten) {
     TempDir dir;
     writeText(dir / "archivo", "no soy un directorio");

@@ -392,6 +392,20 @@ TEST_F(WindowTest, ACommandLineRunThatEndsClosesTheWindowUnseenAndRecordsItsOutc
     }
 }
 
+TEST_F(WindowTest, ACommandLineRunFindsAnEarlierSuccessRecordedAsZeroWhileItWorks) {
+    // A run that dies on the way never records its outcome: the timetabling
+    // program must then read 0, not the success of the run before.
+    writeText(settingsFile, "[Transformadores]\r\nTransformado=1\r\n");
+    std::optional<std::string> duringRun;
+    auto form = makeForm({"importar", "x"}, nullptr, [&](RunState&, RunUi&) {
+        duringRun = recordedOutcome();
+        return RunOutcome::Completed;
+    });
+    showAndSettle(*form);
+    EXPECT_EQ(duringRun, "0");
+    EXPECT_TRUE(ui.errors.empty());
+}
+
 // These go through the real export and import runs.
 TEST_F(WindowTest, CommandLineRunsOfTheConversionsRecordTheirOutcome) {
     struct Case {

@@ -1,0 +1,206 @@
+#include "files/JournaledCommit.h"
+
+#include "base/Error.h"
+#include "files/FileSystem.h"
+
+#include <sstream>
+
+namespace vinculor::files {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kHeaderLine = "vinculor-diario 1";
+
+struct Journal {
+    std::string staging;
+    std::string aside;
+    std::vector<std::string> oldFiles;
+    std::vector<std::pair<std::string, std::string>> newFiles;
+};
+
+bool plainName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("\t\n\r/\\:\0", 7)) == std::string::npos;
+}
+
+std::string serialize(const Journal& j) {
+    std::string out =
+        std::string(kHeaderLine) + "\npreparado\t" + j.staging + "\napartado\t" + j.aside + "\n";
+    for (const std::string& name : j.oldFiles) {
+        out += "antiguo\t" + name + "\n";
+    }
+    for (const auto& [from, to] : j.newFiles) {
+        out += "nuevo\t" + from + "\t" + to + "\n";
+    }
+    return out + "fin\n";
+}
+
+std::optional<Journal> parse(const std::string& text) {
+    std::istringstream in(text);
+    std::string line;
+    if (!std::getline(in, line) || line != kHeaderLine) {
+        return std::nullopt;
+    }
+    Journal j;
+    bool ended = false;
+    while (std::getline(in, line)) {
+        if (line == "fin") {
+            ended = true;
+            break;
+        }
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) {
+            return std::nullopt;
+        }
+        const std::string kind = line.substr(0, tab);
+        std::string rest = line.substr(tab + 1);
+        if (kind == "preparado") {
+            j.staging = rest;
+        } else if (kind == "apartado") {
+            j.aside = rest;
+        } else if (kind == "antiguo" && plainName(rest)) {
+            j.oldFiles.push_back(rest);
+        } else if (kind == "nuevo") {
+            const std::size_t second = rest.find('\t');
+            if (second == std::string::npos) {
+                return std::nullopt;
+            }
+            j.newFiles.emplace_back(rest.substr(0, second), rest.substr(second + 1));
+            if (!plainName(j.newFiles.back().first) || !plainName(j.newFiles.back().second)) {
+                return std::nullopt;
+            }
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!ended || !plainName(j.staging) || !plainName(j.aside)) {
+        return std::nullopt;
+    }
+    return j;
+}
+
+bool present(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+// Puts every old file back where it was, looking at what is where: a new file
+// that left the staging folder goes back into it, then every old file that
+// is in the set-aside folder comes back (only once every new file is out of
+// the way). Returns the first error met; empty when the old files are all back.
+std::string undo(const fs::path& dir, const Journal& j, std::vector<std::string>* restored) {
+    std::string firstError;
+    const fs::path staging = dir / fromUtf8(j.staging);
+    const fs::path aside = dir / fromUtf8(j.aside);
+    const auto attempt = [&firstError](const fs::path& from, const fs::path& to) {
+        try {
+            renameFile(from, to);
+            return true;
+        } catch (const Error& e) {
+            if (firstError.empty()) {
+                firstError = e.what();
+            }
+            return false;
+        }
+    };
+    for (auto it = j.newFiles.rbegin(); it != j.newFiles.rend(); ++it) {
+        const fs::path staged = staging / fromUtf8(it->first);
+        const fs::path placed = dir / fromUtf8(it->second);
+        if (!present(staged) && present(placed)) {
+            attempt(placed, staged);
+        }
+    }
+    if (!firstError.empty()) {
+        // A new file still in an old one's place: putting the old one back now
+        // would overwrite it, and the next recovery would take the old file
+        // for the new one.
+        return firstError;
+    }
+    for (auto it = j.oldFiles.rbegin(); it != j.oldFiles.rend(); ++it) {
+        const fs::path kept = aside / fromUtf8(*it);
+        if (present(kept) && attempt(kept, dir / fromUtf8(*it)) && restored != nullptr) {
+            restored->insert(restored->begin(), *it);
+        }
+    }
+    if (firstError.empty()) {
+        try {
+            syncDirectory(dir);
+        } catch (const Error& e) {
+            firstError = e.what();
+        }
+    }
+    return firstError;
+}
+
+std::string keptMessage(const fs::path& aside) {
+    return "No se han podido devolver a su sitio los archivos anteriores: se guardan en «" + toUtf8(aside) +
+           "», y la próxima exportación o importación los devolverá a su sitio.";
+}
+
+} // namespace
+
+void JournaledCommit::run(const fs::path& directory, const std::string& stagingFolder,
+                          const std::string& asideFolder, const std::vector<std::string>& oldFiles,
+                          const std::vector<std::pair<std::string, std::string>>& newFiles) {
+    const Journal journal{stagingFolder, asideFolder, oldFiles, newFiles};
+    const fs::path journalPath = directory / kJournalName;
+    const fs::path staging = directory / fromUtf8(stagingFolder);
+    const fs::path aside = directory / fromUtf8(asideFolder);
+    try {
+        writeFileAtomic(journalPath, serialize(journal));
+        for (const std::string& name : oldFiles) {
+            renameFile(directory / fromUtf8(name), aside / fromUtf8(name));
+        }
+        for (const auto& [from, to] : newFiles) {
+            renameFile(staging / fromUtf8(from), directory / fromUtf8(to));
+        }
+        syncDirectory(aside);
+        syncDirectory(staging);
+        syncDirectory(directory);
+        removeFile(journalPath);
+        syncDirectory(directory);
+    } catch (const Error& e) {
+        const std::string undoError = undo(directory, journal, nullptr);
+        if (!undoError.empty()) {
+            throw Error(std::string(e.what()) + " " + keptMessage(aside));
+        }
+        if (!removeFileQuietly(journalPath)) {
+            removeFileQuietly(journalPath); // the old files are back: the journal has no more to say
+        }
+        throw;
+    }
+    removeTreeQuietly(aside);
+}
+
+std::optional<std::vector<std::string>> JournaledCommit::recover(const fs::path& directory) {
+    const fs::path journalPath = directory / kJournalName;
+    if (!present(journalPath)) {
+        return std::nullopt;
+    }
+    std::optional<Journal> journal;
+    try {
+        journal = parse(readFile(journalPath));
+    } catch (const Error&) {
+    }
+    if (!journal) {
+        throw Error("El diario «" + toUtf8(journalPath) +
+                    "» de un cambio de archivos interrumpido está dañado: no se puede saber qué archivos "
+                    "devolver a su sitio. Revise el directorio y borre el diario.");
+    }
+    std::vector<std::string> restored;
+    const fs::path aside = directory / fromUtf8(journal->aside);
+    const std::string undoError = undo(directory, *journal, &restored);
+    if (!undoError.empty()) {
+        throw Error("Un cambio de archivos interrumpido quedó a medias en «" + toUtf8(directory) + "». " +
+                    undoError + " " + keptMessage(aside));
+    }
+    removeFile(journalPath);
+    syncDirectory(directory);
+    removeTreeQuietly(aside);
+    removeTreeQuietly(directory / fromUtf8(journal->staging));
+    return restored;
+}
+
+} // namespace vinculor::files
