@@ -3,25 +3,14 @@
 #include <cstdio>
 
 #ifdef _WIN32
+#include "text/WideText.h"
+
 #include <windows.h>
 #endif
 
 namespace vinculor::importing {
 
 #ifdef _WIN32
-
-namespace {
-
-std::string narrow(const wchar_t* wide) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size > 0 ? static_cast<std::size_t>(size - 1) : 0, '\0');
-    if (size > 1) {
-        WideCharToMultiByte(CP_UTF8, 0, wide, -1, out.data(), size, nullptr, nullptr);
-    }
-    return out;
-}
-
-} // namespace
 
 std::string exportTimestamp(std::time_t when) {
     std::tm local{};
@@ -37,7 +26,7 @@ std::string exportTimestamp(std::time_t when) {
     wchar_t time[128] = {};
     GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, 128);
     GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, 128);
-    return narrow(date) + " " + narrow(time);
+    return text::narrow(date) + " " + text::narrow(time);
 }
 
 #else

@@ -1,6 +1,8 @@
 #include "run/ProgramArguments.h"
 
 #ifdef _WIN32
+#include "text/WideText.h"
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -14,21 +16,6 @@ namespace vinculor {
 
 #ifdef _WIN32
 
-namespace {
-
-std::string utf8(const wchar_t* text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) {
-        return {};
-    }
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-    out.pop_back(); // the terminating null
-    return out;
-}
-
-} // namespace
-
 std::vector<std::string> programArguments(int argc, char** argv) {
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -37,7 +24,7 @@ std::vector<std::string> programArguments(int argc, char** argv) {
     }
     std::vector<std::string> arguments;
     for (int i = 0; i < count; ++i) {
-        arguments.push_back(utf8(wide[i]));
+        arguments.push_back(text::narrow(wide[i]));
     }
     LocalFree(wide);
     return arguments;

@@ -2,7 +2,7 @@
 
 #include "GradientPanel.h"
 #include "ReportWindow.h"
-#include "WideText.h"
+#include "text/WideText.h"
 #include "window/HelpTopics.h"
 
 #include <commctrl.h>
@@ -12,6 +12,9 @@
 #include <vector>
 
 namespace vinculor::winapp {
+
+using text::narrow;
+using text::widen;
 
 namespace {
 

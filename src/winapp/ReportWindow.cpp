@@ -1,8 +1,8 @@
 #include "ReportWindow.h"
 
-#include "WideText.h"
 #include "files/FileSystem.h"
 #include "run/RunUi.h"
+#include "text/WideText.h"
 
 #include <commdlg.h>
 #include <cstring>
@@ -11,6 +11,8 @@
 #include <shellapi.h>
 
 namespace vinculor::winapp {
+
+using text::widen;
 
 namespace {
 

@@ -1,24 +1,21 @@
 #include "MainWindow.h"
-#include "WideText.h"
+#include "run/ProgramArguments.h"
 #include "window/WindowController.h"
 
 #include <filesystem>
-#include <shellapi.h>
 #include <string>
 #include <vector>
 #include <windows.h>
 
 namespace {
 
-// The parameters as the timetabling program passed them, in UTF-8.
+// The parameters as the timetabling program passed them, in UTF-8, without
+// the program's own name.
 std::vector<std::string> commandLineParameters() {
-    std::vector<std::string> parameters;
-    int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 1; arguments != nullptr && i < count; ++i) {
-        parameters.push_back(vinculor::winapp::narrow(arguments[i]));
+    std::vector<std::string> parameters = vinculor::programArguments(0, nullptr);
+    if (!parameters.empty()) {
+        parameters.erase(parameters.begin());
     }
-    LocalFree(arguments);
     return parameters;
 }
 

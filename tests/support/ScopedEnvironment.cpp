@@ -4,6 +4,8 @@
 #include <stdexcept>
 
 #ifdef _WIN32
+#include "text/WideText.h"
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -16,36 +18,17 @@ namespace {
 
 #ifdef _WIN32
 
-std::wstring wide(const std::string& utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
-                                      static_cast<int>(utf8.size()), nullptr, 0);
-    if (n <= 0) {
-        throw std::runtime_error("not UTF-8: " + utf8);
-    }
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
 std::optional<std::string> get(const std::string& name) {
-    const wchar_t* value = _wgetenv(wide(name).c_str());
+    const wchar_t* value = _wgetenv(text::widen(name).c_str());
     if (value == nullptr) {
         return std::nullopt;
     }
-    const std::wstring w(value);
-    const int n =
-        WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr, nullptr);
-    return out;
+    return text::narrow(value);
 }
 
 // An empty value removes the variable on Windows, as unsetting does elsewhere.
 void put(const std::string& name, const std::optional<std::string>& value) {
-    if (_wputenv_s(wide(name).c_str(), value ? wide(*value).c_str() : L"") != 0) {
+    if (_wputenv_s(text::widen(name).c_str(), value ? text::widen(*value).c_str() : L"") != 0) {
         throw std::runtime_error("cannot set " + name);
     }
 }

@@ -1,8 +1,13 @@
-#include "WideText.h"
+#include "text/WideText.h"
 
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 
-namespace vinculor::winapp {
+namespace vinculor::text {
 
 std::wstring widen(std::string_view utf8) {
     if (utf8.empty()) {
@@ -26,4 +31,6 @@ std::string narrow(std::wstring_view wide) {
     return utf8;
 }
 
-} // namespace vinculor::winapp
+} // namespace vinculor::text
+
+#endif
