@@ -5,17 +5,22 @@
 #    appears, a typed path and Enter run the export, Enter closes the report,
 #    the window closes itself, Horavia.ini holds Transformado=1 and the tables
 #    are byte for byte those of the Linux build's export of the same file;
-#  - the same with the dialog cancelled: Transformado=-1;
+#  - then "importar x" over those tables and a SOLUC from the simulator: the
+#    same keys, Transformado=1, and the result document byte for byte the
+#    Linux build's but for the moment of the import;
+#  - the export with the dialog cancelled: Transformado=-1;
 #  - interactive: the window's layout checked on a screenshot (layout.py), F1
 #    without the help file answers with a message, closing writes no Horavia.ini;
 #  - F1 with EKADE.chm beside the program opens it in HTML Help.
 #
-# Usage: window-test.sh WINDOWS_BUILD LINUX_CLI   (WINEPREFIX and wine as the stage sets them)
+# Usage: window-test.sh WINDOWS_BUILD LINUX_CLI [LINUX_SIMULATOR]
+#        (WINEPREFIX and wine as the stage sets them)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 windows_build=$(cd "$1" && pwd)
 linux_cli=$(realpath "$2")
+simulator=$(realpath "${3:-$(dirname "$linux_cli")/../../examples/simulador-horavia/simulador-horavia}")
 wine=${VINCULOR_WINE:-$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)}
 
 work=$(mktemp -d)
@@ -108,6 +113,47 @@ for table in ASIGNOMT PROFT AULAT GRUPOST DIASHORAST COUNTSES ASIGT; do
 done
 cmp -s "$app/htemp/COUNTSES.MDX" "$work/linux-htemp/COUNTSES.MDX" || fail "COUNTSES.MDX difiere de la exportación de Linux"
 
+echo "== importar x: la ruta escrita en el diálogo, Enter, el informe, Enter"
+exported=$app/htemp
+app=$(new_app importar)
+cp "$exported"/* "$app/htemp/"
+"$simulator" "$app/htemp" >/dev/null
+mkdir -p "$work/linux-importar/htemp"
+cp "$app/htemp"/* "$work/linux-importar/htemp/"
+cp "$school" "$app/" && cp "$school" "$work/linux-importar/"
+VINCULOR_HTEMP=$(winpath "$app/htemp") "$wine" "$app/vinculor.exe" importar x >"$work/importar.log" 2>&1 &
+pid=$!
+# The import first tells which file to open.
+if wait_window "^Vinculor$" >/dev/null; then
+  sleep 0.3
+  xdotool key Return
+else
+  fail "la importación no dice qué archivo abrir"
+fi
+if wait_window "Seleccionar Archivo XML obtenido de PINNCEL-EKADE" >/dev/null; then
+  sleep 0.5
+  xdotool type --delay 5 "$(winpath "$app/centro-ejemplo.xml")"
+  xdotool key Return
+  if wait_window "^Vinculor$" >/dev/null; then
+    sleep 0.5
+    xdotool key Return
+  else
+    fail "no aparece el informe de «Proceso finalizado» de la importación"
+  fi
+else
+  fail "no aparece el diálogo de archivo de la importación"
+fi
+wait_exit "$pid" || fail "la ventana no se cierra sola tras la importación"
+[ "$(outcome "$app")" = "1" ] || fail "Horavia.ini: Transformado=$(outcome "$app") tras importar, se esperaba 1"
+"$linux_cli" importar "$work/linux-importar/centro-ejemplo.xml" --htemp "$work/linux-importar/htemp" >/dev/null
+without_moment() { sed -E 's/FechaExportacion="[^"]*"/FechaExportacion=""/' "$1"; }
+result=ResultadoHoraviacentro-ejemplo.xml
+if [ ! -f "$app/$result" ]; then
+  fail "la importación no ha escrito $result"
+elif ! cmp -s <(without_moment "$app/$result") <(without_moment "$work/linux-importar/$result"); then
+  fail "$result difiere del de Linux (sin FechaExportacion)"
+fi
+
 echo "== exportar x con el diálogo cancelado"
 app=$(new_app cancelado)
 VINCULOR_HTEMP=$(winpath "$app/htemp") "$wine" "$app/vinculor.exe" exportar x >"$work/cancelado.log" 2>&1 &
@@ -132,8 +178,11 @@ app=$(new_app interactivo)
 VINCULOR_HTEMP=$(winpath "$app/htemp") "$wine" "$app/vinculor.exe" >"$work/interactivo.log" 2>&1 &
 pid=$!
 if window=$(wait_window "Exportar e importar datos entre Horavia y Pincel-eKade"); then
-  sleep 1
-  import -depth 8 -window "$window" "$work/ventana.ppm"
+  # The window is painted once it is mapped; a busy machine may take a while.
+  for _ in $(seq 1 20); do
+    sleep 0.5
+    import -depth 8 -window "$window" "$work/ventana.ppm" 2>/dev/null && break
+  done
   python3 "$here/layout.py" "$work/ventana.ppm" || fail "la disposición de la ventana"
   if [ -n "${VINCULOR_SCREENSHOTS:-}" ]; then
     mkdir -p "$VINCULOR_SCREENSHOTS"
