@@ -205,6 +205,33 @@ std::string readFile(const fs::path& path) {
     return data;
 }
 
+namespace {
+
+// Writes all of `data` to the open `file` of `path`, counting the write and
+// the close that follows; on a failure the file is closed and the error thrown.
+void writeWhole(std::FILE* file, const fs::path& path, std::string_view data) {
+    try {
+        countOperation("escribir", path);
+    } catch (...) {
+        std::fclose(file);
+        throw;
+    }
+    errno = 0;
+    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file) != data.size()) {
+        const int e = errno != 0 ? errno : EIO;
+        std::fclose(file);
+        throwFileError("escribir", path, e);
+    }
+    try {
+        countOperation("cerrar", path);
+    } catch (...) {
+        std::fclose(file);
+        throw;
+    }
+}
+
+} // namespace
+
 void writeFile(const fs::path& path, std::string_view data) {
     countOperation("crear", path);
     errno = 0;
@@ -217,23 +244,7 @@ void writeFile(const fs::path& path, std::string_view data) {
     if (file == nullptr) {
         throwFileError("crear", path, errno != 0 ? errno : EIO);
     }
-    try {
-        countOperation("escribir", path);
-    } catch (...) {
-        std::fclose(file);
-        throw;
-    }
-    if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file) != data.size()) {
-        const int e = errno != 0 ? errno : EIO;
-        std::fclose(file);
-        throwFileError("escribir", path, e);
-    }
-    try {
-        countOperation("cerrar", path);
-    } catch (...) {
-        std::fclose(file);
-        throw;
-    }
+    writeWhole(file, path, data);
     if (std::fclose(file) != 0) {
         throwFileError("cerrar", path, errno != 0 ? errno : EIO);
     }
@@ -409,24 +420,7 @@ void writeFileAtomic(const fs::path& path, std::string_view data) {
     fs::path temp;
     std::FILE* file = createTemporaryBeside(path, temp);
     try {
-        try {
-            countOperation("escribir", path);
-        } catch (...) {
-            std::fclose(file);
-            throw;
-        }
-        errno = 0;
-        if (!data.empty() && std::fwrite(data.data(), 1, data.size(), file) != data.size()) {
-            const int e = errno != 0 ? errno : EIO;
-            std::fclose(file);
-            throwFileError("escribir", path, e);
-        }
-        try {
-            countOperation("cerrar", path);
-        } catch (...) {
-            std::fclose(file);
-            throw;
-        }
+        writeWhole(file, path, data);
         syncAndClose(file, path);
         renameFile(temp, path);
     } catch (const Error& e) {
