@@ -228,33 +228,42 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
     // Groups by the code Horavia knows them by; the plan names them by theirs.
     const XmlNodeList groups = doc.selectNodes("/Centro/Grupos/Grupo");
     HoraviaCodes groupCodes(true);
-    std::unordered_map<std::string, std::string> horaviaGroup;
-    for (const XmlNode& n : groups) {
+    names.groupCodes_.resize(groups.size());
+    std::unordered_map<std::string_view, std::size_t> firstGroup; // code -> its first group
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const XmlNode& n = groups[g];
         const std::string_view code = attr(n, "Codigo");
+        const auto [first, added] = firstGroup.try_emplace(code, g);
+        names.groupCodes_[g] = code;
         if (groups.size() >= 2) {
             const std::string given = groupCodes.next(code);
-            horaviaGroup.try_emplace(std::string(code), given);
             names.addName(Kind::Group, given, attr(n, "Denominacion"));
+            names.groupCodes_[g] = added ? given : names.groupCodes_[first->second]; // the first group's
         }
         names.addName(Kind::Group, code, attr(n, "Denominacion"));
     }
 
     int lengths[3];
     sessionLengths(doc, lengths);
-    for (const XmlNode& n : doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo")) {
+    std::unordered_map<std::string_view, int> sessionsByHours; // a school has few distinct "Horas"
+    const XmlNodeList subjects = doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
+    names.planned.reserve(subjects.size());
+    for (const XmlNode& n : subjects) {
         const std::string_view subject = attr(n, "Codigo");
         if (subject.empty()) {
             continue;
         }
         const std::string_view hours = attr(n, "Horas");
-        const std::size_t owner = n.owner();
-        std::string group(owner < groups.size() ? attr(groups[owner], "Codigo") : std::string_view());
-        if (const auto given = horaviaGroup.find(group); given != horaviaGroup.end()) {
-            group = given->second;
+        auto [sessions, added] = sessionsByHours.try_emplace(hours, 0);
+        if (added) {
+            sessions->second = sessionsOf(hours, lengths);
         }
+        const std::size_t owner = n.owner();
         names.planned.push_back(
-            {std::move(group), std::string(subject), std::string(hours), sessionsOf(hours, lengths)});
+            {owner < groups.size() ? std::string_view(names.groupCodes_[owner]) : std::string_view(), subject,
+             hours, sessions->second});
     }
+    names.planned.shrink_to_fit();
     return names;
 }
 

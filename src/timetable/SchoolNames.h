@@ -15,19 +15,20 @@ namespace vinculor::timetable {
 // reading for the document is here.
 class SchoolNames {
 public:
-    // A subject of a group and its planned time.
+    // A subject of a group and its planned time, as views into the school's
+    // file (read() says for how long) and into these names.
     struct Planned {
-        std::string group;   // the code Horavia knows the group by
-        std::string subject; // the school's code
-        std::string hours;   // "Horas" as the file gives it, "03,00"
-        int sessions = -1;   // the sessions that time makes; -1 when "Horas" is no number
+        std::string_view group;   // the code Horavia knows the group by
+        std::string_view subject; // the school's code
+        std::string_view hours;   // "Horas" as the file gives it, "03,00"
+        int sessions = -1;        // the sessions that time makes; -1 when "Horas" is no number
     };
 
     // The element families (beyond "/Centro" with "Codigo", "Nombre" and
     // "CursoEscolar", which a reading asks for anyway) that read() takes.
     static const std::vector<XmlFamilySpec>& families();
     // Reads what one pass over the school's file kept of those families and
-    // of "/Centro".
+    // of "/Centro". The plan's lines look into `doc`, which must outlive them.
     static SchoolNames read(const XmlFamilies& doc);
 
     std::string schoolCode;
@@ -62,6 +63,7 @@ private:
     static const std::string* find(const Names& names, std::string_view code);
 
     Names subjects_, activityTypes_, teachers_, rooms_, groups_;
+    std::vector<std::string> groupCodes_; // the code Horavia knows each group of the file by
 };
 
 } // namespace vinculor::timetable

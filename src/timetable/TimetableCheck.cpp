@@ -22,7 +22,7 @@ bool compatible(Axis axis, const Entry& a, const Entry& b) {
 }
 
 // A code as Horavia's tables keep it: found whole, or by its first ten characters.
-std::uint32_t findKept(const CodeSet& codes, const std::string& code) {
+std::uint32_t findKept(const CodeSet& codes, std::string_view code) {
     const std::uint32_t id = codes.find(code);
     return id != kNone || text::length(code) <= 10 ? id : codes.find(text::left(code, 10));
 }
@@ -174,11 +174,13 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
         }
         if (check.hoursCount++ < kListed) {
             const SchoolNames::Planned& p = names.planned[l.first];
-            std::string hours = p.hours;
+            std::string hours(p.hours);
             for (std::uint32_t k = next[l.first]; k != kNone; k = next[k]) {
-                hours += " + " + names.planned[k].hours;
+                hours += " + ";
+                hours += names.planned[k].hours;
             }
-            check.hours.push_back({p.group, p.subject, std::move(hours), l.planned, l.placed});
+            check.hours.push_back(
+                {std::string(p.group), std::string(p.subject), std::move(hours), l.planned, l.placed});
         }
     }
     for (std::size_t i = 0; i < placed.size(); ++i) {
