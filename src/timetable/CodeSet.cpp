@@ -11,8 +11,7 @@ std::uint32_t CodeSet::id(std::string_view code) {
         return found->second;
     }
     const auto id = static_cast<std::uint32_t>(codes_.size());
-    codes_.emplace_back(code);
-    ids_.emplace(codes_.back(), id);
+    ids_.emplace(codes_.emplace_back(code), id);
     return id;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -29,14 +30,10 @@ public:
     std::size_t size() const { return codes_.size(); }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
     static constexpr std::uint32_t kUnseen = kNone - 1;
 
-    std::vector<std::string> codes_;
-    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> ids_;
+    std::deque<std::string> codes_;                           // never moved: ids_ looks into them
+    std::unordered_map<std::string_view, std::uint32_t> ids_; // each code once, kept in codes_
     std::vector<std::uint32_t> byKey_;
 };
 
