@@ -106,14 +106,14 @@ constexpr std::string_view kActivityAfter = "</b>";
 constexpr std::string_view kMemberBefore = "\n";
 
 // An entry of a grid as written: its activity, then the other two of
-// group, teacher and room, each a piece (empty where it has none).
+// group, teacher and room, each a piece (none where it has none).
 struct Line {
     std::uint32_t entry; // into the timetable's entries
     std::uint32_t period;
     std::uint32_t time;
     std::uint8_t day;
-    std::string_view activity;
-    std::array<std::string_view, 2> others;
+    const std::string* activity;
+    std::array<const std::string*, 2> others;
 };
 
 class Document {
@@ -374,10 +374,10 @@ private:
                 std::size_t count = 0;
                 for (; i < grid.size() && grid[i].period == period && grid[i].day == day; ++i) {
                     const Line& l = grid[i];
-                    height += lines(l.activity.size() - kActivityBefore.size() - kActivityAfter.size());
-                    for (const std::string_view other : l.others) {
-                        if (!other.empty()) {
-                            height += lines(other.size() - kMemberBefore.size());
+                    height += lines(l.activity->size() - kActivityBefore.size() - kActivityAfter.size());
+                    for (const std::string* other : l.others) {
+                        if (other != nullptr) {
+                            height += lines(other->size() - kMemberBefore.size());
                         }
                     }
                     ++count;
@@ -397,12 +397,10 @@ private:
                                                                    : std::array{Axis::Group, Axis::Teacher};
         for (const std::uint32_t i : grids_.grid(member)) {
             const Entry e = t_.entry(i);
-            Line& l = lines_.emplace_back(Line{i, e.period, e.time, e.day, activityPiece(e), {}});
+            Line& l = lines_.emplace_back(Line{i, e.period, e.time, e.day, &activityPiece(e), {}});
             for (std::size_t k = 0; k < 2; ++k) {
                 const std::uint32_t id = other(e, others[k]);
-                if (id != kNone) {
-                    l.others[k] = memberPiece(others[k], id);
-                }
+                l.others[k] = id != kNone ? &memberPiece(others[k], id) : nullptr;
             }
         }
     }
@@ -464,7 +462,11 @@ private:
                 }
                 const std::span<const Line> cell = grid.subspan(begin, i - begin);
                 const bool clash = cell.size() > 1 && clashIn(axis, cell);
-                out_.markup(clash ? "<td class=\"x\"><strong>¡Coincidencia!</strong>" : "<td>");
+                if (clash) {
+                    out_.markup("<td class=\"x\"><strong>¡Coincidencia!</strong>");
+                } else {
+                    out_.markup("<td>");
+                }
                 if (cell[0].time != rowTime) {
                     out_.markup("<small>").markup(times_[cell[0].time]).markup("</small>");
                 }
@@ -472,10 +474,10 @@ private:
                     if (&l != &cell[0]) {
                         out_.markup("<hr>");
                     }
-                    out_.markup(l.activity);
-                    for (const std::string_view other : l.others) {
-                        if (!other.empty()) {
-                            out_.markup(other);
+                    out_.markup(*l.activity);
+                    for (const std::string* other : l.others) {
+                        if (other != nullptr) {
+                            out_.markup(*other);
                         }
                     }
                 }
