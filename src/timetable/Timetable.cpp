@@ -1,17 +1,28 @@
 #include "timetable/Timetable.h"
 
+#include "base/Error.h"
+
 #include <algorithm>
 #include <numeric>
 
 namespace vinculor::timetable {
 
 void Timetable::add(const Entry& entry) {
+    std::uint64_t members = 0;
+    int shift = 0;
+    for (const std::uint32_t id : {entry.group, entry.teacher, entry.room}) {
+        if (id != kNone && id >= kMaxMembers) {
+            tooMany_ = id; // index() reports it; the import goes on
+            return;
+        }
+        members |= std::uint64_t{id == kNone ? kMaxMembers : id} << shift;
+        shift += 21;
+    }
     if ((size_ >> kBlockBits) == blocks_.size()) {
         blocks_.push_back(std::make_unique<Stored[]>(std::size_t{1} << kBlockBits));
     }
     const std::uint32_t slot = slotOf(entry) | (entry.task ? kTask : 0);
-    stored(static_cast<std::uint32_t>(size_++)) = {entry.subject, entry.group, entry.teacher, entry.room,
-                                                   slot};
+    stored(static_cast<std::uint32_t>(size_++)) = {entry.subject, slot, members};
 }
 
 std::uint32_t Timetable::slotOf(const Entry& entry) {
@@ -47,6 +58,11 @@ const CodeSet& Timetable::codes(Axis axis) const {
 }
 
 void Timetable::index() {
+    if (tooMany_ != kNone) {
+        throw Error(
+            "El horario tiene más grupos, profesores o aulas de los que su documento puede mostrar (" +
+            std::to_string(kMaxMembers) + " de cada): no se escribe.");
+    }
     // The cell of each slot: the rank of its period among those of the week, then its day.
     std::vector<std::uint32_t> periods;
     for (const Slot& s : slots_) {

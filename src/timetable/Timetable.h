@@ -46,9 +46,10 @@ struct Omission {
 };
 
 // The computed timetable, as the import's passes found it. A large school's
-// timetable is millions of entries, so each is kept in 20 bytes (its day,
-// period and time stand together as one of the slots of the week) in blocks
-// of fixed size, so that adding an entry never copies the others.
+// timetable is millions of entries, so each is kept in 16 bytes (its day,
+// period and time stand together as one of the slots of the week; its group,
+// teacher and room share 64 bits) in blocks of fixed size, so that adding an
+// entry never copies the others.
 class Timetable {
 public:
     CodeSet subjects;
@@ -70,8 +71,8 @@ public:
     Entry entry(std::uint32_t i) const {
         const Stored& s = stored(i);
         const Slot& slot = slots_[s.slot & ~kTask];
-        return {s.subject, s.group,     s.teacher, s.room,
-                slot.time, slot.period, slot.day,  (s.slot & kTask) != 0};
+        return {s.subject, unpacked(s, 0), unpacked(s, 1), unpacked(s, 2),
+                slot.time, slot.period,    slot.day,       (s.slot & kTask) != 0};
     }
     // The cell of an entry's grid: equal for two entries of the same period
     // and day, and ordered by period, then by day.
@@ -93,16 +94,13 @@ public:
     }
     std::uint32_t member(std::uint32_t i, Axis axis) const {
         const Stored& s = stored(i);
-        switch (axis) {
-        case Axis::Group:
-            return (s.slot & kTask) != 0 ? kNone : s.group;
-        case Axis::Teacher:
-            return s.teacher;
-        case Axis::Room:
-            break;
-        }
-        return s.room;
+        return axis == Axis::Group && (s.slot & kTask) != 0 ? kNone : unpacked(s, static_cast<int>(axis));
     }
+
+    // The ids of groups, teachers and rooms that an entry can hold: a
+    // timetable with more of one (a school millions of times the largest)
+    // has no grids, and index() says so.
+    static constexpr std::uint32_t kMaxMembers = (1u << 21) - 1;
 
     // Puts the entries in cell order (by period, then by day; in the order
     // they came within a cell) and the members of each axis in the order of
@@ -119,8 +117,9 @@ public:
 
 private:
     struct Stored {
-        std::uint32_t subject, group, teacher, room;
-        std::uint32_t slot; // into slots_, with kTask set for a task
+        std::uint32_t subject;
+        std::uint32_t slot;    // into slots_, with kTask set for a task
+        std::uint64_t members; // group, teacher and room ids, 21 bits each (by Axis); kMaxMembers for none
     };
     struct Slot {
         std::uint8_t day;
@@ -129,8 +128,13 @@ private:
         std::uint32_t cell = 0; // set by index()
     };
     static constexpr std::uint32_t kTask = 0x80000000;
-    static constexpr std::size_t kBlockBits = 16; // 65,536 entries, 1.25 MB a block
+    static constexpr std::size_t kBlockBits = 16; // 65,536 entries, 1 MB a block
 
+    // The group (0), teacher (1) or room (2) of an entry.
+    static std::uint32_t unpacked(const Stored& s, int which) {
+        const auto id = static_cast<std::uint32_t>(s.members >> (21 * which)) & kMaxMembers;
+        return id == kMaxMembers ? kNone : id;
+    }
     const Stored& stored(std::uint32_t i) const {
         return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)];
     }
@@ -146,6 +150,7 @@ private:
     std::array<std::size_t, kReasons> omitted_{};
     std::array<std::vector<std::uint32_t>, 3> members_;
     std::array<std::vector<std::uint32_t>, 3> gridStart_;
+    std::uint32_t tooMany_ = kNone; // an id beyond kMaxMembers that an entry had
 };
 
 // The grids of one axis: each member's entries, as indices into the

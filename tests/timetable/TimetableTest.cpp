@@ -1,5 +1,7 @@
 #include "timetable/Timetable.h"
 
+#include "base/Error.h"
+
 #include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
@@ -111,6 +113,27 @@ TEST(TimetableTest, AnEmptyTimetableHasNoGrids) {
     }
     grids.build(t, Axis::Teacher);
     EXPECT_TRUE(grids.grid(0).empty());
+}
+
+TEST(TimetableTest, AnIdBeyondWhatAnEntryHoldsLeavesTheTimetableWithoutGrids) {
+    Timetable t;
+    t.times.id("08:00–08:55");
+    Entry e{0, kNone, kNone, kNone, 0, 1, 1, false};
+    t.add(e); // no group, teacher or room
+    EXPECT_EQ(fields(t.entry(0)), fields(e));
+    for (const std::uint32_t id : {Timetable::kMaxMembers, kNone - 1}) {
+        Timetable large;
+        large.add(e);
+        Entry far = e;
+        far.room = id;
+        large.add(far);
+        try {
+            large.index();
+            ADD_FAILURE() << id;
+        } catch (const Error& error) {
+            EXPECT_NE(std::string(error.what()).find("2097151"), std::string::npos) << error.what();
+        }
+    }
 }
 
 } // namespace
