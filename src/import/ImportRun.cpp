@@ -139,7 +139,6 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
 
         ui.progress("Leyendo el archivo XML", 1, kSteps);
         const XmlFamilies doc = readSchoolHeader(state.filenameXML);
-        const timetable::SchoolNames names = timetable::SchoolNames::read(doc);
         const XmlNode oldRoot = doc.selectSingleNode("/Centro");
         std::vector<std::string> header;
         for (const char* name : kHeaderAttributes) {
@@ -171,7 +170,9 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         activities.finish();
         state.summary.valuesWithControlCharacters = activities.replacedValues();
         state.summary.outputFile = files::toUtf8(output);
-        // Once the result is in place: its picture never holds it back.
+        // Once the result is in place: its picture never holds it back. The
+        // school's names are taken from the file now, once the tables are closed.
+        const timetable::SchoolNames names = timetable::SchoolNames::read(doc);
         writeTimetable(files::fromUtf8(state.filenameXML), timetable, names, timestamp, state.summary);
     }
 
