@@ -50,6 +50,15 @@ public:
     }
     HtmlWriter& text(std::string_view text);
     HtmlWriter& text(const EscapedText& text) { return markup(text.html()); }
+    // Room for at most `bytes` of markup, written straight into the buffer
+    // from the place returned and handed back by commit(end).
+    char* reserve(std::size_t bytes) {
+        if (bytes > buffer_.size() - used_) {
+            makeRoom(bytes);
+        }
+        return buffer_.data() + used_;
+    }
+    void commit(const char* end) { wrote(static_cast<std::size_t>(end - (buffer_.data() + used_))); }
     HtmlWriter& number(std::size_t n);
     // Hands what is left to the sink.
     void finish();

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
 
 namespace vinculor::timetable {
 
@@ -104,6 +106,20 @@ std::vector<std::string> piecesOf(const CodeSet& codes, Lookup lookup, std::stri
 constexpr std::string_view kActivityBefore = "<b>";
 constexpr std::string_view kActivityAfter = "</b>";
 constexpr std::string_view kMemberBefore = "\n";
+
+// Markup written straight into the writer's buffer (HtmlWriter::reserve).
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+template <std::size_t N> char* put(char* at, const char (&tags)[N]) {
+    std::memcpy(at, tags, N - 1);
+    return at + N - 1;
+}
+// The most that a grid's row takes besides its times and pieces: its header
+// and number, the tags of seven days' cells; and each entry besides its pieces.
+constexpr std::size_t kRowBytes = 32 + 7 * 64;
+constexpr std::size_t kEntryBytes = 32;
 
 // An entry of a grid as written: its activity, then the other two of
 // group, teacher and room, each a piece (none where it has none).
@@ -440,14 +456,25 @@ private:
         std::size_t i = 0;
         while (i < grid.size()) {
             // One row per period, headed by its first day's times; a day
-            // whose times differ shows its own in the cell.
+            // whose times differ shows its own in the cell. The row is put
+            // together in the writer's buffer, in room reserved for it.
             const std::uint32_t period = grid[i].period;
             const std::uint32_t rowTime = grid[i].time;
             std::size_t rowEnd = i;
-            while (rowEnd < grid.size() && grid[rowEnd].period == period) {
-                ++rowEnd;
+            std::size_t bytes = kRowBytes + times_[rowTime].size();
+            for (; rowEnd < grid.size() && grid[rowEnd].period == period; ++rowEnd) {
+                const Line& l = grid[rowEnd];
+                bytes += kEntryBytes + l.activity->size() + times_[l.time].size();
+                for (const std::string* other : l.others) {
+                    bytes += other != nullptr ? other->size() : 0;
+                }
             }
-            out_.markup("<tr><th>").number(period).markup(".ª<br>").markup(times_[rowTime]).markup("</th>");
+            char* at = out_.reserve(bytes);
+            at = put(at, "<tr><th>");
+            at = std::to_chars(at, at + 10, period).ptr;
+            at = put(at, ".ª<br>");
+            at = put(at, times_[rowTime]);
+            at = put(at, "</th>");
             for (int d = 1; d <= lastDay; ++d) {
                 if (d >= 6 && !weekend[d - 6]) {
                     continue;
@@ -457,32 +484,32 @@ private:
                     ++i;
                 }
                 if (begin == i) {
-                    out_.markup("<td>"); // cells and rows end where the next begins
+                    at = put(at, "<td>"); // cells and rows end where the next begins
                     continue;
                 }
                 const std::span<const Line> cell = grid.subspan(begin, i - begin);
-                const bool clash = cell.size() > 1 && clashIn(axis, cell);
-                if (clash) {
-                    out_.markup("<td class=\"x\"><strong>¡Coincidencia!</strong>");
+                if (cell.size() > 1 && clashIn(axis, cell)) {
+                    at = put(at, "<td class=\"x\"><strong>¡Coincidencia!</strong>");
                 } else {
-                    out_.markup("<td>");
+                    at = put(at, "<td>");
                 }
                 if (cell[0].time != rowTime) {
-                    out_.markup("<small>").markup(times_[cell[0].time]).markup("</small>");
+                    at = put(put(put(at, "<small>"), times_[cell[0].time]), "</small>");
                 }
                 for (const Line& l : cell) {
                     if (&l != &cell[0]) {
-                        out_.markup("<hr>");
+                        at = put(at, "<hr>");
                     }
-                    out_.markup(*l.activity);
+                    at = put(at, *l.activity);
                     for (const std::string* other : l.others) {
                         if (other != nullptr) {
-                            out_.markup(*other);
+                            at = put(at, *other);
                         }
                     }
                 }
             }
-            out_.markup("\n");
+            at = put(at, "\n");
+            out_.commit(at);
         }
         out_.markup("</tbody>\n</table>\n</section>\n");
     }
