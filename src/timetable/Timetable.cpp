@@ -26,21 +26,10 @@ void Timetable::add(const Entry& entry) {
 }
 
 std::uint32_t Timetable::slotOf(const Entry& entry) {
-    const std::size_t last = std::size_t{entry.time} * 8 + entry.day;
-    if (last < lastSlot_.size() && entry.day < 8) {
-        const std::uint32_t known = lastSlot_[last];
-        if (known != kNone && slots_[known].period == entry.period) {
-            return known;
-        }
-    }
-    const auto [at, added] = slotIds_.try_emplace({entry.time, entry.period, entry.day},
+    const auto [at, added] = slotIds_.try_emplace(SlotKey{entry.time, entry.period, entry.day},
                                                   static_cast<std::uint32_t>(slots_.size()));
     if (added) {
         slots_.push_back({entry.day, entry.period, entry.time});
-    }
-    if (entry.time < times.size() && entry.day < 8) {
-        lastSlot_.resize(std::max(lastSlot_.size(), times.size() * 8), kNone);
-        lastSlot_[last] = at->second;
     }
     return at->second;
 }

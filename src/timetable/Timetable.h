@@ -4,11 +4,10 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <span>
 #include <string>
-#include <tuple>
+#include <unordered_map>
 #include <vector>
 
 namespace vinculor::timetable {
@@ -144,8 +143,17 @@ private:
     std::vector<std::unique_ptr<Stored[]>> blocks_;
     std::size_t size_ = 0;
     std::vector<Slot> slots_;
-    std::vector<std::uint32_t> lastSlot_; // of each time and day: the slot its entries nearly always take
-    std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint8_t>, std::uint32_t> slotIds_;
+    struct SlotKey {
+        std::uint32_t time, period;
+        std::uint8_t day;
+        bool operator==(const SlotKey&) const = default;
+    };
+    struct SlotHash {
+        std::size_t operator()(const SlotKey& k) const {
+            return std::hash<std::uint64_t>{}((std::uint64_t{k.time} << 32 | k.period) * 8 + k.day);
+        }
+    };
+    std::unordered_map<SlotKey, std::uint32_t, SlotHash> slotIds_;
     std::vector<Omission> omissions_;
     std::array<std::size_t, kReasons> omitted_{};
     std::array<std::vector<std::uint32_t>, 3> members_;
