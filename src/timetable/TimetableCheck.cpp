@@ -62,9 +62,9 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
         grids.build(timetable, axis);
         for (const std::uint32_t member : timetable.members(axis)) {
             const std::span<const std::uint32_t> grid = grids.grid(member);
-            entries.clear();
-            for (const std::uint32_t i : grid) {
-                entries.push_back(timetable.entry(i));
+            entries.resize(grid.size());
+            for (std::size_t k = 0; k < grid.size(); ++k) {
+                entries[k] = timetable.entry(grid[k]);
             }
             std::size_t begin = 0;
             while (begin < entries.size()) {

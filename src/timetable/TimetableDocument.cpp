@@ -407,16 +407,22 @@ private:
 
     // The lines of a member's grid, each with the pieces it is written from.
     void readGrid(Axis axis, std::uint32_t member) {
-        lines_.clear();
         const std::array<Axis, 2> others = axis == Axis::Group     ? std::array{Axis::Teacher, Axis::Room}
                                            : axis == Axis::Teacher ? std::array{Axis::Group, Axis::Room}
                                                                    : std::array{Axis::Group, Axis::Teacher};
-        for (const std::uint32_t i : grids_.grid(member)) {
-            const Entry e = t_.entry(i);
-            Line& l = lines_.emplace_back(Line{i, e.period, e.time, e.day, &activityPiece(e), {}});
-            for (std::size_t k = 0; k < 2; ++k) {
-                const std::uint32_t id = other(e, others[k]);
-                l.others[k] = id != kNone ? &memberPiece(others[k], id) : nullptr;
+        const std::span<const std::uint32_t> grid = grids_.grid(member);
+        lines_.resize(grid.size());
+        for (std::size_t k = 0; k < grid.size(); ++k) {
+            const Entry e = t_.entry(grid[k]);
+            Line& l = lines_[k];
+            l.entry = grid[k];
+            l.period = e.period;
+            l.time = e.time;
+            l.day = e.day;
+            l.activity = &activityPiece(e);
+            for (std::size_t o = 0; o < 2; ++o) {
+                const std::uint32_t id = other(e, others[o]);
+                l.others[o] = id != kNone ? &memberPiece(others[o], id) : nullptr;
             }
         }
     }
