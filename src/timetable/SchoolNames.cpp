@@ -91,19 +91,22 @@ public:
 
     std::string next(std::string_view code) {
         std::string given(code);
-        if (used_.contains(text::foldCase(given))) {
+        std::string folded = text::foldCase(given);
+        if (used_.contains(folded)) {
             const std::string base(trimmed(text::left(code, 10)));
             for (int k = 1;; ++k) {
                 given = base + std::to_string(k);
-                if (!used_.contains(text::foldCase(given))) {
+                folded = text::foldCase(given);
+                if (!used_.contains(folded)) {
                     break;
                 }
             }
         }
         if (shortenLong_ && text::length(given) > 10) {
             given = text::left(given, 8) + text::right(given, 2);
+            folded = text::foldCase(given);
         }
-        used_.insert(text::foldCase(given));
+        used_.insert(std::move(folded));
         return text::left(given, 10);
     }
 
