@@ -4,8 +4,8 @@
 #include "timetable/SchoolNames.h"
 
 #include <algorithm>
-#include <map>
-#include <unordered_map>
+#include <numeric>
+#include <tuple>
 
 namespace vinculor::timetable {
 
@@ -111,58 +111,68 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
             ofGroup.clear();
         }
     }
-    // Each placed pair once, found by its key; a pair of the plan is marked.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> byKey; // key, place in placed
-    for (std::uint32_t i = 0; i < placed.size(); ++i) {
-        byKey.emplace_back(placed[i].first, i);
-    }
-    std::sort(byKey.begin(), byKey.end());
+    // Each placed pair (once in placed) found by its key; a pair of the plan is marked.
+    std::vector<std::uint32_t> byKey(placed.size()); // places in placed
+    std::iota(byKey.begin(), byKey.end(), 0u);
+    std::sort(byKey.begin(), byKey.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return placed[a].first < placed[b].first; });
     std::vector<bool> inPlan(placed.size(), false);
     const auto placedAt = [&](std::uint64_t key) -> std::uint32_t {
-        const auto at = std::lower_bound(byKey.begin(), byKey.end(), std::make_pair(key, std::uint32_t{0}));
-        return at != byKey.end() && at->first == key ? at->second : kNone;
+        const auto at =
+            std::lower_bound(byKey.begin(), byKey.end(), key,
+                             [&](std::uint32_t i, std::uint64_t k) { return placed[i].first < k; });
+        return at != byKey.end() && placed[*at].first == key ? *at : kNone;
     };
 
     // The plan, one line per group subject as the result can tell them apart
     // (two subjects whose codes share their first ten characters are one
     // there, and a subject listed twice in a group adds up), against what was
-    // placed. A line's planned subjects are chained in the file's order.
+    // placed. A subject of the plan joins the line of the first one like it,
+    // found by sorting; a line's subjects are chained in the file's order.
+    const std::vector<SchoolNames::Planned>& plan = names.planned;
+    constexpr std::uint64_t kUnknown =
+        ~std::uint64_t{0}; // a group or subject not in the result: by its codes
+    std::vector<std::uint64_t> keyOf(plan.size());
+    for (std::size_t k = 0; k < plan.size(); ++k) {
+        const std::uint32_t group = findKept(timetable.groups, plan[k].group);
+        const std::uint32_t subject = findKept(timetable.subjects, plan[k].subject);
+        keyOf[k] = group != kNone && subject != kNone ? pairKey(group, subject) : kUnknown;
+    }
+    const auto like = [&](std::uint32_t k) {
+        return keyOf[k] != kUnknown ? std::tuple(keyOf[k], std::string_view(), std::string_view())
+                                    : std::tuple(kUnknown, plan[k].group, plan[k].subject);
+    };
+    std::vector<std::uint32_t> sorted(plan.size());
+    std::iota(sorted.begin(), sorted.end(), 0u);
+    std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return std::pair(like(a), a) < std::pair(like(b), b);
+    });
+    std::vector<std::uint32_t> firstLike(plan.size());
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        firstLike[sorted[i]] =
+            i > 0 && like(sorted[i]) == like(sorted[i - 1]) ? firstLike[sorted[i - 1]] : sorted[i];
+    }
+
     struct Line {
-        std::uint32_t first, last; // into names.planned
+        std::uint32_t first, last; // into the plan
         int planned;
         std::size_t placed;
     };
     std::vector<Line> lines;
-    std::vector<std::uint32_t> next(names.planned.size(), kNone);
-    std::unordered_map<std::uint64_t, std::uint32_t> known; // group and subject ids -> line
-    std::map<std::pair<std::string_view, std::string_view>, std::uint32_t> unknown; // codes -> line
-    for (std::uint32_t k = 0; k < names.planned.size(); ++k) {
-        const SchoolNames::Planned& p = names.planned[k];
-        const std::uint32_t group = findKept(timetable.groups, p.group);
-        const std::uint32_t subject = findKept(timetable.subjects, p.subject);
-        const bool isKnown = group != kNone && subject != kNone;
-        auto line = static_cast<std::uint32_t>(lines.size());
-        bool added = false;
-        if (isKnown) {
-            const auto [at, isNew] = known.try_emplace(pairKey(group, subject), line);
-            line = at->second;
-            added = isNew;
-        } else {
-            const auto [at, isNew] = unknown.try_emplace({p.group, p.subject}, line);
-            line = at->second;
-            added = isNew;
-        }
-        if (added) {
+    std::vector<std::uint32_t> lineOf(plan.size()); // of a line's first subject
+    std::vector<std::uint32_t> next(plan.size(), kNone);
+    for (std::uint32_t k = 0; k < plan.size(); ++k) {
+        const SchoolNames::Planned& p = plan[k];
+        if (firstLike[k] == k) {
             std::size_t count = 0;
-            if (isKnown) {
-                if (const std::uint32_t i = placedAt(pairKey(group, subject)); i != kNone) {
-                    inPlan[i] = true;
-                    count = placed[i].second;
-                }
+            if (const std::uint32_t i = keyOf[k] != kUnknown ? placedAt(keyOf[k]) : kNone; i != kNone) {
+                inPlan[i] = true;
+                count = placed[i].second;
             }
+            lineOf[k] = static_cast<std::uint32_t>(lines.size());
             lines.push_back({k, k, p.sessions, count});
         } else {
-            Line& l = lines[line];
+            Line& l = lines[lineOf[firstLike[k]]];
             next[l.last] = k;
             l.last = k;
             l.planned = l.planned < 0 || p.sessions < 0 ? -1 : l.planned + p.sessions;
@@ -173,11 +183,11 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
             continue;
         }
         if (check.hoursCount++ < kListed) {
-            const SchoolNames::Planned& p = names.planned[l.first];
+            const SchoolNames::Planned& p = plan[l.first];
             std::string hours(p.hours);
             for (std::uint32_t k = next[l.first]; k != kNone; k = next[k]) {
                 hours += " + ";
-                hours += names.planned[k].hours;
+                hours += plan[k].hours;
             }
             check.hours.push_back(
                 {std::string(p.group), std::string(p.subject), std::move(hours), l.planned, l.placed});
