@@ -76,7 +76,7 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
     const Table::Field diho = slots.field("DIHO"), dia = slots.field("DIA"),
                        textodia = slots.field("TEXTODIA"), hora = slots.field("HORA"),
                        textohor = slots.field("TEXTOHOR"), horadesde = slots.field("HORADESDE"),
-                       horahasta = slots.field("HORAHASTA"), minutosField = slots.field("MINUTOS"),
+                       horahasta = slots.field("HORAHASTA"), minutos = slots.field("MINUTOS"),
                        marco = slots.field("MARCO");
     std::vector<std::string> minutesTexts;
     minutesTexts.reserve(keys.size());
@@ -103,7 +103,7 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
         slots.setText(textohor, slotText + "-" + text::mid(key, 13, 11));
         slots.setText(horadesde, text::mid(key, 2, 5));
         slots.setText(horahasta, text::mid(key, 7, 5));
-        slots.setText(minutosField, minutesTexts.back());
+        slots.setText(minutos, minutesTexts.back());
         slots.setText(marco, "0");
         slots.post();
     }
