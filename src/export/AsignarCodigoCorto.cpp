@@ -45,19 +45,17 @@ void AsignarCodigoCorto(ExportContext& ctx, AsignomtTable& asignomt, const XmlNo
     const std::string_view key = kind == SubjectKind::Materia ? longCode : std::string_view(ten);
 
     std::string code;
-    if (longCodes.count(key) != 0) {
+    if (const bool newKey = longCodes.emplace(key).second; !newKey) {
         code = ten;
     } else {
-        longCodes.emplace(key);
         code = shortCodes.count(ten) != 0 ? derivedCode(shortCodes, ten) : shortenCode(longCode);
     }
 
-    if (shortCodes.count(code) != 0) {
+    if (const bool newCode = shortCodes.insert(code).second; !newCode) {
         ctx.summary.omissions.push_back(
             {"ASIGNOMT", std::string(longCode), "su código corto «" + code + "» ya existe"});
         return;
     }
-    shortCodes.insert(code);
 
     Table& table = asignomt.table;
     table.append();
