@@ -621,6 +621,11 @@ bool Table::sameText(Field a, Field b) const {
     return d.textOf(a.number, rec) == d.textOf(b.number, rec);
 }
 
+const char* Table::recordBytes() const {
+    requireOpen(data_, name_);
+    return currentRecord(*data_, name_);
+}
+
 std::int32_t Table::getInt(std::string_view field) const {
     return getInt(this->field(field));
 }

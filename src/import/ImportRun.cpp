@@ -161,9 +161,10 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
                               c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
         ui.progress("Clases (SOLUC)", 2, kSteps);
         timetable::Timetable timetable;
-        lessonPass(tables, &activities, state.summary, &timetable);
+        ActivityPasses passes(tables, &activities, state.summary, &timetable, output);
+        passes.lessons();
         ui.progress("Tareas (SOLUC)", 3, kSteps);
-        taskPass(tables, &activities, state.summary, &timetable);
+        passes.tasks();
         // Counted by the walks over SOLUC, which is never read whole.
         state.summary.solucRecords = c.wwTableSoluc.recordCount();
         open.reset();
