@@ -1,6 +1,7 @@
 #include "import/ActivityPasses.h"
 
 #include "dbf/DbfFieldCodec.h"
+#include "import/FieldText.h"
 #include "import/SolucSchema.h"
 #include "text/Text.h"
 
@@ -17,15 +18,6 @@ std::string_view trimmed(std::string_view s) {
         s.remove_prefix(1);
     }
     while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-// A character field's bytes without trailing blanks (or zeros), as stored.
-std::string_view storedText(const FieldInfo& f, const char* record) {
-    std::string_view s(record + f.offset, static_cast<std::size_t>(f.width));
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) {
         s.remove_suffix(1);
     }
     return s;
@@ -73,15 +65,20 @@ ActivityPasses::ActivityPasses(ActivityTables& tables, XmlChildStream* horario, 
       rooms_(tables.aulas, "ABREV", {"ABREV_GESTION"}, horario),
       slots_(tables.tramos, "DIHO", {"HORADESDE", "HORAHASTA"}, horario),
       tasks_(readLength(tables.soluc), scratch) {
+    textMask_.assign(readLength(tables.soluc), '\0');
     for (std::size_t i = 0; i < kFields; ++i) {
         fields_[i].info = t_.soluc.fields()[t_.soluc.field(kSolucFields[i]).number];
+        if (fields_[i].info.type == DbfType::Character) {
+            const auto offset = static_cast<std::size_t>(fields_[i].info.offset);
+            std::fill_n(textMask_.begin() + offset, fields_[i].info.width, '\x80');
+        }
     }
     if (horario_ != nullptr) {
         for (std::size_t i = 0; i < kPieces.size(); ++i) {
             xml_[i] = horario_->encoded(kPieces[i]);
         }
         for (std::size_t i = 0; i < kDayLetters.size(); ++i) {
-            dayXml_[i] = horario_->encoded(kDayLetters[i]);
+            dayXml_[i] = horario_->encoded("\" dia=\"" + std::string(kDayLetters[i]) + "\" HoraInicio=\"");
         }
     }
 }
@@ -101,24 +98,21 @@ void ActivityPasses::tasks() {
     tasks_.forEach([this](const char* bytes) { record(bytes, true); });
 }
 
-// A field's text as Table::getText reads it. A character field in ASCII is
-// its own bytes; anything else is converted, into the field's own buffer, so
-// that the texts of one record stay valid together.
+// A field's text as Table::getText reads it, in the field's own buffer
+// where it is converted, so that the texts of one record stay valid together.
 std::string_view ActivityPasses::text(const char* bytes, Solu which) {
     Field& f = fields_[which];
-    const char* field = bytes + f.info.offset;
-    if (f.info.type == DbfType::Character) {
-        const std::string_view s = storedText(f.info, bytes);
-        unsigned char any = 0;
-        for (const char c : s) {
-            any |= static_cast<unsigned char>(c);
-        }
-        if (any < 0x80) {
-            return s;
-        }
+    return fieldText(f.info, bytes, ascii_, f.converted);
+}
+
+// Whether the character fields that the passes read hold ASCII only, each
+// then its own text: checked once per record.
+bool ActivityPasses::asciiText(const char* bytes) const {
+    unsigned char any = 0;
+    for (std::size_t i = 0; i < textMask_.size(); ++i) {
+        any |= static_cast<unsigned char>(bytes[i] & textMask_[i]);
     }
-    f.converted = DbfFieldCodec::text(f.info, field);
-    return f.converted;
+    return any == 0;
 }
 
 // DIA or HORA: its number, and its text without blanks around it. The
@@ -181,8 +175,9 @@ void ActivityPasses::leftOut(timetable::Reason reason, bool task, const char* by
 }
 
 void ActivityPasses::record(const char* bytes, bool task) {
+    ascii_ = asciiText(bytes);
     const std::string_view asig = text(bytes, Asig);
-    const std::string_view tarea = text(bytes, Tarea);
+    const std::string_view tarea = task ? std::string_view() : text(bytes, Tarea); // a lesson's type
     const Number dia = number(bytes, Dia, true);
     const auto day = static_cast<std::int32_t>(dia.value);
     const Number horaField = number(bytes, Hora, false);
@@ -282,13 +277,21 @@ void ActivityPasses::record(const char* bytes, bool task) {
             task ? found(subjects_.key(*subjectRow)) : own(tarea, scratch_[0]); // a task's TAREA is its ASIG
         const std::string_view teacherXml = teacherRow != nullptr ? found(teachers_.key(*teacherRow)) : "";
         const std::string_view groupXml = task ? own(group, scratch_[1]) : found(groups_.key(*groupRow));
-        const std::array<std::string_view, 17> line = {
-            xml_[Open],    tipo,           xml_[Teacher],
-            teacherXml,    xml_[Group],    groupXml,
-            xml_[Subject], found(subject), xml_[task ? TaskRoom : LessonRoom],
-            found(room),   xml_[Day],      dayXml_[day >= 1 && day <= 7 ? day : 0],
-            xml_[Start],   found(start),   xml_[End],
-            found(end),    xml_[Close]};
+        const std::array<std::string_view, 15> line = {xml_[Open],
+                                                       tipo,
+                                                       xml_[Teacher],
+                                                       teacherXml,
+                                                       xml_[Group],
+                                                       groupXml,
+                                                       xml_[Subject],
+                                                       found(subject),
+                                                       xml_[task ? TaskRoom : LessonRoom],
+                                                       found(room),
+                                                       dayXml_[day >= 1 && day <= 7 ? day : 0],
+                                                       found(start),
+                                                       xml_[End],
+                                                       found(end),
+                                                       xml_[Close]};
         horario_->appendEncoded(line, replaced);
     }
     ++(task ? summary_.tasks : summary_.lessons);

@@ -58,6 +58,7 @@ private:
         std::string_view text;
     };
     std::string_view text(const char* bytes, Solu field);
+    bool asciiText(const char* bytes) const;
     Number number(const char* bytes, Solu field, bool whole);
     bool isTask(const char* bytes);
     void leftOut(timetable::Reason reason, bool task, const char* bytes);
@@ -67,14 +68,16 @@ private:
     RunSummary& summary_;
     timetable::Timetable* timetable_;
     std::array<Field, kFields> fields_;
+    std::string textMask_; // per byte of a record, 0x80 where a character field read lies
+    bool ascii_ = false;   // the current record's, by textMask_
     LookupTable groups_, subjects_, teachers_, rooms_, slots_;
     RecordSpool tasks_;
     std::vector<std::uint32_t> slotTimes_; // DIASHORAST's record place -> the timetable's time
     // The output's fixed texts, encoded once, and room for SOLUC's texts
     // that need escaping or encoding.
-    std::array<std::string, 10> xml_;
+    std::array<std::string, 8> xml_;
     std::array<std::string, 2> scratch_;
-    std::array<std::string, 8> dayXml_;
+    std::array<std::string, 8> dayXml_; // " dia=\"L\" HoraInicio=\"" and so on
     std::string slotKey_;
 };
 

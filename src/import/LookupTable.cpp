@@ -1,7 +1,7 @@
 #include "import/LookupTable.h"
 
 #include "base/Error.h"
-#include "dbf/DbfFieldCodec.h"
+#include "import/FieldText.h"
 #include "xml/XmlChildStream.h"
 
 namespace vinculor::importing {
@@ -35,9 +35,10 @@ void LookupTable::build() {
         values.push_back(present_.back() ? &fields[table_.field(name).number] : nullptr);
     }
     std::uint32_t place = 0;
+    std::string scratch;
     for (table_.first(); !table_.eof(); table_.next(), ++place) {
         const char* record = table_.recordBytes();
-        const std::string keyText = DbfFieldCodec::text(key, record + key.offset);
+        const std::string_view keyText = fieldText(key, record, isAscii(key, record), scratch);
         if (map_.find(keyText) != nullptr) {
             continue; // the first record with the key is the one found
         }
@@ -48,7 +49,8 @@ void LookupTable::build() {
         rows_.push_back(row);
         texts_.push_back(stored(keyText));
         for (const FieldInfo* f : values) {
-            texts_.push_back(f != nullptr ? stored(DbfFieldCodec::text(*f, record + f->offset)) : Stored{});
+            texts_.push_back(f != nullptr ? stored(fieldText(*f, record, isAscii(*f, record), scratch))
+                                          : Stored{});
         }
     }
     built_ = true;
