@@ -33,17 +33,10 @@ constexpr std::array<std::string_view, 8> kDayLetters = {"", "L", "M", "X", "J",
 
 // The fixed texts of an "actividad" line, around its values. The
 // administration system reads a task's room under the name "codigAula".
-enum Piece { Open, Teacher, Group, Subject, LessonRoom, TaskRoom, Day, Start, End, Close };
-constexpr std::array<std::string_view, 10> kPieces = {"    <actividad tipo=\"",
-                                                      "\" codigoProfesor=\"",
-                                                      "\" codigoGrupo=\"",
-                                                      "\" codigoMateria=\"",
-                                                      "\" codigoAula=\"",
-                                                      "\" codigAula=\"",
-                                                      "\" dia=\"",
-                                                      "\" HoraInicio=\"",
-                                                      "\" HoraFin=\"",
-                                                      "\" />\n"};
+enum Piece { Open, Teacher, Group, Subject, LessonRoom, TaskRoom, End, Close };
+constexpr std::array<std::string_view, 8> kPieces = {
+    "    <actividad tipo=\"", "\" codigoProfesor=\"", "\" codigoGrupo=\"", "\" codigoMateria=\"",
+    "\" codigoAula=\"",       "\" codigAula=\"",      "\" HoraFin=\"",     "\" />\n"};
 
 // The bytes of SOLUC's records that the passes read: up to its last field's end.
 std::size_t readLength(const Table& soluc) {

@@ -75,7 +75,7 @@ private:
     std::vector<std::uint32_t> slotTimes_; // DIASHORAST's record place -> the timetable's time
     // The output's fixed texts, encoded once, and room for SOLUC's texts
     // that need escaping or encoding.
-    std::array<std::string, 8> xml_;
+    std::array<std::string, 8> xml_; // kPieces, encoded
     std::array<std::string, 2> scratch_;
     std::array<std::string, 8> dayXml_; // " dia=\"L\" HoraInicio=\"" and so on
     std::string slotKey_;

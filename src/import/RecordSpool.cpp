@@ -9,7 +9,9 @@ namespace vinculor::importing {
 
 RecordSpool::RecordSpool(std::size_t recordLength, std::filesystem::path target, std::size_t keptBytes)
     : length_(std::max<std::size_t>(1, recordLength)), target_(std::move(target)),
-      pieceBytes_(std::max<std::size_t>(1, keptBytes / length_) * length_) {}
+      pieceBytes_(std::max<std::size_t>(1, keptBytes / length_) * length_) {
+    memory_.reserve(pieceBytes_);
+}
 
 // The temporary file is never committed: the writer removes it.
 RecordSpool::~RecordSpool() = default;
