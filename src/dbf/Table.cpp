@@ -542,6 +542,7 @@ void Table::next() {
         ++d.walkPosition;
         if (d.walkRecord >= d.recordCount) {
             d.liveCount = d.walkPosition;
+            d.window.release(); // a walk to the end needs none of it again
         }
     }
 }

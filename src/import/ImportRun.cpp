@@ -161,10 +161,13 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
                               c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
         ui.progress("Clases (SOLUC)", 2, kSteps);
         timetable::Timetable timetable;
-        ActivityPasses passes(tables, &activities, state.summary, &timetable, output);
-        passes.lessons();
-        ui.progress("Tareas (SOLUC)", 3, kSteps);
-        passes.tasks();
+        {
+            // Its look-up tables and the tasks kept aside go once the passes are done.
+            ActivityPasses passes(tables, &activities, state.summary, &timetable, output);
+            passes.lessons();
+            ui.progress("Tareas (SOLUC)", 3, kSteps);
+            passes.tasks();
+        }
         // Counted by the walks over SOLUC, which is never read whole.
         state.summary.solucRecords = c.wwTableSoluc.recordCount();
         open.reset();
