@@ -1,7 +1,7 @@
 // Writes the XML file of a synthetic school, as the school-administration
 // system would export it, for the benchmark.
 //
-//   generar-centro --escala N [--semilla S] --salida centro.xml
+//   generar-centro --escala N [--semilla S] [--latin1] --salida centro.xml
 //
 // Scale 1 is a typical secondary school: 80 subjects, 12 activity types, 15
 // departments, 60 teachers, 40 rooms, 6 teachings, 20 groups with 15 subjects
@@ -11,7 +11,9 @@
 // days stay L to V). Codes look like real ones (3 to 13 characters, some
 // longer than the tables hold), a few repeat or differ only in letter case,
 // some tutors and departments are unknown, and a share of the weekly hours is
-// fractional. The same scale and seed always give the same bytes.
+// fractional. The same scale and seed always give the same bytes. With
+// --latin1 the file is declared and written in ISO-8859-1, as older
+// administration systems export it.
 
 #include "Azar.h"
 #include "text/Ascii.h"
@@ -499,8 +501,29 @@ struct Centro {
     }
 };
 
+// The same document in ISO-8859-1: every character the generator writes is
+// in Latin-1, so each UTF-8 sequence becomes one byte.
+std::string enLatin1(const std::string& utf8) {
+    std::string latin1;
+    latin1.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            latin1 += static_cast<char>(c);
+        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
+            latin1 += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
+        } else {
+            std::fprintf(stderr, "generar-centro: un carácter no cabe en ISO-8859-1\n");
+            std::exit(1);
+        }
+    }
+    const std::string_view utf = "encoding=\"UTF-8\"";
+    latin1.replace(latin1.find(utf), utf.size(), "encoding=\"ISO-8859-1\"");
+    return latin1;
+}
+
 [[noreturn]] void uso(const char* mensaje) {
-    std::fprintf(stderr, "%s\nUso: generar-centro --escala N [--semilla S] --salida ARCHIVO.xml\n", mensaje);
+    std::fprintf(stderr, "%s\nUso: generar-centro --escala N [--semilla S] [--latin1] --salida ARCHIVO.xml\n", mensaje);
     std::exit(2);
 }
 
@@ -510,8 +533,13 @@ int main(int argc, char** argv) {
     int escala = 0;
     std::uint64_t semilla = 2024;
     const char* salida = nullptr;
+    bool latin1 = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view a = argv[i];
+        if (a == "--latin1") {
+            latin1 = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             uso(("Falta el valor de " + std::string(a)).c_str());
         }
@@ -531,7 +559,7 @@ int main(int argc, char** argv) {
     Centro centro;
     centro.escala = escala;
     centro.semilla = semilla;
-    const std::string& bytes = centro.escribir();
+    const std::string bytes = latin1 ? enLatin1(centro.escribir()) : std::move(centro.escribir());
     std::FILE* f = std::fopen(salida, "wb");
     if (f == nullptr || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() ||
         std::fclose(f) != 0) {

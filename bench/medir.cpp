@@ -1,9 +1,11 @@
-// Runs one program and reports its whole-process wall time and peak memory.
+// Runs one program and reports its whole-process wall time, CPU time and peak
+// memory.
 //
 //   medir [--registro ARCHIVO] -- PROGRAMA ARGUMENTOS...
 //
-// Prints "SEGUNDOS KILOBYTES": the time from starting the process to its end,
-// and its peak resident memory (getrusage's ru_maxrss of the child). The
+// Prints "SEGUNDOS CPU KILOBYTES": the time from starting the process to its
+// end, the CPU time it used (user and system), and its peak resident memory
+// (getrusage's ru_maxrss of the child). The
 // program's own output goes to ARCHIVO, or is dropped. Exits with 1 and a
 // message when the program fails.
 
@@ -63,6 +65,8 @@ int main(int argc, char** argv) {
                      WIFEXITED(estado) ? WEXITSTATUS(estado) : -1, registro);
         return 1;
     }
-    std::printf("%.6f %ld\n", segundos.count(), uso.ru_maxrss);
+    const auto enSegundos = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    const double cpu = enSegundos(uso.ru_utime) + enSegundos(uso.ru_stime);
+    std::printf("%.6f %.6f %ld\n", segundos.count(), cpu, uso.ru_maxrss);
     return 0;
 }

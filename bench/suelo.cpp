@@ -4,9 +4,11 @@
 //   suelo exportar CENTRO.xml DIR BYTES...
 //       parses the XML file with expat and writes one file per number in
 //       DIR, each of that many bytes (the sizes of the seven tables);
-//   suelo importar CENTRO.xml SOLUC.DBF SALIDA.xml BYTES
-//       parses the XML file, reads every byte of SOLUC and writes BYTES bytes
-//       to SALIDA.xml (the size of the document that the import writes).
+//   suelo importar CENTRO.xml HTEMP SALIDA.xml BYTES [HORARIO.html BYTES]
+//       parses the XML file, reads every byte of the six tables that the
+//       import reads from HTEMP (SOLUC and the five it looks codes up in) and
+//       writes BYTES bytes to SALIDA.xml (the size of the document that the
+//       import writes) and, when given, to the timetable's page.
 
 #include <cerrno>
 #include <cstdio>
@@ -131,13 +133,18 @@ int main(int argc, char** argv) {
         }
         return 0;
     }
-    if (orden == "importar" && argc == 6) {
+    if (orden == "importar" && (argc == 6 || argc == 8)) {
         analizar(argv[2]);
-        leer(argv[3]);
+        for (const char* tabla : {"SOLUC", "GRUPOST", "PROFT", "AULAT", "ASIGNOMT", "DIASHORAST"}) {
+            leer((std::string(argv[3]) + "/" + tabla + ".DBF").c_str());
+        }
         escribir(argv[4], numero(argv[5]));
+        if (argc == 8) {
+            escribir(argv[6], numero(argv[7]));
+        }
         return 0;
     }
     std::fprintf(stderr, "Uso: suelo exportar CENTRO.xml DIR BYTES...\n"
-                         "     suelo importar CENTRO.xml SOLUC.DBF SALIDA.xml BYTES\n");
+                         "     suelo importar CENTRO.xml HTEMP SALIDA.xml BYTES [HORARIO.html BYTES]\n");
     return 2;
 }
