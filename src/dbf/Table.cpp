@@ -582,6 +582,7 @@ void Table::next() {
         ++d.walkPosition;
         if (d.walkRecord >= d.recordCount) {
             d.liveCount = d.walkPosition;
+            d.window.release(); // a walk to the end needs none of it again
         }
     }
 }
@@ -662,6 +663,11 @@ bool Table::sameText(Field a, Field b) const {
         return TableData::storedText(fa, rec) == TableData::storedText(fb, rec);
     }
     return d.textOf(a.number, rec) == d.textOf(b.number, rec);
+}
+
+const char* Table::recordBytes() const {
+    requireOpen(data_, name_);
+    return currentRecord(*data_, name_);
 }
 
 std::int32_t Table::getInt(std::string_view field) const {

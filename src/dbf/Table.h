@@ -106,6 +106,10 @@ public:
     bool locate(Field field, std::string_view value);
     // Whether two fields of the current record read as the same text.
     bool sameText(Field a, Field b) const;
+    // The current record's bytes as stored: the deletion flag, then each field
+    // at the offset that fields() gives, for a reader that resolves its fields
+    // once. Valid until the table moves to another record or changes.
+    const char* recordBytes() const;
 
     // A record laid out apart from the table, for the fields that a run of
     // appended records shares: written once into it, then append(start)
