@@ -1,19 +1,16 @@
 #include "import/ActivityPasses.h"
 
+#include "dbf/DbfFieldCodec.h"
+#include "import/FieldText.h"
+#include "import/SolucSchema.h"
 #include "text/Text.h"
 
 #include <algorithm>
-#include <array>
-#include <initializer_list>
-#include <optional>
-#include <string>
-#include <string_view>
+#include <charconv>
 
 namespace vinculor::importing {
 
 namespace {
-
-enum class Pass { Lesson, Task };
 
 // Without the characters of code 32 or less at either end, as text::trim.
 std::string_view trimmed(std::string_view s) {
@@ -26,184 +23,271 @@ std::string_view trimmed(std::string_view s) {
     return s;
 }
 
-std::string_view dayLetter(std::int32_t day) {
-    static constexpr std::array<const char*, 7> kLetters = {"L", "M", "X", "J", "V", "S", "D"};
-    return day >= 1 && day <= 7 ? kLetters[static_cast<std::size_t>(day - 1)] : "";
+// An integer field's null: four zero bytes.
+bool isNullInteger(const char* field) {
+    return field[0] == 0 && field[1] == 0 && field[2] == 0 && field[3] == 0;
 }
 
-// DIA or HORA as a number. The timetabling program may store them as
-// character fields: there an empty value reads as 0, as an empty numeric
-// field does, and blanks around the digits are ignored.
-double readNumber(const Table& soluc, Table::Field field, bool whole) {
-    if (soluc.fields()[field.number].type != DbfType::Character) {
-        return whole ? soluc.getInt(field) : soluc.getDouble(field);
+// The days' letters, from Monday; none for a day outside the week.
+constexpr std::array<std::string_view, 8> kDayLetters = {"", "L", "M", "X", "J", "V", "S", "D"};
+
+// The fixed texts of an "actividad" line, around its values. The
+// administration system reads a task's room under the name "codigAula".
+enum Piece { Open, Teacher, Group, Subject, LessonRoom, TaskRoom, End, Close };
+constexpr std::array<std::string_view, 8> kPieces = {
+    "    <actividad tipo=\"", "\" codigoProfesor=\"", "\" codigoGrupo=\"", "\" codigoMateria=\"",
+    "\" codigoAula=\"",       "\" codigAula=\"",      "\" HoraFin=\"",     "\" />\n"};
+
+// The bytes of SOLUC's records that the passes read: up to its last field's end.
+std::size_t readLength(const Table& soluc) {
+    std::size_t length = 1;
+    for (const FieldInfo& f : soluc.fields()) {
+        length = std::max(length, static_cast<std::size_t>(f.offset + f.width));
     }
-    const std::string_view digits = trimmed(soluc.viewText(field));
-    if (digits.empty()) {
-        return 0;
-    }
-    return whole ? text::parseInteger(digits) : text::parseDecimal(digits);
-}
-
-// A field of one of the tables, found by its name the first time a record
-// needs it: a table that lacks it fails at that point, as a read by name does.
-class LazyField {
-public:
-    LazyField(Table& table, const char* name) : table_(table), name_(name) {}
-    Table::Field operator()() {
-        if (!field_) {
-            field_ = table_.field(name_);
-        }
-        return *field_;
-    }
-
-private:
-    Table& table_;
-    const char* name_;
-    std::optional<Table::Field> field_;
-};
-
-// A record left out, for the timetable's check, with the codes it holds.
-void omit(timetable::Timetable* timetable, timetable::Reason reason, Pass pass, Table& soluc,
-          std::initializer_list<Table::Field> fields) {
-    if (timetable == nullptr || !timetable->countOmission(reason)) {
-        return;
-    }
-    timetable::Omission o{reason, pass == Pass::Task, {}, {}, {}, {}, {}, {}};
-    std::string* codes[] = {&o.subject, &o.group, &o.teacher, &o.room, &o.day, &o.slot};
-    std::size_t i = 0;
-    for (const Table::Field f : fields) {
-        *codes[i++] = soluc.getText(f);
-    }
-    timetable->keep(std::move(o));
-}
-
-void runPass(Pass pass, ActivityTables& t, XmlChildStream* horario, RunSummary& summary,
-             timetable::Timetable* timetable) {
-    LazyField asigField(t.soluc, "ASIG"), tareaField(t.soluc, "TAREA"), diaField(t.soluc, "DIA"),
-        horaField(t.soluc, "HORA"), grupoField(t.soluc, "CODGRUPO"), profField(t.soluc, "PROF"),
-        aulaField(t.soluc, "AULA");
-    LazyField groupCode(t.grupos, "ABREV"), subjectKey(t.asignaturas, "COD"),
-        subjectCode(t.asignaturas, "ABREV_GESTION"), teacherCode(t.profesores, "ABREV"),
-        roomKey(t.aulas, "ABREV"), roomCode(t.aulas, "ABREV_GESTION"), slotKeyField(t.tramos, "DIHO"),
-        slotStart(t.tramos, "HORADESDE"), slotEnd(t.tramos, "HORAHASTA");
-
-    std::vector<std::uint32_t> slotTimes; // DIASHORAST's record place -> the timetable's time
-
-    for (t.soluc.first(); !t.soluc.eof(); t.soluc.next()) {
-        if (t.soluc.sameText(asigField(), tareaField()) != (pass == Pass::Task)) {
-            continue; // the other pass's record
-        }
-        // Texts read in place: each is used before the table it comes from
-        // moves to another record.
-        const std::string_view asig = t.soluc.viewText(asigField());
-        const std::string_view tarea = t.soluc.viewText(tareaField());
-        const auto day = static_cast<std::int32_t>(readNumber(t.soluc, diaField(), true));
-        // The record's codes, for a record left out.
-        const auto leftOut = [&](timetable::Reason reason) {
-            omit(timetable, reason, pass, t.soluc,
-                 {asigField(), grupoField(), profField(), aulaField(), diaField(), horaField()});
-        };
-        const double hora = readNumber(t.soluc, horaField(), false);
-        if (day == 0 || hora == 0) {
-            ++summary.skippedDayOrSlotZero;
-            leftOut(timetable::Reason::DayOrSlotZero);
-            continue;
-        }
-
-        std::string_view group = t.soluc.viewText(grupoField());
-        if (pass == Pass::Lesson) {
-            // The record found has this very text as its ABREV: it is the group code.
-            if (!t.grupos.locate(groupCode(), group)) {
-                ++summary.skippedGroupNotFound;
-                leftOut(timetable::Reason::GroupNotFound);
-                continue;
-            }
-        }
-
-        if (!t.asignaturas.locate(subjectKey(), asig)) {
-            ++summary.skippedSubjectNotFound;
-            leftOut(timetable::Reason::SubjectNotFound);
-            continue;
-        }
-        const std::string_view subject =
-            pass == Pass::Lesson ? t.asignaturas.viewText(subjectCode()) : std::string_view();
-
-        // Likewise the teacher found has the searched text as its ABREV.
-        const std::string_view prof = t.soluc.viewText(profField());
-        const std::string_view teacher = t.profesores.locate(teacherCode(), prof) ? prof : std::string_view();
-        const std::string_view room = t.aulas.locate(roomKey(), t.soluc.viewText(aulaField()))
-                                          ? t.aulas.viewText(roomCode())
-                                          : std::string_view();
-
-        std::string slotKey(trimmed(t.soluc.viewText(diaField())));
-        slotKey += trimmed(t.soluc.viewText(horaField()));
-        if (!t.tramos.locate(slotKeyField(), slotKey)) {
-            ++summary.skippedSlotNotFound;
-            leftOut(timetable::Reason::SlotNotFound);
-            continue;
-        }
-
-        if (timetable != nullptr) {
-            if (day >= 1 && day <= 7) {
-                // Each look-up table's record place keys its code, read once per record.
-                timetable::Entry e;
-                e.task = pass == Pass::Task;
-                e.subject = e.task ? timetable->activityTypes.idAt(t.asignaturas.position(),
-                                                                   t.asignaturas.viewText(subjectCode()))
-                                   : timetable->subjects.idAt(t.asignaturas.position(), subject);
-                e.group =
-                    // A task's group is as SOLUC gives it; GRUPOST, where it knows it, finds it fastest.
-                    group.empty() ? timetable::kNone
-                    : !e.task || t.grupos.locate(groupCode(), group)
-                        ? timetable->groups.idAt(t.grupos.position(), group)
-                        : timetable->groups.id(group);
-                e.teacher = teacher.empty() ? timetable::kNone
-                                            : timetable->teachers.idAt(t.profesores.position(), teacher);
-                e.room = room.empty() ? timetable::kNone : timetable->rooms.idAt(t.aulas.position(), room);
-                const std::size_t slotPlace = t.tramos.position();
-                if (slotPlace >= slotTimes.size() || slotTimes[slotPlace] == timetable::kNone) {
-                    slotTimes.resize(std::max(slotTimes.size(), slotPlace + 1), timetable::kNone);
-                    std::string label(t.tramos.viewText(slotStart()));
-                    label += "–";
-                    label += t.tramos.viewText(slotEnd());
-                    slotTimes[slotPlace] = timetable->times.id(label);
-                }
-                e.time = slotTimes[slotPlace];
-                // Whole and positive: DIASHORAST has a key for it.
-                e.period = hora > 0 && hora < 1e6 ? static_cast<std::uint32_t>(hora) : 0;
-                e.day = static_cast<std::uint8_t>(day);
-                timetable->add(e);
-            } else {
-                leftOut(timetable::Reason::DayOutsideWeek);
-            }
-        }
-
-        // The administration system reads the task's room under the name "codigAula".
-        if (horario != nullptr) {
-            horario->append("actividad", {{"tipo", tarea},
-                                          {"codigoProfesor", teacher},
-                                          {"codigoGrupo", group},
-                                          {"codigoMateria", subject},
-                                          {pass == Pass::Lesson ? "codigoAula" : "codigAula", room},
-                                          {"dia", dayLetter(day)},
-                                          {"HoraInicio", t.tramos.viewText(slotStart())},
-                                          {"HoraFin", t.tramos.viewText(slotEnd())}});
-        }
-        ++(pass == Pass::Lesson ? summary.lessons : summary.tasks);
-    }
+    return length;
 }
 
 } // namespace
 
-void lessonPass(ActivityTables& tables, XmlChildStream* horario, RunSummary& summary,
-                timetable::Timetable* timetable) {
-    runPass(Pass::Lesson, tables, horario, summary, timetable);
+ActivityPasses::ActivityPasses(ActivityTables& tables, XmlChildStream* horario, RunSummary& summary,
+                               timetable::Timetable* timetable, const std::filesystem::path& scratch)
+    : t_(tables), horario_(horario), summary_(summary), timetable_(timetable),
+      groups_(tables.grupos, "ABREV", {}, horario),
+      subjects_(tables.asignaturas, "COD", {"ABREV_GESTION"}, horario),
+      teachers_(tables.profesores, "ABREV", {}, horario),
+      rooms_(tables.aulas, "ABREV", {"ABREV_GESTION"}, horario),
+      slots_(tables.tramos, "DIHO", {"HORADESDE", "HORAHASTA"}, horario),
+      tasks_(readLength(tables.soluc), scratch) {
+    textMask_.assign(readLength(tables.soluc), '\0');
+    for (std::size_t i = 0; i < kFields; ++i) {
+        fields_[i].info = t_.soluc.fields()[t_.soluc.field(kSolucFields[i]).number];
+        if (fields_[i].info.type == DbfType::Character) {
+            const auto offset = static_cast<std::size_t>(fields_[i].info.offset);
+            std::fill_n(textMask_.begin() + offset, fields_[i].info.width, '\x80');
+        }
+    }
+    if (horario_ != nullptr) {
+        for (std::size_t i = 0; i < kPieces.size(); ++i) {
+            xml_[i] = horario_->encoded(kPieces[i]);
+        }
+        for (std::size_t i = 0; i < kDayLetters.size(); ++i) {
+            dayXml_[i] = horario_->encoded("\" dia=\"" + std::string(kDayLetters[i]) + "\" HoraInicio=\"");
+        }
+    }
 }
 
-void taskPass(ActivityTables& tables, XmlChildStream* horario, RunSummary& summary,
-              timetable::Timetable* timetable) {
-    runPass(Pass::Task, tables, horario, summary, timetable);
+void ActivityPasses::lessons() {
+    for (t_.soluc.first(); !t_.soluc.eof(); t_.soluc.next()) {
+        const char* bytes = t_.soluc.recordBytes();
+        if (isTask(bytes)) {
+            tasks_.add(bytes);
+        } else {
+            record(bytes, false);
+        }
+    }
+}
+
+void ActivityPasses::tasks() {
+    tasks_.forEach([this](const char* bytes) { record(bytes, true); });
+}
+
+// A field's text as Table::getText reads it, in the field's own buffer
+// where it is converted, so that the texts of one record stay valid together.
+std::string_view ActivityPasses::text(const char* bytes, Solu which) {
+    Field& f = fields_[which];
+    return fieldText(f.info, bytes, ascii_, f.converted);
+}
+
+// Whether the character fields that the passes read hold ASCII only, each
+// then its own text: checked once per record.
+bool ActivityPasses::asciiText(const char* bytes) const {
+    unsigned char any = 0;
+    for (std::size_t i = 0; i < textMask_.size(); ++i) {
+        any |= static_cast<unsigned char>(bytes[i] & textMask_[i]);
+    }
+    return any == 0;
+}
+
+// DIA or HORA: its number, and its text without blanks around it. The
+// timetabling program may store them as character fields: there an empty
+// value reads as 0, as an empty numeric field does, and blanks around the
+// digits are ignored.
+ActivityPasses::Number ActivityPasses::number(const char* bytes, Solu which, bool whole) {
+    Field& f = fields_[which];
+    const char* field = bytes + f.info.offset;
+    if (f.info.type == DbfType::Integer) {
+        // Read once, and written as DbfFieldCodec::text writes it.
+        if (isNullInteger(field)) {
+            return {0, {}};
+        }
+        const std::int32_t value = DbfFieldCodec::toInt(f.info, field);
+        const auto end = std::to_chars(f.digits.data(), f.digits.data() + f.digits.size(), value);
+        return {static_cast<double>(value),
+                std::string_view(f.digits.data(), static_cast<std::size_t>(end.ptr - f.digits.data()))};
+    }
+    if (f.info.type != DbfType::Character) {
+        const double value =
+            whole ? DbfFieldCodec::toInt(f.info, field) : DbfFieldCodec::toDouble(f.info, field);
+        return {value, trimmed(text(bytes, which))};
+    }
+    const std::string_view digits = trimmed(text(bytes, which));
+    if (digits.empty()) {
+        return {0, digits};
+    }
+    return {whole ? text::parseInteger(digits) : text::parseDecimal(digits), digits};
+}
+
+// A task is a record whose ASIG and TAREA read as the same text.
+bool ActivityPasses::isTask(const char* bytes) {
+    const FieldInfo& asig = fields_[Asig].info;
+    const FieldInfo& tarea = fields_[Tarea].info;
+    if (asig.type == DbfType::Character && tarea.type == DbfType::Character) {
+        // Each stored byte is one character: equal bytes, equal text.
+        return storedText(asig, bytes) == storedText(tarea, bytes);
+    }
+    return DbfFieldCodec::text(asig, bytes + asig.offset) == DbfFieldCodec::text(tarea, bytes + tarea.offset);
+}
+
+// A record left out, for the timetable's check, with the codes it holds.
+void ActivityPasses::leftOut(timetable::Reason reason, bool task, const char* bytes) {
+    if (timetable_ == nullptr || !timetable_->countOmission(reason)) {
+        return;
+    }
+    timetable::Omission o{reason, task, {}, {}, {}, {}, {}, {}};
+    const auto code = [&](Solu which) {
+        const FieldInfo& f = fields_[which].info;
+        return DbfFieldCodec::text(f, bytes + f.offset);
+    };
+    o.subject = code(Asig);
+    o.group = code(Grupo);
+    o.teacher = code(Prof);
+    o.room = code(Aula);
+    o.day = code(Dia);
+    o.slot = code(Hora);
+    timetable_->keep(std::move(o));
+}
+
+void ActivityPasses::record(const char* bytes, bool task) {
+    ascii_ = asciiText(bytes);
+    const std::string_view asig = text(bytes, Asig);
+    const std::string_view tarea = task ? std::string_view() : text(bytes, Tarea); // a lesson's type
+    const Number dia = number(bytes, Dia, true);
+    const auto day = static_cast<std::int32_t>(dia.value);
+    const Number horaField = number(bytes, Hora, false);
+    const double hora = horaField.value;
+    if (day == 0 || hora == 0) {
+        ++summary_.skippedDayOrSlotZero;
+        leftOut(timetable::Reason::DayOrSlotZero, task, bytes);
+        return;
+    }
+
+    // A lesson's group is found with this very text as its ABREV: it is the group code.
+    const std::string_view group = text(bytes, Grupo);
+    const LookupTable::Row* groupRow = task ? nullptr : groups_.find(group);
+    if (!task && groupRow == nullptr) {
+        ++summary_.skippedGroupNotFound;
+        leftOut(timetable::Reason::GroupNotFound, task, bytes);
+        return;
+    }
+
+    const LookupTable::Row* subjectRow = subjects_.find(asig);
+    if (subjectRow == nullptr) {
+        ++summary_.skippedSubjectNotFound;
+        leftOut(timetable::Reason::SubjectNotFound, task, bytes);
+        return;
+    }
+    const LookupTable::Text subject = task ? LookupTable::Text{} : subjects_.value(*subjectRow, 0);
+
+    // Likewise the teacher found has the searched text as its ABREV.
+    const std::string_view prof = text(bytes, Prof);
+    const LookupTable::Row* teacherRow = teachers_.find(prof);
+    const std::string_view teacher = teacherRow != nullptr ? prof : std::string_view();
+    const LookupTable::Row* roomRow = rooms_.find(text(bytes, Aula));
+    const LookupTable::Text room = roomRow != nullptr ? rooms_.value(*roomRow, 0) : LookupTable::Text{};
+
+    slotKey_.assign(dia.text);
+    slotKey_ += horaField.text;
+    const LookupTable::Row* slotRow = slots_.find(slotKey_);
+    if (slotRow == nullptr) {
+        ++summary_.skippedSlotNotFound;
+        leftOut(timetable::Reason::SlotNotFound, task, bytes);
+        return;
+    }
+    const LookupTable::Text start = slots_.value(*slotRow, 0);
+    const LookupTable::Text end = slots_.value(*slotRow, 1);
+
+    if (timetable_ != nullptr) {
+        if (day >= 1 && day <= 7) {
+            // Each look-up table's record place keys its code, read once per record.
+            timetable::Entry e;
+            e.task = task;
+            e.subject =
+                task ? timetable_->activityTypes.idAt(subjectRow->place, subjects_.value(*subjectRow, 0).utf8)
+                     : timetable_->subjects.idAt(subjectRow->place, subject.utf8);
+            // A task's group is as SOLUC gives it; GRUPOST, where it knows it, finds it fastest.
+            if (task && !group.empty()) {
+                groupRow = groups_.find(group);
+            }
+            e.group = group.empty()         ? timetable::kNone
+                      : groupRow != nullptr ? timetable_->groups.idAt(groupRow->place, group)
+                                            : timetable_->groups.id(group);
+            e.teacher =
+                teacher.empty() ? timetable::kNone : timetable_->teachers.idAt(teacherRow->place, teacher);
+            e.room = room.utf8.empty() ? timetable::kNone : timetable_->rooms.idAt(roomRow->place, room.utf8);
+            const std::size_t slotPlace = slotRow->place;
+            if (slotPlace >= slotTimes_.size() || slotTimes_[slotPlace] == timetable::kNone) {
+                slotTimes_.resize(std::max(slotTimes_.size(), slotPlace + 1), timetable::kNone);
+                std::string label(start.utf8);
+                label += "–";
+                label += end.utf8;
+                slotTimes_[slotPlace] = timetable_->times.id(label);
+            }
+            e.time = slotTimes_[slotPlace];
+            // Whole and positive: DIASHORAST has a key for it.
+            e.period = hora > 0 && hora < 1e6 ? static_cast<std::uint32_t>(hora) : 0;
+            e.day = static_cast<std::uint8_t>(day);
+            timetable_->add(e);
+        } else {
+            leftOut(timetable::Reason::DayOutsideWeek, task, bytes);
+        }
+    }
+
+    if (horario_ != nullptr) {
+        // SOLUC's own texts where a look-up found them: the found record's,
+        // ready to write; the others escaped and encoded here.
+        std::size_t replaced = 0;
+        const auto own = [&](std::string_view utf8, std::string& scratch) {
+            bool r = false;
+            const std::string_view xml = horario_->value(utf8, scratch, r);
+            replaced += r ? 1 : 0;
+            return xml;
+        };
+        const auto found = [&](const LookupTable::Text& text) {
+            replaced += text.replaced ? 1 : 0;
+            return text.xml;
+        };
+        const std::string_view tipo =
+            task ? found(subjects_.key(*subjectRow)) : own(tarea, scratch_[0]); // a task's TAREA is its ASIG
+        const std::string_view teacherXml = teacherRow != nullptr ? found(teachers_.key(*teacherRow)) : "";
+        const std::string_view groupXml = task ? own(group, scratch_[1]) : found(groups_.key(*groupRow));
+        const std::array<std::string_view, 15> line = {xml_[Open],
+                                                       tipo,
+                                                       xml_[Teacher],
+                                                       teacherXml,
+                                                       xml_[Group],
+                                                       groupXml,
+                                                       xml_[Subject],
+                                                       found(subject),
+                                                       xml_[task ? TaskRoom : LessonRoom],
+                                                       found(room),
+                                                       dayXml_[day >= 1 && day <= 7 ? day : 0],
+                                                       found(start),
+                                                       xml_[End],
+                                                       found(end),
+                                                       xml_[Close]};
+        horario_->appendEncoded(line, replaced);
+    }
+    ++(task ? summary_.tasks : summary_.lessons);
 }
 
 } // namespace vinculor::importing

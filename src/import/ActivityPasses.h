@@ -1,9 +1,16 @@
 #pragma once
 
 #include "dbf/Table.h"
+#include "import/LookupTable.h"
+#include "import/RecordSpool.h"
 #include "run/RunSummary.h"
 #include "timetable/Timetable.h"
 #include "xml/XmlChildStream.h"
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
 
 namespace vinculor::importing {
 
@@ -17,18 +24,61 @@ struct ActivityTables {
     Table& tramos;      // DIASHORAST
 };
 
-// Each pass appends its "actividad" elements to the "horario" element, written
-// out as they come (XmlChildStream), where there is one, and gives the same
-// activities, and the records it leaves out, to the timetable where there is one.
+// The two passes over SOLUC, made in one walk of it. Each appends its
+// "actividad" elements to the "horario" element, written out as they come
+// (XmlChildStream), where there is one, and gives the same activities, and the
+// records it leaves out, to the timetable where there is one:
+// - lessons(): one "actividad" per SOLUC record whose ASIG differs from its
+//   TAREA and whose group, subject and time slot are found; the other records,
+//   the tasks, are kept aside as they are (beyond a megabyte, in a temporary
+//   file beside `scratch`);
+// - tasks(): then one "actividad" per task whose activity type and time slot
+//   are found, in SOLUC's order.
+// SOLUC must have the fields kSolucFields names.
+class ActivityPasses {
+public:
+    ActivityPasses(ActivityTables& tables, XmlChildStream* horario, RunSummary& summary,
+                   timetable::Timetable* timetable, const std::filesystem::path& scratch);
 
-// The lesson pass: one "actividad" per SOLUC record whose ASIG differs from
-// its TAREA and whose group, subject and time slot are found.
-void lessonPass(ActivityTables& tables, XmlChildStream* horario, RunSummary& summary,
-                timetable::Timetable* timetable = nullptr);
+    void lessons();
+    void tasks();
 
-// The task pass: one "actividad" per SOLUC record whose ASIG equals its TAREA
-// and whose activity type and time slot are found.
-void taskPass(ActivityTables& tables, XmlChildStream* horario, RunSummary& summary,
-              timetable::Timetable* timetable = nullptr);
+private:
+    enum Solu { Asig, Tarea, Dia, Hora, Grupo, Prof, Aula, kFields };
+    // A field of SOLUC, resolved once.
+    struct Field {
+        FieldInfo info;
+        std::string converted;         // its text where the bytes are not it
+        std::array<char, 12> digits{}; // an integer's text
+    };
+
+    void record(const char* bytes, bool task);
+    struct Number {
+        double value = 0;
+        std::string_view text;
+    };
+    std::string_view text(const char* bytes, Solu field);
+    bool asciiText(const char* bytes) const;
+    Number number(const char* bytes, Solu field, bool whole);
+    bool isTask(const char* bytes);
+    void leftOut(timetable::Reason reason, bool task, const char* bytes);
+
+    ActivityTables& t_;
+    XmlChildStream* horario_;
+    RunSummary& summary_;
+    timetable::Timetable* timetable_;
+    std::array<Field, kFields> fields_;
+    std::string textMask_; // per byte of a record, 0x80 where a character field read lies
+    bool ascii_ = false;   // the current record's, by textMask_
+    LookupTable groups_, subjects_, teachers_, rooms_, slots_;
+    RecordSpool tasks_;
+    std::vector<std::uint32_t> slotTimes_; // DIASHORAST's record place -> the timetable's time
+    // The output's fixed texts, encoded once, and room for SOLUC's texts
+    // that need escaping or encoding.
+    std::array<std::string, 8> xml_; // kPieces, encoded
+    std::array<std::string, 2> scratch_;
+    std::array<std::string, 8> dayXml_; // " dia=\"L\" HoraInicio=\"" and so on
+    std::string slotKey_;
+};
 
 } // namespace vinculor::importing

@@ -138,8 +138,9 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         checkSolucFields(c.wwTableSoluc);
 
         ui.progress("Leyendo el archivo XML", 1, kSteps);
-        const XmlFamilies doc = readSchoolHeader(state.filenameXML);
-        const XmlNode oldRoot = doc.selectSingleNode("/Centro");
+        std::optional<XmlFamilies> doc(readSchoolHeader(state.filenameXML));
+        const timetable::SchoolNames names = timetable::SchoolNames::read(*doc);
+        const XmlNode oldRoot = doc->selectSingleNode("/Centro");
         std::vector<std::string> header;
         for (const char* name : kHeaderAttributes) {
             header.push_back(text::trim(oldRoot.attributeView(name)));
@@ -149,20 +150,26 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         // The new document keeps what lay outside the old root, and its
         // activities go to the file as they come: it is put in place once the
         // passes are done.
-        XmlChildStream activities(doc.outside(), "Centro",
+        XmlChildStream activities(doc->outside(), "Centro",
                                   {{"Codigo", header[0]},
                                    {"Nombre", header[1]},
                                    {"CursoEscolar", header[2]},
                                    {"FechaExportacion", timestamp},
                                    {"Version", header[3]}},
                                   "horario", output);
+        // All that the run needs of the school's file is kept by now.
+        doc.reset();
         ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                               c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
         ui.progress("Clases (SOLUC)", 2, kSteps);
         timetable::Timetable timetable;
-        lessonPass(tables, &activities, state.summary, &timetable);
-        ui.progress("Tareas (SOLUC)", 3, kSteps);
-        taskPass(tables, &activities, state.summary, &timetable);
+        {
+            // Its look-up tables and the tasks kept aside go once the passes are done.
+            ActivityPasses passes(tables, &activities, state.summary, &timetable, output);
+            passes.lessons();
+            ui.progress("Tareas (SOLUC)", 3, kSteps);
+            passes.tasks();
+        }
         // Counted by the walks over SOLUC, which is never read whole.
         state.summary.solucRecords = c.wwTableSoluc.recordCount();
         open.reset();
@@ -170,9 +177,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         activities.finish();
         state.summary.valuesWithControlCharacters = activities.replacedValues();
         state.summary.outputFile = files::toUtf8(output);
-        // Once the result is in place: its picture never holds it back. The
-        // school's names are taken from the file now, once the tables are closed.
-        const timetable::SchoolNames names = timetable::SchoolNames::read(doc);
+        // Once the result is in place: its picture never holds it back.
         writeTimetable(files::fromUtf8(state.filenameXML), timetable, names, timestamp, state.summary);
     }
 

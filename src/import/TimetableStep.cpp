@@ -74,8 +74,11 @@ RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::file
     timetable::Timetable timetable;
     ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                           c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
-    lessonPass(tables, nullptr, summary, &timetable);
-    taskPass(tables, nullptr, summary, &timetable);
+    {
+        ActivityPasses passes(tables, nullptr, summary, &timetable, timetable::timetableFileFor(schoolFile));
+        passes.lessons();
+        passes.tasks();
+    }
     summary.solucRecords = c.wwTableSoluc.recordCount();
     c.closeAllQuietly();
     const timetable::SchoolNames names = timetable::SchoolNames::read(doc); // once the tables are closed

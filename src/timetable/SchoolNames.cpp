@@ -250,13 +250,25 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
     sessionLengths(doc, lengths);
     std::unordered_map<std::string_view, int> sessionsByHours; // a school has few distinct "Horas"
     const XmlNodeList subjects = doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
+    // The plan's texts copied into one buffer sized first, so that the
+    // views into it stay put and the file can go.
+    std::size_t bytes = 0;
+    for (const XmlNode& n : subjects) {
+        bytes += attr(n, "Codigo").size() + attr(n, "Horas").size();
+    }
+    names.planTexts_.reserve(bytes);
+    const auto keep = [&](std::string_view text) {
+        const std::size_t at = names.planTexts_.size();
+        names.planTexts_.insert(names.planTexts_.end(), text.begin(), text.end());
+        return std::string_view(names.planTexts_.data() + at, text.size());
+    };
     names.planned.reserve(subjects.size());
     for (const XmlNode& n : subjects) {
-        const std::string_view subject = attr(n, "Codigo");
+        const std::string_view subject = keep(attr(n, "Codigo"));
         if (subject.empty()) {
             continue;
         }
-        const std::string_view hours = attr(n, "Horas");
+        const std::string_view hours = keep(attr(n, "Horas"));
         auto [sessions, added] = sessionsByHours.try_emplace(hours, 0);
         if (added) {
             sessions->second = sessionsOf(hours, lengths);

@@ -15,8 +15,8 @@ namespace vinculor::timetable {
 // reading for the document is here.
 class SchoolNames {
 public:
-    // A subject of a group and its planned time, as views into the school's
-    // file (read() says for how long) and into these names.
+    // A subject of a group and its planned time, as views into texts these
+    // names keep (one buffer for all the plan's lines).
     struct Planned {
         std::string_view group;   // the code Horavia knows the group by
         std::string_view subject; // the school's code
@@ -28,7 +28,7 @@ public:
     // "CursoEscolar", which a reading asks for anyway) that read() takes.
     static const std::vector<XmlFamilySpec>& families();
     // Reads what one pass over the school's file kept of those families and
-    // of "/Centro". The plan's lines look into `doc`, which must outlive them.
+    // of "/Centro".
     static SchoolNames read(const XmlFamilies& doc);
 
     std::string schoolCode;
@@ -64,6 +64,7 @@ private:
 
     Names subjects_, activityTypes_, teachers_, rooms_, groups_;
     std::vector<std::string> groupCodes_; // the code Horavia knows each group of the file by
+    std::vector<char> planTexts_;         // the plan's subject codes and "Horas", one after another
 };
 
 } // namespace vinculor::timetable

@@ -134,6 +134,51 @@ void XmlChildStream::append(std::string_view name, std::initializer_list<XmlAttr
         replacedValues_ += appendAttributes(pending_, attributes);
         pending_ += " />\n";
     }
+    if (encoding_ != XmlEncoding::Utf8) {
+        const std::string line = encodeXmlText(std::string_view(pending_).substr(start), encoding_, false);
+        pending_.resize(start);
+        pending_ += line;
+    }
+    ++count_;
+    if (pending_.size() >= kBatchBytes) {
+        flush();
+    }
+}
+
+std::string XmlChildStream::encoded(std::string_view utf8) const {
+    return encodeXmlText(utf8, encoding_, false);
+}
+
+std::string_view XmlChildStream::value(std::string_view utf8, std::string& scratch, bool& replaced) const {
+    // Most values have nothing to escape, and ASCII is its own bytes in every
+    // encoding but UTF-16: those go as they are.
+    bool plain = encoding_ != XmlEncoding::Utf16LE && encoding_ != XmlEncoding::Utf16BE;
+    for (const char c : utf8) {
+        plain &= !kEscaped[static_cast<unsigned char>(c)] && static_cast<unsigned char>(c) < 0x80;
+    }
+    replaced = false;
+    if (plain) {
+        return utf8;
+    }
+    std::string escaped;
+    replaced = appendEscaped(escaped, utf8);
+    scratch = encodeXmlText(escaped, encoding_, false);
+    return scratch;
+}
+
+void XmlChildStream::appendEncoded(std::span<const std::string_view> line, std::size_t replacedValues) {
+    std::size_t length = 0;
+    for (const std::string_view piece : line) {
+        length += piece.size();
+    }
+    const std::size_t start = pending_.size();
+    pending_.resize(start + length);
+    char* out = pending_.data() + start;
+    for (const std::string_view piece : line) {
+        std::memcpy(out, piece.data(), piece.size());
+        out += piece.size();
+    }
+    replacedValues_ += replacedValues;
     ++count_;
     if (pending_.size() >= kBatchBytes) {
         flush();
@@ -157,7 +202,7 @@ void XmlChildStream::flush() {
         write(prefix_ + openRoot_ + "  <" + parent_ + ">\n", true);
         std::string().swap(prefix_);
     }
-    write(pending_, false);
+    file_->write(pending_); // in the file's encoding already
     pending_.clear();
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,18 @@ public:
     // A new last child of the parent: an element without children, with these
     // attributes in this order.
     void append(std::string_view name, std::initializer_list<XmlAttribute> attributes);
+
+    // For a writer that lays out its children itself, with the texts it
+    // repeats encoded once. encoded(): UTF-8 text in the file's encoding.
+    // value(): an attribute value as the file holds it, escaped and encoded:
+    // the text itself where nothing needs either, else made in `scratch`;
+    // `replaced` tells whether a character was replaced (see replacedValues).
+    // appendEncoded(): a new last child, its line given as pieces already in
+    // the file's encoding, with the number of its values that had a character
+    // replaced.
+    std::string encoded(std::string_view utf8) const;
+    std::string_view value(std::string_view utf8, std::string& scratch, bool& replaced) const;
+    void appendEncoded(std::span<const std::string_view> line, std::size_t replacedValues);
     void finish();
     std::size_t count() const { return count_; }
     // Attribute values that held a character XML 1.0 cannot carry (a control

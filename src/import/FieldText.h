@@ -1,0 +1,39 @@
+#pragma once
+
+#include "dbf/DbfFieldCodec.h"
+#include "dbf/FieldInfo.h"
+
+#include <string>
+#include <string_view>
+
+namespace vinculor::importing {
+
+// A character field's bytes without trailing blanks (or zeros), as stored.
+inline std::string_view storedText(const FieldInfo& f, const char* record) {
+    std::string_view s(record + f.offset, static_cast<std::size_t>(f.width));
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+// A field's text as Table::getText reads it. A character field known to hold
+// ASCII is its own stored bytes; anything else is converted into `scratch`.
+inline std::string_view fieldText(const FieldInfo& f, const char* record, bool ascii, std::string& scratch) {
+    if (f.type == DbfType::Character && ascii) {
+        return storedText(f, record);
+    }
+    scratch = DbfFieldCodec::text(f, record + f.offset);
+    return scratch;
+}
+
+// Whether a field's bytes are all ASCII.
+inline bool isAscii(const FieldInfo& f, const char* record) {
+    unsigned char any = 0;
+    for (int i = 0; i < f.width; ++i) {
+        any |= static_cast<unsigned char>(record[f.offset + i]);
+    }
+    return any < 0x80;
+}
+
+} // namespace vinculor::importing

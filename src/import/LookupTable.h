@@ -1,0 +1,96 @@
+#pragma once
+
+#include "dbf/FirstRecordMap.h"
+#include "dbf/Table.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vinculor {
+class XmlChildStream;
+
+namespace importing {
+
+// One of the tables that the import looks codes up in, read once, the first
+// time a code is looked up: for each text of the key field, the first live
+// record that holds it (as Table::locate finds it) with the texts the import
+// takes from that record, as UTF-8 and, where there is an output, as it
+// writes them (escaped and in the output's encoding).
+class LookupTable {
+public:
+    // A field's text in a record found.
+    struct Text {
+        std::string_view utf8;
+        std::string_view xml;
+        bool replaced = false; // a character that XML cannot carry became "?"
+    };
+    // A record found: `place` among the live records (as Table::position).
+    class Row {
+    public:
+        std::uint32_t place = 0;
+
+    private:
+        friend class LookupTable;
+        std::uint32_t texts = 0; // the first of its texts in texts_
+    };
+
+    // `key` and `values` are field names; the key field must exist once the
+    // table is read, a value field only once a record's value is asked for,
+    // as with reads by name.
+    LookupTable(Table& table, const char* key, std::initializer_list<const char*> values,
+                const XmlChildStream* output);
+
+    // The first record whose key field reads as `key`; null where none does.
+    const Row* find(std::string_view key) {
+        if (!built_) {
+            build();
+        }
+        const std::uint32_t* row = map_.find(key);
+        return row != nullptr ? &rows_[*row] : nullptr;
+    }
+    // The key of a record found: the text looked up.
+    Text key(const Row& row) const { return textOf(texts_[row.texts]); }
+    // Value field `i` (in the order given) of a record found.
+    Text value(const Row& row, std::size_t i) const {
+        if (!present_[i]) [[unlikely]] {
+            missing(i);
+        }
+        return textOf(texts_[row.texts + 1 + i]);
+    }
+
+private:
+    struct Span {
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
+    };
+    struct Stored {
+        Span utf8, xml;
+        bool replaced = false;
+    };
+
+    Text textOf(const Stored& s) const {
+        return {std::string_view(arena_.data() + s.utf8.offset, s.utf8.length),
+                std::string_view(arena_.data() + s.xml.offset, s.xml.length), s.replaced};
+    }
+    void build();
+    Stored stored(std::string_view utf8);
+    [[noreturn]] void missing(std::size_t i) const;
+    Span keep(std::string_view text);
+
+    Table& table_;
+    const char* key_;
+    std::vector<const char*> values_;
+    std::vector<bool> present_; // per value field
+    const XmlChildStream* output_;
+    bool built_ = false;
+    FirstRecordMap map_; // key text -> row
+    std::vector<Row> rows_;
+    std::vector<Stored> texts_; // per row its key, then its values
+    std::string arena_;
+};
+
+} // namespace importing
+} // namespace vinculor
