@@ -34,15 +34,19 @@ void LookupTable::build() {
         present_.push_back(table_.hasField(name));
         values.push_back(present_.back() ? &fields[table_.field(name).number] : nullptr);
     }
+    std::size_t capacity = 16;
+    while (capacity < 2 * table_.recordCount()) {
+        capacity *= 2;
+    }
+    short_.resize(capacity);
     std::uint32_t place = 0;
     std::string scratch;
     for (table_.first(); !table_.eof(); table_.next(), ++place) {
         const char* record = table_.recordBytes();
         const std::string_view keyText = fieldText(key, record, isAscii(key, record), scratch);
-        if (map_.find(keyText) != nullptr) {
+        if (!add(keyText, static_cast<std::uint32_t>(rows_.size()))) {
             continue; // the first record with the key is the one found
         }
-        map_.emplace(keyText, static_cast<std::uint32_t>(rows_.size()));
         Row row;
         row.place = place;
         row.texts = static_cast<std::uint32_t>(texts_.size());
@@ -54,6 +58,27 @@ void LookupTable::build() {
         }
     }
     built_ = true;
+}
+
+bool LookupTable::add(std::string_view key, std::uint32_t row) {
+    if (key.size() > ShortText::kMax) {
+        if (long_.find(key) != nullptr) {
+            return false;
+        }
+        long_.emplace(key, row);
+        return true;
+    }
+    const ShortText k = ShortText::of(key);
+    for (std::size_t i = k.hash() & (short_.size() - 1);; i = (i + 1) & (short_.size() - 1)) {
+        Slot& s = short_[i];
+        if (s.row == kNoRow) {
+            s = {k, row};
+            return true;
+        }
+        if (s.key == k) {
+            return false;
+        }
+    }
 }
 
 void LookupTable::missing(std::size_t i) const {

@@ -2,6 +2,7 @@
 
 #include "dbf/FirstRecordMap.h"
 #include "dbf/Table.h"
+#include "import/ShortText.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -45,11 +46,28 @@ public:
 
     // The first record whose key field reads as `key`; null where none does.
     const Row* find(std::string_view key) {
+        if (key.size() <= ShortText::kMax) {
+            return find(ShortText::of(key));
+        }
         if (!built_) {
             build();
         }
-        const std::uint32_t* row = map_.find(key);
+        const std::uint32_t* row = long_.find(key);
         return row != nullptr ? &rows_[*row] : nullptr;
+    }
+    const Row* find(const ShortText& key) {
+        if (!built_) {
+            build();
+        }
+        for (std::size_t i = key.hash() & (short_.size() - 1);; i = (i + 1) & (short_.size() - 1)) {
+            const Slot& s = short_[i];
+            if (s.row == kNoRow) {
+                return nullptr;
+            }
+            if (s.key == key) {
+                return &rows_[s.row];
+            }
+        }
     }
     // The key of a record found: the text looked up.
     Text key(const Row& row) const { return textOf(texts_[row.texts]); }
@@ -71,11 +89,19 @@ private:
         bool replaced = false;
     };
 
+    // A short key and its row, in one array probed linearly.
+    static constexpr std::uint32_t kNoRow = UINT32_MAX;
+    struct Slot {
+        ShortText key;
+        std::uint32_t row = kNoRow;
+    };
+
     Text textOf(const Stored& s) const {
         return {std::string_view(arena_.data() + s.utf8.offset, s.utf8.length),
                 std::string_view(arena_.data() + s.xml.offset, s.xml.length), s.replaced};
     }
     void build();
+    bool add(std::string_view key, std::uint32_t row); // false where the key is there already
     Stored stored(std::string_view utf8);
     [[noreturn]] void missing(std::size_t i) const;
     Span keep(std::string_view text);
@@ -86,7 +112,8 @@ private:
     std::vector<bool> present_; // per value field
     const XmlChildStream* output_;
     bool built_ = false;
-    FirstRecordMap map_; // key text -> row
+    std::vector<Slot> short_; // a power of two of them, at most half in use
+    FirstRecordMap long_;     // the longer keys -> row
     std::vector<Row> rows_;
     std::vector<Stored> texts_; // per row its key, then its values
     std::string arena_;
