@@ -1,7 +1,6 @@
 #include "import/ActivityPasses.h"
 
 #include "dbf/DbfFieldCodec.h"
-#include "import/FieldText.h"
 #include "import/SolucSchema.h"
 #include "text/Text.h"
 
@@ -76,16 +75,22 @@ ActivityPasses::ActivityPasses(ActivityTables& tables, XmlChildStream* horario, 
 void ActivityPasses::lessons() {
     for (t_.soluc.first(); !t_.soluc.eof(); t_.soluc.next()) {
         const char* bytes = padded(t_.soluc.recordBytes());
-        if (isTask(bytes)) {
+        // A task is a record whose ASIG and TAREA read as the same text.
+        const Code asig = code(bytes, Asig);
+        const Code tarea = code(bytes, Tarea);
+        if (asig.isShort && tarea.isShort ? asig.key == tarea.key : asig.text == tarea.text) {
             tasks_.add(bytes);
         } else {
-            record(bytes, false);
+            record(bytes, false, asig, tarea.text);
         }
     }
 }
 
 void ActivityPasses::tasks() {
-    tasks_.forEach([this](const char* bytes) { record(padded(bytes), true); });
+    tasks_.forEach([this](const char* record) {
+        const char* bytes = padded(record);
+        this->record(bytes, true, code(bytes, Asig), {});
+    });
 }
 
 // The record copied where its fields can be read as ShortText.
@@ -142,22 +147,6 @@ ActivityPasses::Number ActivityPasses::number(const char* bytes, Solu which, boo
     return {whole ? text::parseInteger(digits) : text::parseDecimal(digits), digits};
 }
 
-// A task is a record whose ASIG and TAREA read as the same text.
-bool ActivityPasses::isTask(const char* bytes) {
-    const FieldInfo& asig = fields_[Asig].info;
-    const FieldInfo& tarea = fields_[Tarea].info;
-    if (asig.type == DbfType::Character && tarea.type == DbfType::Character) {
-        // Each stored byte is one character: equal bytes, equal text.
-        const auto width = static_cast<std::size_t>(std::max(asig.width, tarea.width));
-        if (width <= ShortText::kMax) {
-            return ShortText::ofField(bytes + asig.offset, static_cast<std::size_t>(asig.width)) ==
-                   ShortText::ofField(bytes + tarea.offset, static_cast<std::size_t>(tarea.width));
-        }
-        return storedText(asig, bytes) == storedText(tarea, bytes);
-    }
-    return DbfFieldCodec::text(asig, bytes + asig.offset) == DbfFieldCodec::text(tarea, bytes + tarea.offset);
-}
-
 // A record left out, for the timetable's check, with the codes it holds.
 void ActivityPasses::leftOut(timetable::Reason reason, bool task, const char* bytes) {
     if (timetable_ == nullptr || !timetable_->countOmission(reason)) {
@@ -177,9 +166,8 @@ void ActivityPasses::leftOut(timetable::Reason reason, bool task, const char* by
     timetable_->keep(std::move(o));
 }
 
-void ActivityPasses::record(const char* bytes, bool task) {
-    const Code asig = code(bytes, Asig);
-    const std::string_view tarea = task ? std::string_view() : code(bytes, Tarea).text; // a lesson's type
+// A lesson, with its type `tarea`, or a task.
+void ActivityPasses::record(const char* bytes, bool task, const Code& asig, std::string_view tarea) {
     const Number dia = number(bytes, Dia, true);
     const auto day = static_cast<std::int32_t>(dia.value);
     const Number horaField = number(bytes, Hora, false);

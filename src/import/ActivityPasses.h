@@ -54,7 +54,6 @@ private:
     };
 
     const char* padded(const char* bytes);
-    void record(const char* bytes, bool task);
     struct Number {
         double value = 0;
         std::string_view text;
@@ -66,11 +65,11 @@ private:
         bool isShort = false;
     };
     Code code(const char* bytes, Solu field);
+    void record(const char* bytes, bool task, const Code& asig, std::string_view tarea);
     static const LookupTable::Row* find(LookupTable& table, const Code& code) {
         return code.isShort ? table.find(code.key) : table.find(code.text);
     }
     Number number(const char* bytes, Solu field, bool whole);
-    bool isTask(const char* bytes);
     void leftOut(timetable::Reason reason, bool task, const char* bytes);
 
     ActivityTables& t_;
