@@ -64,13 +64,18 @@ public:
         }
     }
 
-    void append(const char* record) {
+    // Adds a copy of `record` at the end and returns where it lies, for the
+    // caller to fill in place: valid until the next call (a block never moves
+    // while it is in memory).
+    char* append(const char* record) {
         if (blocks_.empty() || blocks_.back().size() == perBlock_ * length_) {
             blocks_.emplace_back();
             blocks_.back().reserve(perBlock_ * length_);
         }
-        blocks_.back().append(record, length_);
+        std::string& block = blocks_.back();
+        block.append(record, length_);
         ++count_;
+        return block.data() + block.size() - length_;
     }
 
     // Reads `count` records of the data file after its header; false when

@@ -83,13 +83,18 @@ public:
     bool locate(std::string_view field, std::string_view value);
 
     // A field found once by its name, for loops that read or write it on
-    // every record: the calls that take one skip the search by name.
+    // every record: the calls that take one skip the search by name. An
+    // appended record is laid out blank in place and these write its fields
+    // where they lie; text is converted to code page 1252 only where it is not
+    // ASCII.
     struct Field {
         std::size_t number = 0;
     };
     // Throws, as the calls by name do, when the table has no such field.
     Field field(std::string_view name) const;
     void setText(Field field, std::string_view utf8);
+    void setBool(Field field, bool value);
+    void setInt(Field field, std::int32_t value);
     void setDouble(Field field, double value);
     std::string getText(Field field) const;
     // The same text without a copy where the record holds it as it reads
@@ -106,6 +111,19 @@ public:
     // once. Valid until the table moves to another record or changes.
     const char* recordBytes() const;
 
+    // A record laid out apart from the table, for the fields that a run of
+    // appended records shares: written once into it, then append(start)
+    // begins each record of the run as its copy.
+    class Record {
+    private:
+        friend class Table;
+        std::string bytes_;
+    };
+    // A record of this open table whose fields were never set.
+    Record blankRecord() const;
+    void setText(Record& record, Field field, std::string_view utf8) const;
+    void append(const Record& start);
+
     std::size_t recordCount() const; // live records
     // The current record's place among the live records, from 0: a key for
     // what a caller keeps about the record a look-up found.
@@ -115,6 +133,8 @@ public:
     int level() const; // 3, 4 or 7
 
 private:
+    void appendCopy(const char* record);
+
     std::filesystem::path directory_;
     std::string name_;
     std::unique_ptr<TableData> data_;

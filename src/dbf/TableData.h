@@ -51,8 +51,9 @@ public:
     mutable std::optional<std::size_t> liveCount; // known once counted or walked to the end
     mutable RecordWindow window;                  // the walk's records, until loaded
     enum class Change { None, Append, Edit } change = Change::None;
-    std::string buffer;      // the record being appended or edited
-    std::string blankRecord; // a record whose fields were never set
+    std::string buffer;       // the record being edited
+    char* appended = nullptr; // the record being appended, in place at the end of `records`
+    std::string blankRecord;  // a record whose fields were never set
     bool dirty = false;
     std::optional<MdxIndex::Tag> index;
     std::size_t indexField = 0;

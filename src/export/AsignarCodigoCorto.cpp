@@ -18,7 +18,7 @@ namespace {
 // A new key whose ten-character code is already written: the code becomes the
 // ten characters less the tenth, followed by the first free number
 // ('MATEMATIC1' for 'MATEMATICAS3' once 'MATEMATICA' is taken).
-std::string derivedCode(const std::unordered_set<std::string>& shortCodes, const std::string& ten) {
+std::string derivedCode(const CodeSet& shortCodes, const std::string& ten) {
     const std::string base = text::length(ten) == 10 ? text::left(ten, 9) : ten;
     for (long k = 1;; ++k) {
         const std::string candidate = base + std::to_string(k);
@@ -30,39 +30,44 @@ std::string derivedCode(const std::unordered_set<std::string>& shortCodes, const
 
 } // namespace
 
-void AsignarCodigoCorto(ExportContext& ctx, Table& asignomt, const XmlNode& element, SubjectKind kind) {
+AsignomtTable::AsignomtTable(Table& t)
+    : table(t), cod(t.field("COD")), codlargo(t.field("CODLARGO")), nombre(t.field("NOMBRE")),
+      estarea(t.field("ESTAREA")), abrevGestion(t.field("ABREV_GESTION")) {}
+
+void AsignarCodigoCorto(ExportContext& ctx, AsignomtTable& asignomt, const XmlNode& element,
+                        SubjectKind kind) {
     auto& shortCodes = ctx.ShortCodes;
     auto& longCodes = ctx.LongCodes;
 
-    const std::string longCode = attr(element, "Codigo");
-    const std::string name = attr(element, "Denominacion");
+    const std::string_view longCode = attr(element, coded::Codigo);
+    const std::string_view name = attr(element, coded::Denominacion);
     const std::string ten = text::trim(text::left(longCode, 10));
-    const std::string& key = kind == SubjectKind::Materia ? longCode : ten;
+    const std::string_view key = kind == SubjectKind::Materia ? longCode : std::string_view(ten);
 
     std::string code;
-    if (longCodes.count(key) != 0) {
+    if (const bool newKey = longCodes.emplace(key).second; !newKey) {
         code = ten;
     } else {
-        longCodes.insert(key);
         code = shortCodes.count(ten) != 0 ? derivedCode(shortCodes, ten) : shortenCode(longCode);
     }
 
-    if (shortCodes.count(code) != 0) {
-        ctx.summary.omissions.push_back({"ASIGNOMT", longCode, "su código corto «" + code + "» ya existe"});
+    if (const bool newCode = shortCodes.insert(code).second; !newCode) {
+        ctx.summary.omissions.push_back(
+            {"ASIGNOMT", std::string(longCode), "su código corto «" + code + "» ya existe"});
         return;
     }
-    shortCodes.insert(code);
 
-    asignomt.append();
-    asignomt.setText("COD", code);
-    asignomt.setText("CODLARGO", longCode);
-    asignomt.setText("NOMBRE", name);
-    asignomt.setBool("ESTAREA", kind == SubjectKind::TipoActividad);
-    asignomt.setText("ABREV_GESTION", attr(element, "Codigo"));
-    asignomt.post();
+    Table& table = asignomt.table;
+    table.append();
+    table.setText(asignomt.cod, code);
+    table.setText(asignomt.codlargo, longCode);
+    table.setText(asignomt.nombre, name);
+    table.setBool(asignomt.estarea, kind == SubjectKind::TipoActividad);
+    table.setText(asignomt.abrevGestion, longCode);
+    table.post();
 
     if (code != longCode) {
-        ctx.summary.codeChanges.push_back({"ASIGNOMT", longCode, code});
+        ctx.summary.codeChanges.push_back({"ASIGNOMT", std::string(longCode), code});
     }
 }
 

@@ -22,8 +22,15 @@ const std::vector<XmlFamilySpec>& schoolFamilies() {
     return families;
 }
 
-std::string attr(const XmlNode& node, const char* name) {
-    return text::trim(node.attributeView(name));
+std::string_view attr(const XmlNode& node, std::size_t place) {
+    std::string_view value = node.attributeAt(place);
+    while (!value.empty() && static_cast<unsigned char>(value.front()) <= 32) {
+        value.remove_prefix(1);
+    }
+    while (!value.empty() && static_cast<unsigned char>(value.back()) <= 32) {
+        value.remove_suffix(1);
+    }
+    return value;
 }
 
 std::string shortenCode(std::string_view code) {

@@ -5,11 +5,22 @@
 #include "xml/XmlFamilies.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
 namespace vinculor::exporting {
+
+// A set of codes that is searched with any text, without making a string of it.
+struct CodeHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view code) const noexcept {
+        return std::hash<std::string_view>{}(code);
+    }
+};
+using CodeSet = std::unordered_set<std::string, CodeHash, std::equal_to<>>;
 
 // What every step of an export run works with; it lives as long as the run.
 struct ExportContext {
@@ -20,8 +31,8 @@ struct ExportContext {
 
     // Subject codes already written (ShortCodes) and keys already seen
     // (LongCodes) in this run; compared exactly.
-    std::unordered_set<std::string> ShortCodes = {};
-    std::unordered_set<std::string> LongCodes = {};
+    CodeSet ShortCodes = {};
+    CodeSet LongCodes = {};
     // The sessions step's slot keys, in ascending order.
     std::vector<std::string> ListBoxPlanti = {};
 };
@@ -29,6 +40,24 @@ struct ExportContext {
 // The element families that the steps read, each with the attributes they
 // read of it: all that an export keeps of the school's file.
 const std::vector<XmlFamilySpec>& schoolFamilies();
+
+// Each attribute's place in its family's list above, for attr(node, place).
+// Materia, TipoActividad, Departamento, Aula and Ensenanza keep the same two.
+namespace coded {
+enum : std::size_t { Codigo, Denominacion };
+}
+namespace teacher {
+enum : std::size_t { Codigo, Nombre, Apellido1, Apellido2, CodigoDep };
+}
+namespace group {
+enum : std::size_t { Codigo, Denominacion, CodigoEnsenanza, Turno, Curso, Letra, CodigoTutor };
+}
+namespace groupSubject {
+enum : std::size_t { Codigo, Horas };
+}
+namespace session {
+enum : std::size_t { Dia, HoraInicio, HoraFin };
+}
 
 // The steps, in the order the run calls them.
 void ExportarMaterias(ExportContext& ctx);
@@ -44,8 +73,9 @@ void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths);
 inline const std::vector<std::string> kExportTables = {"ASIGNOMT",   "PROFT",    "AULAT", "GRUPOST",
                                                        "DIASHORAST", "COUNTSES", "ASIGT"};
 
-// Reads an attribute as every step does: trimmed, empty when missing.
-std::string attr(const XmlNode& node, const char* name);
+// Reads an attribute as every step does: trimmed, empty when missing. The
+// view lies in what the run read of the file and lives as long as it.
+std::string_view attr(const XmlNode& node, std::size_t place);
 
 // A code of more than ten characters becomes its first eight and last two.
 std::string shortenCode(std::string_view code);

@@ -18,20 +18,24 @@ void ExportarAulas(ExportContext& ctx) {
 
     const XmlNodeList rooms = ctx.doc.selectNodes("/Centro/Aulas/Aula");
     table.open();
+    const Table::Field abrev = table.field("ABREV"), nombre = table.field("NOMBRE"),
+                       gestion = table.field("ABREV_GESTION");
     for (const XmlNode& room : rooms) {
-        const std::string name = attr(room, "Denominacion");
-        const std::string original = attr(room, "Codigo");
+        const std::string_view name = attr(room, coded::Denominacion);
+        const std::string_view original = attr(room, coded::Codigo);
         // A room without a code is known by the first ten characters of its name, as they are.
-        const std::string code = used.take(original.empty() ? text::left(name, 10) : original, true);
+        const std::string code =
+            used.take(original.empty() ? text::left(name, 10) : std::string(original), true);
 
         table.append();
-        table.setText("ABREV", code);
-        table.setText("NOMBRE", name);
-        table.setText("ABREV_GESTION", attr(room, "Codigo"));
+        table.setText(abrev, code);
+        table.setText(nombre, name);
+        table.setText(gestion, original);
         table.post();
 
         if (code != original) {
-            ctx.summary.codeChanges.push_back({"AULAT", original.empty() ? name : original, code});
+            ctx.summary.codeChanges.push_back(
+                {"AULAT", std::string(original.empty() ? name : original), code});
         }
     }
     ctx.summary.setTableCount("AULAT", table.recordCount());

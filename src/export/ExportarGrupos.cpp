@@ -4,7 +4,6 @@
 
 #include <optional>
 #include <string>
-#include <unordered_set>
 
 namespace vinculor::exporting {
 
@@ -27,18 +26,20 @@ void ExportarGrupos(ExportContext& ctx) {
 
     Table& teachers = ctx.state.tables.wwTableProfesor;
     teachers.open();
-    std::optional<std::unordered_set<std::string>> teacherCodes;
+    std::optional<CodeSet> teacherCodes;
     const XmlNodeList groups = ctx.doc.selectNodes("/Centro/Grupos/Grupo");
     const FirstMatchMap teachings(ctx.doc, "/Centro/Ensenanzas/Ensenanza");
     table.open();
+    const Table::Field abrev = table.field("ABREV"), turno = table.field("TURNO"),
+                       nivel = table.field("NIVEL"), curso = table.field("CURSO"),
+                       grupo = table.field("GRUPO"), descrip = table.field("DESCRIP"),
+                       marco = table.field("MARCO"), tutorField = table.field("TUTOR");
+    std::string description;
     for (const XmlNode& group : groups) {
-        const std::string original = attr(group, "Codigo");
-        std::string description = attr(group, "Denominacion");
-        const std::string level = attr(group, "CodigoEnsenanza");
-        const std::string shift = attr(group, "Turno");
-        const std::string course = attr(group, "Curso");
-        const std::string letter = attr(group, "Letra");
-        std::string tutor = attr(group, "CodigoTutor");
+        const std::string_view original = attr(group, group::Codigo);
+        description.assign(attr(group, group::Denominacion));
+        const std::string_view level = attr(group, group::CodigoEnsenanza);
+        std::string_view tutor = attr(group, group::CodigoTutor);
 
         if (!tutor.empty()) {
             if (!teacherCodes) {
@@ -46,38 +47,39 @@ void ExportarGrupos(ExportContext& ctx) {
                 // is found when some record has it, as a search from the first
                 // record would find it.
                 teacherCodes.emplace();
+                const Table::Field code = teachers.field("ABREV");
                 for (teachers.first(); !teachers.eof(); teachers.next()) {
-                    teacherCodes->insert(teachers.getText("ABREV"));
+                    teacherCodes->insert(teachers.getText(code));
                 }
             }
             if (teacherCodes->count(tutor) == 0) {
-                ctx.summary.tutorsNotFound.push_back(original + ": " + tutor);
-                tutor.clear();
+                ctx.summary.tutorsNotFound.push_back(std::string(original) + ": " + std::string(tutor));
+                tutor = {};
             }
         }
         if (!level.empty()) {
-            if (const std::string* teaching = teachings.find(level)) {
-                description += " (" + *teaching + ")";
+            if (const std::string_view* teaching = teachings.find(level)) {
+                description.append(" (").append(*teaching).append(")");
             } else {
-                ctx.summary.teachingsNotFound.push_back(original + ": " + level);
+                ctx.summary.teachingsNotFound.push_back(std::string(original) + ": " + std::string(level));
             }
         }
 
         const std::string code = used.take(original, true);
 
         table.append();
-        table.setText("ABREV", code);
-        table.setText("TURNO", shift);
-        table.setText("NIVEL", level);
-        table.setText("CURSO", course);
-        table.setText("GRUPO", letter);
-        table.setText("DESCRIP", description);
-        table.setText("MARCO", "0");
-        table.setText("TUTOR", tutor);
+        table.setText(abrev, code);
+        table.setText(turno, attr(group, group::Turno));
+        table.setText(nivel, level);
+        table.setText(curso, attr(group, group::Curso));
+        table.setText(grupo, attr(group, group::Letra));
+        table.setText(descrip, description);
+        table.setText(marco, "0");
+        table.setText(tutorField, tutor);
         table.post();
 
         if (code != original) {
-            ctx.summary.codeChanges.push_back({"GRUPOST", original, code});
+            ctx.summary.codeChanges.push_back({"GRUPOST", std::string(original), code});
         }
     }
     ctx.summary.setTableCount("GRUPOST", table.recordCount());

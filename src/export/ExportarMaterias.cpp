@@ -9,8 +9,9 @@ void ExportarMaterias(ExportContext& ctx) {
 
     const XmlNodeList subjects = ctx.doc.selectNodes("/Centro/Materias/Materia");
     table.open();
+    AsignomtTable asignomt(table);
     for (const XmlNode& subject : subjects) {
-        AsignarCodigoCorto(ctx, table, subject, SubjectKind::Materia);
+        AsignarCodigoCorto(ctx, asignomt, subject, SubjectKind::Materia);
     }
     ctx.summary.setTableCount("ASIGNOMT", table.recordCount());
     table.close();

@@ -33,24 +33,37 @@ void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
     const XmlNodeList subjects = ctx.doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
 
     // Every time value first, so that a bad Horas anywhere stops the run before
-    // any record. The subjects come in document order, which is group by
-    // group; the subjects of group g are those from firstOf[g] to firstOf[g + 1].
-    std::vector<float> times;
+    // any record. A school repeats a handful of Horas texts: each distinct one
+    // gives its time value and session pattern once. The subjects come in
+    // document order, which is group by group; the subjects of group g are
+    // those from firstOf[g] to firstOf[g + 1].
+    struct Hours {
+        float time;
+        std::string pattern;
+    };
+    std::unordered_map<std::string_view, Hours> hoursByText;
+    std::vector<const Hours*> hours;
     std::vector<std::size_t> firstOf;
-    std::unordered_map<std::string, std::vector<std::size_t>> groupsByCode;
+    std::unordered_map<std::string_view, std::vector<std::size_t>> groupsByCode;
     if (!groups.empty()) {
-        times.reserve(subjects.size());
+        hours.reserve(subjects.size());
         for (const XmlNode& subject : subjects) {
-            try {
-                times.push_back(sessionTime(attr(subject, "Horas"), lengths));
-            } catch (const Error& e) {
-                const std::size_t g = subject.owner();
-                const std::string group = g < groups.size() ? attr(groups[g], "Codigo") : std::string();
-                throw Error(std::string(e.what()) + "\nEn el grupo «" + group + "», materia «" +
-                            attr(subject, "Codigo") +
-                            "», atributo «Horas»: escriba las horas como número (por ejemplo 2,5) en "
-                            "Pincel-eKade y vuelva a exportar.");
+            const std::string_view text = attr(subject, groupSubject::Horas);
+            auto found = hoursByText.find(text);
+            if (found == hoursByText.end()) {
+                try {
+                    const float time = sessionTime(text, lengths);
+                    found = hoursByText.emplace(text, Hours{time, sessionPattern(time)}).first;
+                } catch (const Error& e) {
+                    const std::size_t g = subject.owner();
+                    const std::string_view group = g < groups.size() ? attr(groups[g], group::Codigo) : "";
+                    throw Error(std::string(e.what()) + "\nEn el grupo «" + std::string(group) +
+                                "», materia «" + std::string(attr(subject, groupSubject::Codigo)) +
+                                "», atributo «Horas»: escriba las horas como número (por ejemplo 2,5) en "
+                                "Pincel-eKade y vuelva a exportar.");
+                }
             }
+            hours.push_back(&found->second);
         }
         firstOf.reserve(groups.size() + 1);
         std::size_t next = 0;
@@ -59,45 +72,39 @@ void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
             while (next < subjects.size() && subjects[next].owner() == g) {
                 ++next;
             }
-            groupsByCode[attr(groups[g], "Codigo")].push_back(g);
+            groupsByCode[attr(groups[g], group::Codigo)].push_back(g);
         }
         firstOf.push_back(next);
     }
 
     // Group by group; a group code that repeats writes the subjects of every
-    // group with that code, once for each of them.
-    const Table::Field casig = table.field("CASIG"), cprof = table.field("CPROF"),
-                       cgrup = table.field("CGRUP"), caula = table.field("CAULA"),
+    // group with that code, once for each of them. The fields that a group's
+    // records share are written once, into the record that each one starts from.
+    const Table::Field casig = table.field("CASIG"), cgrup = table.field("CGRUP"),
                        turno = table.field("TURNO"), nivel = table.field("NIVEL"),
                        curso = table.field("CURSO"), grupo = table.field("GRUPO"),
                        horas = table.field("HORAS"), sesiones = table.field("SESIONES"),
                        ctarea = table.field("CTAREA"), gestion = table.field("ASIG_GESTION");
+    Table::Record start = table.blankRecord();
+    table.setText(start, ctarea, "CCM");
     for (const XmlNode& group : groups) {
-        const std::string code = attr(group, "Codigo");
-        const std::string shift = attr(group, "Turno");
-        const std::string level = attr(group, "CodigoEnsenanza");
-        const std::string course = attr(group, "Curso");
-        const std::string letter = attr(group, "Letra");
+        const std::string_view code = attr(group, group::Codigo);
+        table.setText(start, cgrup, code);
+        table.setText(start, turno, attr(group, group::Turno));
+        table.setText(start, nivel, attr(group, group::CodigoEnsenanza));
+        table.setText(start, curso, attr(group, group::Curso));
+        table.setText(start, grupo, attr(group, group::Letra));
+        table.setText(start, gestion, code);
         for (const std::size_t holder : groupsByCode[code]) {
             for (std::size_t index = firstOf[holder]; index < firstOf[holder + 1]; ++index) {
-                const float time = times[index];
-                const std::string subject = attr(subjects[index], "Codigo");
+                const std::string_view subject = attr(subjects[index], groupSubject::Codigo);
                 if (subject.empty()) {
                     continue;
                 }
-                table.append();
+                table.append(start);
                 table.setText(casig, subject);
-                table.setText(cprof, "");
-                table.setText(cgrup, code);
-                table.setText(caula, "");
-                table.setText(turno, shift);
-                table.setText(nivel, level);
-                table.setText(curso, course);
-                table.setText(grupo, letter);
-                table.setDouble(horas, static_cast<double>(time));
-                table.setText(sesiones, sessionPattern(time));
-                table.setText(ctarea, "CCM");
-                table.setText(gestion, code);
+                table.setDouble(horas, static_cast<double>(hours[index]->time));
+                table.setText(sesiones, hours[index]->pattern);
                 table.post();
             }
         }

@@ -19,29 +19,33 @@ void ExportarProfesores(ExportContext& ctx) {
     const XmlNodeList teachers = ctx.doc.selectNodes("/Centro/Profesores/Profesor");
     const FirstMatchMap departments(ctx.doc, "/Centro/Departamentos/Departamento");
     table.open();
+    const Table::Field abrev = table.field("ABREV"), nombre = table.field("NOMBRE"),
+                       depart = table.field("DEPART");
+    std::string name;
     for (const XmlNode& teacher : teachers) {
-        const std::string original = attr(teacher, "Codigo");
-        const std::string name =
-            attr(teacher, "Nombre") + ", " + attr(teacher, "Apellido1") + " " + attr(teacher, "Apellido2");
-        std::string department = attr(teacher, "CodigoDep");
+        const std::string_view original = attr(teacher, teacher::Codigo);
+        name.assign(attr(teacher, teacher::Nombre));
+        name.append(", ").append(attr(teacher, teacher::Apellido1));
+        name.append(" ").append(attr(teacher, teacher::Apellido2));
+        std::string_view department = attr(teacher, teacher::CodigoDep);
         if (!department.empty()) {
-            if (const std::string* found = departments.find(department)) {
+            if (const std::string_view* found = departments.find(department)) {
                 department = *found;
             } else {
-                ctx.summary.departmentsNotFound.push_back(department);
+                ctx.summary.departmentsNotFound.emplace_back(department);
             }
         }
 
         const std::string code = used.take(original, false);
 
         table.append();
-        table.setText("ABREV", code);
-        table.setText("NOMBRE", name);
-        table.setText("DEPART", department);
+        table.setText(abrev, code);
+        table.setText(nombre, name);
+        table.setText(depart, department);
         table.post();
 
         if (const std::string written = text::left(code, 10); written != original) {
-            ctx.summary.codeChanges.push_back({"PROFT", original, written});
+            ctx.summary.codeChanges.push_back({"PROFT", std::string(original), written});
         }
     }
     ctx.summary.setTableCount("PROFT", table.recordCount());

@@ -14,13 +14,13 @@ constexpr std::array<const char*, 7> kDayNames = {"Lunes",   "Martes", "Miércol
                                                   "Viernes", "Sábado", "Domingo"};
 
 // The day digit of a trimmed, non-empty Dia: its first character, upper case only.
-char dayDigit(const std::string& dia) {
+char dayDigit(std::string_view dia) {
     for (std::size_t i = 0; i < kDayLetters.size(); ++i) {
         if (dia[0] == kDayLetters[i][0]) {
             return static_cast<char>('1' + i);
         }
     }
-    throw Error("Día de sesión no válido: '" + dia + "'");
+    throw Error("Día de sesión no válido: '" + std::string(dia) + "'");
 }
 
 int minutesOf(const std::string& key, std::size_t hoursAt, std::size_t minutesAt) {
@@ -61,18 +61,23 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
     std::vector<std::string>& keys = ctx.ListBoxPlanti;
     keys.clear();
     for (const XmlNode& session : ctx.doc.selectNodes("/Centro/Sesiones/Sesion")) {
-        const std::string dia = attr(session, "Dia");
+        const std::string_view dia = attr(session, session::Dia);
         if (dia.empty()) {
             continue;
         }
-        const char digit = dayDigit(dia);
-        const std::string start = attr(session, "HoraInicio");
-        const std::string end = attr(session, "HoraFin");
-        keys.push_back(digit + start + end + " " + start + "-" + end);
+        const std::string_view start = attr(session, session::HoraInicio);
+        const std::string_view end = attr(session, session::HoraFin);
+        std::string& key = keys.emplace_back(1, dayDigit(dia));
+        key.append(start).append(end).append(" ").append(start).append("-").append(end);
     }
     std::stable_sort(keys.begin(), keys.end());
 
     slots.open();
+    const Table::Field diho = slots.field("DIHO"), dia = slots.field("DIA"),
+                       textodia = slots.field("TEXTODIA"), hora = slots.field("HORA"),
+                       textohor = slots.field("TEXTOHOR"), horadesde = slots.field("HORADESDE"),
+                       horahasta = slots.field("HORAHASTA"), minutos = slots.field("MINUTOS"),
+                       marco = slots.field("MARCO");
     std::vector<std::string> minutesTexts;
     minutesTexts.reserve(keys.size());
     int previousDay = 0;
@@ -89,16 +94,17 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
         const int minutes = endMinutes - startMinutes;
         minutesTexts.push_back(text::formatInteger(minutes));
 
+        const std::string slotText = std::to_string(slot);
         slots.append();
-        slots.setText("DIHO", std::to_string(day) + std::to_string(slot));
-        slots.setText("DIA", std::to_string(day));
-        slots.setText("TEXTODIA", kDayNames[day - 1]);
-        slots.setText("HORA", std::to_string(slot));
-        slots.setText("TEXTOHOR", std::to_string(slot) + "-" + text::mid(key, 13, 11));
-        slots.setText("HORADESDE", text::mid(key, 2, 5));
-        slots.setText("HORAHASTA", text::mid(key, 7, 5));
-        slots.setText("MINUTOS", minutesTexts.back());
-        slots.setText("MARCO", "0");
+        slots.setText(diho, std::to_string(day) + slotText);
+        slots.setText(dia, std::to_string(day));
+        slots.setText(textodia, kDayNames[day - 1]);
+        slots.setText(hora, slotText);
+        slots.setText(textohor, slotText + "-" + text::mid(key, 13, 11));
+        slots.setText(horadesde, text::mid(key, 2, 5));
+        slots.setText(horahasta, text::mid(key, 7, 5));
+        slots.setText(minutos, minutesTexts.back());
+        slots.setText(marco, "0");
         slots.post();
     }
 
@@ -109,15 +115,16 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
     counts.create({{"DURACION", FieldType::Character, 10}, {"NSES", FieldType::Integer, 0}},
                   IndexDef{"NSES", "NSES"});
     counts.open();
+    const Table::Field duracion = counts.field("DURACION"), nses = counts.field("NSES");
     std::vector<std::string> durations;
     for (const std::string& minutes : minutesTexts) {
-        if (counts.locate("DURACION", minutes)) {
+        if (counts.locate(duracion, minutes)) {
             counts.edit();
-            counts.setInt("NSES", counts.getInt("NSES") + 1);
+            counts.setInt(nses, counts.getInt(nses) + 1);
         } else {
             counts.append();
-            counts.setText("DURACION", minutes);
-            counts.setInt("NSES", 1);
+            counts.setText(duracion, minutes);
+            counts.setInt(nses, 1);
             durations.push_back(minutes);
         }
         counts.post();

@@ -7,8 +7,9 @@ void ExportarTiposActividad(ExportContext& ctx) {
     Table table(ctx.dir, "ASIGNOMT");
     const XmlNodeList types = ctx.doc.selectNodes("/Centro/TiposActividad/TipoActividad");
     table.open();
+    AsignomtTable asignomt(table);
     for (const XmlNode& type : types) {
-        AsignarCodigoCorto(ctx, table, type, SubjectKind::TipoActividad);
+        AsignarCodigoCorto(ctx, asignomt, type, SubjectKind::TipoActividad);
     }
     ctx.summary.setTableCount("ASIGNOMT", table.recordCount());
     table.close();

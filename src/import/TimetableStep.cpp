@@ -71,8 +71,6 @@ RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::file
                     "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + doc.rootName() +
                     "» y no «Centro».");
     }
-    const timetable::SchoolNames names = timetable::SchoolNames::read(doc);
-
     timetable::Timetable timetable;
     ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                           c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
@@ -83,6 +81,7 @@ RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::file
     }
     summary.solucRecords = c.wwTableSoluc.recordCount();
     c.closeAllQuietly();
+    const timetable::SchoolNames names = timetable::SchoolNames::read(doc); // once the tables are closed
 
     // A failure here keeps the earlier document.
     checkAndSave(timetable::timetableFileFor(schoolFile), timetable, names,

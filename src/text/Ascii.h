@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -52,6 +54,22 @@ constexpr bool isAsciiLetter(char c) noexcept {
 // A letter, digit or underscore: what field, index and key names are made of.
 constexpr bool isNameChar(char c) noexcept {
     return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Whether every byte is below 0x80, eight bytes at a time.
+inline bool isAscii(std::string_view s) noexcept {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t i = 0;
+    std::uint64_t high = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, 8);
+        high |= word;
+    }
+    for (; i < s.size(); ++i) {
+        high |= static_cast<unsigned char>(s[i]);
+    }
+    return (high & kHighBits) == 0;
 }
 
 } // namespace vinculor::text

@@ -11,20 +11,16 @@ std::uint32_t CodeSet::id(std::string_view code) {
         return found->second;
     }
     const auto id = static_cast<std::uint32_t>(codes_.size());
-    codes_.emplace_back(code);
-    ids_.emplace(codes_.back(), id);
+    ids_.emplace(codes_.emplace_back(code), id);
     return id;
 }
 
-std::uint32_t CodeSet::idAt(std::size_t key, std::string_view code) {
+std::uint32_t CodeSet::firstAt(std::size_t key, std::string_view code) {
     if (key >= byKey_.size()) {
         byKey_.resize(key + 1, kUnseen);
     }
-    std::uint32_t& known = byKey_[key];
-    if (known == kUnseen) {
-        known = id(code);
-    }
-    return known;
+    byKey_[key] = id(code);
+    return byKey_[key];
 }
 
 std::uint32_t CodeSet::find(std::string_view code) const {

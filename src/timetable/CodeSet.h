@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,7 +22,9 @@ public:
     // The same for the code that record `key` of a table holds: the code is
     // looked at only the first time the key comes, so a caller that knows the
     // record it found pays no search for the records it meets again.
-    std::uint32_t idAt(std::size_t key, std::string_view code);
+    std::uint32_t idAt(std::size_t key, std::string_view code) {
+        return key < byKey_.size() && byKey_[key] != kUnseen ? byKey_[key] : firstAt(key, code);
+    }
     // kNone where the code was never added.
     std::uint32_t find(std::string_view code) const;
 
@@ -29,14 +32,11 @@ public:
     std::size_t size() const { return codes_.size(); }
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
     static constexpr std::uint32_t kUnseen = kNone - 1;
+    std::uint32_t firstAt(std::size_t key, std::string_view code);
 
-    std::vector<std::string> codes_;
-    std::unordered_map<std::string, std::uint32_t, Hash, std::equal_to<>> ids_;
+    std::deque<std::string> codes_;                           // never moved: ids_ looks into them
+    std::unordered_map<std::string_view, std::uint32_t> ids_; // each code once, kept in codes_
     std::vector<std::uint32_t> byKey_;
 };
 

@@ -4,58 +4,73 @@
 
 namespace vinculor::timetable {
 
-void appendEscaped(std::string& out, std::string_view text) {
-    std::size_t plain = 0; // start of the run of bytes that go out as they are
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        const char* reference = nullptr;
+char* writeEscaped(char* out, std::string_view text) {
+    const auto put = [&](std::string_view reference) {
+        std::memcpy(out, reference.data(), reference.size());
+        out += reference.size();
+    };
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
         switch (c) {
         case '&':
-            reference = "&amp;";
+            put("&amp;");
             break;
         case '<':
-            reference = "&lt;";
+            put("&lt;");
             break;
         case '>':
-            reference = "&gt;";
+            put("&gt;");
             break;
         case '"':
-            reference = "&quot;";
+            put("&quot;");
             break;
         case '\'':
-            reference = "&#39;";
+            put("&#39;");
             break;
         case '\t':
         case '\n':
         case '\r':
-            reference = " "; // a text never breaks the lines of the markup around it
+            *out++ = ' '; // a text never breaks the lines of the markup around it
             break;
         default:
-            if (c < 32 || c == 127) {
-                reference = "";
+            if (c >= 32 && c != 127) {
+                *out++ = ch;
             }
             break;
         }
-        if (reference != nullptr) {
-            out.append(text.data() + plain, i - plain);
-            out += reference;
-            plain = i + 1;
-        }
     }
-    out.append(text.data() + plain, text.size() - plain);
+    return out;
+}
+
+void appendEscaped(std::string& out, std::string_view text) {
+    const std::size_t start = out.size();
+    out.resize(start + text.size() * kMaxEscapedBytes);
+    out.resize(static_cast<std::size_t>(writeEscaped(out.data() + start, text) - out.data()));
 }
 
 EscapedText::EscapedText(std::string_view text) {
     appendEscaped(html_, text);
 }
 
-HtmlWriter::HtmlWriter(Sink sink, std::size_t pieceBytes) : sink_(std::move(sink)), pieceBytes_(pieceBytes) {
-    buffer_.reserve(pieceBytes_ + 4096);
+HtmlWriter::HtmlWriter(Sink sink, std::size_t pieceBytes)
+    : sink_(std::move(sink)), pieceBytes_(pieceBytes), buffer_(pieceBytes + 4096) {}
+
+void HtmlWriter::makeRoom(std::size_t bytes) {
+    flush();
+    if (bytes > buffer_.size()) {
+        buffer_.resize(bytes);
+    }
 }
 
 HtmlWriter& HtmlWriter::text(std::string_view text) {
-    appendEscaped(buffer_, text);
-    maybeFlush();
+    const std::size_t most = text.size() * kMaxEscapedBytes;
+    if (most > buffer_.size() - used_) {
+        makeRoom(most);
+    }
+    used_ = static_cast<std::size_t>(writeEscaped(buffer_.data() + used_, text) - buffer_.data());
+    if (used_ >= pieceBytes_) {
+        flush();
+    }
     return *this;
 }
 
@@ -66,9 +81,9 @@ HtmlWriter& HtmlWriter::number(std::size_t n) {
 }
 
 void HtmlWriter::flush() {
-    if (!buffer_.empty()) {
-        sink_(buffer_);
-        buffer_.clear();
+    if (used_ > 0) {
+        sink_(std::string_view(buffer_.data(), used_));
+        used_ = 0;
     }
 }
 

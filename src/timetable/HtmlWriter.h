@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vinculor::timetable {
 
@@ -31,30 +33,58 @@ public:
     HtmlWriter& operator=(const HtmlWriter&) = delete;
 
     HtmlWriter& markup(std::string_view tags) {
-        buffer_ += tags;
-        maybeFlush();
-        return *this;
+        if (tags.size() > buffer_.size() - used_) {
+            makeRoom(tags.size());
+        }
+        std::memcpy(buffer_.data() + used_, tags.data(), tags.size());
+        return wrote(tags.size());
+    }
+    // The same for a literal: its length known here, the copy takes a few
+    // instructions where the other takes a call.
+    template <std::size_t N> HtmlWriter& markup(const char (&tags)[N]) {
+        if (N - 1 > buffer_.size() - used_) {
+            makeRoom(N - 1);
+        }
+        std::memcpy(buffer_.data() + used_, tags, N - 1);
+        return wrote(N - 1);
     }
     HtmlWriter& text(std::string_view text);
     HtmlWriter& text(const EscapedText& text) { return markup(text.html()); }
+    // Room for at most `bytes` of markup, written straight into the buffer
+    // from the place returned and handed back by commit(end).
+    char* reserve(std::size_t bytes) {
+        if (bytes > buffer_.size() - used_) {
+            makeRoom(bytes);
+        }
+        return buffer_.data() + used_;
+    }
+    void commit(const char* end) { wrote(static_cast<std::size_t>(end - (buffer_.data() + used_))); }
     HtmlWriter& number(std::size_t n);
     // Hands what is left to the sink.
     void finish();
 
 private:
-    void maybeFlush() {
-        if (buffer_.size() >= pieceBytes_) {
+    HtmlWriter& wrote(std::size_t bytes) {
+        used_ += bytes;
+        if (used_ >= pieceBytes_) {
             flush();
         }
+        return *this;
     }
+    void makeRoom(std::size_t bytes);
     void flush();
 
     Sink sink_;
     std::size_t pieceBytes_;
-    std::string buffer_;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
 };
 
 // Appends the escaped form of `text` to `out`.
 void appendEscaped(std::string& out, std::string_view text);
+// Writes the escaped form of `text` at `out`, which has room for
+// kMaxEscapedBytes for each byte of it; returns its end.
+constexpr std::size_t kMaxEscapedBytes = 6; // "&quot;"
+char* writeEscaped(char* out, std::string_view text);
 
 } // namespace vinculor::timetable

@@ -91,19 +91,22 @@ public:
 
     std::string next(std::string_view code) {
         std::string given(code);
-        if (used_.contains(text::foldCase(given))) {
+        std::string folded = text::foldCase(given);
+        if (used_.contains(folded)) {
             const std::string base(trimmed(text::left(code, 10)));
             for (int k = 1;; ++k) {
                 given = base + std::to_string(k);
-                if (!used_.contains(text::foldCase(given))) {
+                folded = text::foldCase(given);
+                if (!used_.contains(folded)) {
                     break;
                 }
             }
         }
         if (shortenLong_ && text::length(given) > 10) {
             given = text::left(given, 8) + text::right(given, 2);
+            folded = text::foldCase(given);
         }
-        used_.insert(text::foldCase(given));
+        used_.insert(std::move(folded));
         return text::left(given, 10);
     }
 
@@ -228,33 +231,54 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
     // Groups by the code Horavia knows them by; the plan names them by theirs.
     const XmlNodeList groups = doc.selectNodes("/Centro/Grupos/Grupo");
     HoraviaCodes groupCodes(true);
-    std::unordered_map<std::string, std::string> horaviaGroup;
-    for (const XmlNode& n : groups) {
+    names.groupCodes_.resize(groups.size());
+    std::unordered_map<std::string_view, std::size_t> firstGroup; // code -> its first group
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const XmlNode& n = groups[g];
         const std::string_view code = attr(n, "Codigo");
+        const auto [first, added] = firstGroup.try_emplace(code, g);
+        names.groupCodes_[g] = code;
         if (groups.size() >= 2) {
             const std::string given = groupCodes.next(code);
-            horaviaGroup.try_emplace(std::string(code), given);
             names.addName(Kind::Group, given, attr(n, "Denominacion"));
+            names.groupCodes_[g] = added ? given : names.groupCodes_[first->second]; // the first group's
         }
         names.addName(Kind::Group, code, attr(n, "Denominacion"));
     }
 
     int lengths[3];
     sessionLengths(doc, lengths);
-    for (const XmlNode& n : doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo")) {
-        const std::string_view subject = attr(n, "Codigo");
+    std::unordered_map<std::string_view, int> sessionsByHours; // a school has few distinct "Horas"
+    const XmlNodeList subjects = doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
+    // The plan's texts copied into one buffer sized first, so that the
+    // views into it stay put and the file can go.
+    std::size_t bytes = 0;
+    for (const XmlNode& n : subjects) {
+        bytes += attr(n, "Codigo").size() + attr(n, "Horas").size();
+    }
+    names.planTexts_.reserve(bytes);
+    const auto keep = [&](std::string_view text) {
+        const std::size_t at = names.planTexts_.size();
+        names.planTexts_.insert(names.planTexts_.end(), text.begin(), text.end());
+        return std::string_view(names.planTexts_.data() + at, text.size());
+    };
+    names.planned.reserve(subjects.size());
+    for (const XmlNode& n : subjects) {
+        const std::string_view subject = keep(attr(n, "Codigo"));
         if (subject.empty()) {
             continue;
         }
-        const std::string_view hours = attr(n, "Horas");
-        const std::size_t owner = n.owner();
-        std::string group(owner < groups.size() ? attr(groups[owner], "Codigo") : std::string_view());
-        if (const auto given = horaviaGroup.find(group); given != horaviaGroup.end()) {
-            group = given->second;
+        const std::string_view hours = keep(attr(n, "Horas"));
+        auto [sessions, added] = sessionsByHours.try_emplace(hours, 0);
+        if (added) {
+            sessions->second = sessionsOf(hours, lengths);
         }
+        const std::size_t owner = n.owner();
         names.planned.push_back(
-            {std::move(group), std::string(subject), std::string(hours), sessionsOf(hours, lengths)});
+            {owner < groups.size() ? std::string_view(names.groupCodes_[owner]) : std::string_view(), subject,
+             hours, sessions->second});
     }
+    names.planned.shrink_to_fit();
     return names;
 }
 

@@ -15,12 +15,13 @@ namespace vinculor::timetable {
 // reading for the document is here.
 class SchoolNames {
 public:
-    // A subject of a group and its planned time.
+    // A subject of a group and its planned time, as views into texts these
+    // names keep (one buffer for all the plan's lines).
     struct Planned {
-        std::string group;   // the code Horavia knows the group by
-        std::string subject; // the school's code
-        std::string hours;   // "Horas" as the file gives it, "03,00"
-        int sessions = -1;   // the sessions that time makes; -1 when "Horas" is no number
+        std::string_view group;   // the code Horavia knows the group by
+        std::string_view subject; // the school's code
+        std::string_view hours;   // "Horas" as the file gives it, "03,00"
+        int sessions = -1;        // the sessions that time makes; -1 when "Horas" is no number
     };
 
     // The element families (beyond "/Centro" with "Codigo", "Nombre" and
@@ -62,6 +63,8 @@ private:
     static const std::string* find(const Names& names, std::string_view code);
 
     Names subjects_, activityTypes_, teachers_, rooms_, groups_;
+    std::vector<std::string> groupCodes_; // the code Horavia knows each group of the file by
+    std::vector<char> planTexts_;         // the plan's subject codes and "Horas", one after another
 };
 
 } // namespace vinculor::timetable

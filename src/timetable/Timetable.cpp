@@ -1,21 +1,38 @@
 #include "timetable/Timetable.h"
 
+#include "base/Error.h"
+
 #include <algorithm>
 #include <numeric>
 
 namespace vinculor::timetable {
 
-namespace {
-
-std::vector<std::uint32_t> byCode(const CodeSet& codes) {
-    std::vector<std::uint32_t> order(codes.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return codes.code(a) < codes.code(b); });
-    return order;
+void Timetable::add(const Entry& entry) {
+    std::uint64_t members = 0;
+    int shift = 0;
+    for (const std::uint32_t id : {entry.group, entry.teacher, entry.room}) {
+        if (id != kNone && id >= kMaxMembers) {
+            tooMany_ = id; // index() reports it; the import goes on
+            return;
+        }
+        members |= std::uint64_t{id == kNone ? kMaxMembers : id} << shift;
+        shift += 21;
+    }
+    if ((size_ >> kBlockBits) == blocks_.size()) {
+        blocks_.push_back(std::make_unique<Stored[]>(std::size_t{1} << kBlockBits));
+    }
+    const std::uint32_t slot = slotOf(entry) | (entry.task ? kTask : 0);
+    stored(static_cast<std::uint32_t>(size_++)) = {entry.subject, slot, members};
 }
 
-} // namespace
+std::uint32_t Timetable::slotOf(const Entry& entry) {
+    const auto [at, added] = slotIds_.try_emplace(SlotKey{entry.time, entry.period, entry.day},
+                                                  static_cast<std::uint32_t>(slots_.size()));
+    if (added) {
+        slots_.push_back({entry.day, entry.period, entry.time});
+    }
+    return at->second;
+}
 
 const CodeSet& Timetable::codes(Axis axis) const {
     switch (axis) {
@@ -29,73 +46,98 @@ const CodeSet& Timetable::codes(Axis axis) const {
     return rooms;
 }
 
-std::uint32_t Timetable::member(const Entry& entry, Axis axis) {
-    switch (axis) {
-    case Axis::Group:
-        return entry.task ? kNone : entry.group; // tasks belong to their teacher's grid
-    case Axis::Teacher:
-        return entry.teacher;
-    case Axis::Room:
-        break;
-    }
-    return entry.room;
-}
-
 void Timetable::index() {
-    // Entries in cell order once, by counting (a cell is a period and a day);
-    // each axis then takes its members' entries in that order the same way.
+    if (tooMany_ != kNone) {
+        throw Error(
+            "El horario tiene más grupos, profesores o aulas de los que su documento puede mostrar (" +
+            std::to_string(kMaxMembers) + " de cada): no se escribe.");
+    }
+    // The cell of each slot: the rank of its period among those of the week, then its day.
     std::vector<std::uint32_t> periods;
-    for (const Entry& e : entries_) {
-        periods.push_back(e.period);
+    for (const Slot& s : slots_) {
+        periods.push_back(s.period);
     }
     std::sort(periods.begin(), periods.end());
     periods.erase(std::unique(periods.begin(), periods.end()), periods.end());
-    std::vector<std::uint32_t> cells(entries_.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const Entry& e = entries_[i];
-        const auto rank = std::lower_bound(periods.begin(), periods.end(), e.period) - periods.begin();
-        cells[i] = static_cast<std::uint32_t>(rank) * 8 + (e.day & 7u);
+    for (Slot& s : slots_) {
+        const auto rank = std::lower_bound(periods.begin(), periods.end(), s.period) - periods.begin();
+        s.cell = static_cast<std::uint32_t>(rank) * 8 + (s.day & 7u);
     }
-    std::vector<std::uint32_t> cellStart(periods.size() * 8 + 1, 0);
-    for (const std::uint32_t c : cells) {
-        ++cellStart[c + 1];
-    }
-    std::partial_sum(cellStart.begin(), cellStart.end(), cellStart.begin());
-    std::vector<std::uint32_t> ordered(entries_.size());
-    for (std::uint32_t i = 0; i < entries_.size(); ++i) {
-        ordered[cellStart[cells[i]]++] = i;
-    }
-    for (const Axis axis : kAxes) {
-        AxisIndex& ix = index_[static_cast<std::size_t>(axis)];
-        const std::size_t n = codes(axis).size();
-        ix.start.assign(n + 1, 0);
-        for (const Entry& e : entries_) {
-            const std::uint32_t m = member(e, axis);
-            if (m != kNone) {
-                ++ix.start[m + 1];
-            }
-        }
-        std::partial_sum(ix.start.begin(), ix.start.end(), ix.start.begin());
-        ix.entries.assign(ix.start.back(), 0);
-        std::vector<std::uint32_t> next(ix.start.begin(), ix.start.end() - 1);
-        for (const std::uint32_t i : ordered) {
-            const std::uint32_t m = member(entries_[i], axis);
-            if (m != kNone) {
-                ix.entries[next[m]++] = i;
-            }
-        }
-        ix.members = byCode(codes(axis));
-        std::erase_if(ix.members, [&](std::uint32_t m) { return ix.start[m] == ix.start[m + 1]; });
-    }
-}
 
-std::span<const std::uint32_t> Timetable::grid(Axis axis, std::uint32_t member) const {
-    const AxisIndex& ix = index_[static_cast<std::size_t>(axis)];
-    return {ix.entries.data() + ix.start[member], ix.entries.data() + ix.start[member + 1]};
+    // The entries in cell order, by counting: order[k] is the entry that goes to place k.
+    const auto n = static_cast<std::uint32_t>(size_);
+    std::vector<std::uint32_t> order(n);
+    {
+        std::vector<std::uint32_t> next(periods.size() * 8 + 1, 0);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            ++next[cell(i) + 1];
+        }
+        std::partial_sum(next.begin(), next.end(), next.begin());
+        for (std::uint32_t i = 0; i < n; ++i) {
+            order[next[cell(i)]++] = i;
+        }
+    }
+    // Moved there in place, one cycle of the permutation at a time; a place
+    // filled is marked in `order`.
+    constexpr std::uint32_t kFilled = 0x80000000;
+    for (std::uint32_t k = 0; k < n; ++k) {
+        if ((order[k] & kFilled) != 0) {
+            continue;
+        }
+        const Stored first = stored(k);
+        std::uint32_t place = k;
+        while (true) {
+            const std::uint32_t from = order[place];
+            order[place] |= kFilled;
+            if (from == k) {
+                stored(place) = first;
+                break;
+            }
+            stored(place) = stored(from);
+            place = from;
+        }
+    }
+
+    // Where each member's grid starts among the entries of its axis, and
+    // the members that have one, by code.
+    for (const Axis axis : kAxes) {
+        const auto a = static_cast<std::size_t>(axis);
+        const CodeSet& set = codes(axis);
+        gridStart_[a].assign(set.size() + 1, 0);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const std::uint32_t m = member(i, axis);
+            if (m != kNone) {
+                ++gridStart_[a][m + 1];
+            }
+        }
+        members_[a].clear();
+        for (std::uint32_t m = 0; m < set.size(); ++m) {
+            if (gridStart_[a][m + 1] > 0) {
+                members_[a].push_back(m);
+            }
+        }
+        std::partial_sum(gridStart_[a].begin(), gridStart_[a].end(), gridStart_[a].begin());
+        std::sort(members_[a].begin(), members_[a].end(),
+                  [&](std::uint32_t x, std::uint32_t y) { return set.code(x) < set.code(y); });
+    }
 }
 
 const std::vector<std::uint32_t>& Timetable::members(Axis axis) const {
-    return index_[static_cast<std::size_t>(axis)].members;
+    return members_[static_cast<std::size_t>(axis)];
+}
+
+void AxisGrids::build(const Timetable& timetable, Axis axis) {
+    axis_ = axis;
+    start_ = &timetable.gridStart(axis);
+    entries_.resize(start_->back());
+    std::vector<std::uint32_t> next(start_->begin(), start_->end() - 1);
+    const auto n = static_cast<std::uint32_t>(timetable.size());
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t m = timetable.member(i, axis);
+        if (m != kNone) {
+            entries_[next[m]++] = i;
+        }
+    }
 }
 
 } // namespace vinculor::timetable

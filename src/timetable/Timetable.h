@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vinculor::timetable {
@@ -42,9 +44,11 @@ struct Omission {
     std::string subject, group, teacher, room, day, slot;
 };
 
-// The computed timetable, as the import's passes found it, with the grids of
-// each axis: the entries of each group, teacher and room in the order of their
-// cells (time slot, then day).
+// The computed timetable, as the import's passes found it. A large school's
+// timetable is millions of entries, so each is kept in 16 bytes (its day,
+// period and time stand together as one of the slots of the week; its group,
+// teacher and room share 64 bits) in blocks of fixed size, so that adding an
+// entry never copies the others.
 class Timetable {
 public:
     CodeSet subjects;
@@ -54,39 +58,125 @@ public:
     CodeSet rooms;
     CodeSet times; // "start–end"
 
-    void add(const Entry& entry) { entries_.push_back(entry); }
+    void add(const Entry& entry);
     // Counts a record left out; true while the list of its reason still
     // takes the record itself (kListed of each), given then to keep().
     bool countOmission(Reason reason) { return omitted_[static_cast<std::size_t>(reason)]++ < kListed; }
     void keep(Omission omission) { omissions_.push_back(std::move(omission)); }
     std::size_t omitted(Reason reason) const { return omitted_[static_cast<std::size_t>(reason)]; }
-
-    const std::vector<Entry>& entries() const { return entries_; }
     const std::vector<Omission>& omissions() const { return omissions_; } // the first of each reason
+
+    std::size_t size() const { return size_; }
+    Entry entry(std::uint32_t i) const {
+        const Stored& s = stored(i);
+        const Slot& slot = slots_[s.slot & ~kTask];
+        return {s.subject, unpacked(s, 0), unpacked(s, 1), unpacked(s, 2),
+                slot.time, slot.period,    slot.day,       (s.slot & kTask) != 0};
+    }
+    // The cell of an entry's grid: equal for two entries of the same period
+    // and day, and ordered by period, then by day.
+    std::uint32_t cell(std::uint32_t i) const { return slots_[stored(i).slot & ~kTask].cell; }
+
     const CodeSet& codes(Axis axis) const;
     // The member of an axis whose grid shows the entry; kNone when none does.
     // A task is in its teacher's and its room's grid, not in a group's.
-    static std::uint32_t member(const Entry& entry, Axis axis);
+    static std::uint32_t member(const Entry& entry, Axis axis) {
+        switch (axis) {
+        case Axis::Group:
+            return entry.task ? kNone : entry.group; // tasks belong to their teacher's grid
+        case Axis::Teacher:
+            return entry.teacher;
+        case Axis::Room:
+            break;
+        }
+        return entry.room;
+    }
+    std::uint32_t member(std::uint32_t i, Axis axis) const {
+        const Stored& s = stored(i);
+        return axis == Axis::Group && (s.slot & kTask) != 0 ? kNone : unpacked(s, static_cast<int>(axis));
+    }
 
-    // Sorts the grids; call once every entry is in, before the two below.
+    // The ids of groups, teachers and rooms that an entry can hold: a
+    // timetable with more of one (a school millions of times the largest)
+    // has no grids, and index() says so.
+    static constexpr std::uint32_t kMaxMembers = (1u << 21) - 1;
+
+    // Puts the entries in cell order (by period, then by day; in the order
+    // they came within a cell) and the members of each axis in the order of
+    // their codes. Call once every entry is in, before the grids are built.
     void index();
-    // The entries of one member of an axis, as indices into entries(), in
-    // cell order: by period (the rows), then by day (the columns).
-    std::span<const std::uint32_t> grid(Axis axis, std::uint32_t member) const;
-    // The members of an axis in the order their grids are shown: by code.
+    // The members of an axis that have entries, in the order their grids are
+    // shown: by code.
     const std::vector<std::uint32_t>& members(Axis axis) const;
+    // Where each member's grid starts among the entries of an axis's grids,
+    // and where the last one ends.
+    const std::vector<std::uint32_t>& gridStart(Axis axis) const {
+        return gridStart_[static_cast<std::size_t>(axis)];
+    }
 
 private:
-    struct AxisIndex {
-        std::vector<std::uint32_t> start; // per member, into entries; one more at the end
-        std::vector<std::uint32_t> entries;
-        std::vector<std::uint32_t> members;
+    struct Stored {
+        std::uint32_t subject;
+        std::uint32_t slot;    // into slots_, with kTask set for a task
+        std::uint64_t members; // group, teacher and room ids, 21 bits each (by Axis); kMaxMembers for none
     };
+    struct Slot {
+        std::uint8_t day;
+        std::uint32_t period;
+        std::uint32_t time;
+        std::uint32_t cell = 0; // set by index()
+    };
+    static constexpr std::uint32_t kTask = 0x80000000;
+    static constexpr std::size_t kBlockBits = 16; // 65,536 entries, 1 MB a block
 
-    std::vector<Entry> entries_;
+    // The group (0), teacher (1) or room (2) of an entry.
+    static std::uint32_t unpacked(const Stored& s, int which) {
+        const auto id = static_cast<std::uint32_t>(s.members >> (21 * which)) & kMaxMembers;
+        return id == kMaxMembers ? kNone : id;
+    }
+    const Stored& stored(std::uint32_t i) const {
+        return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)];
+    }
+    Stored& stored(std::uint32_t i) { return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)]; }
+    std::uint32_t slotOf(const Entry& entry);
+
+    std::vector<std::unique_ptr<Stored[]>> blocks_;
+    std::size_t size_ = 0;
+    std::vector<Slot> slots_;
+    struct SlotKey {
+        std::uint32_t time, period;
+        std::uint8_t day;
+        bool operator==(const SlotKey&) const = default;
+    };
+    struct SlotHash {
+        std::size_t operator()(const SlotKey& k) const {
+            return std::hash<std::uint64_t>{}((std::uint64_t{k.time} << 32 | k.period) * 8 + k.day);
+        }
+    };
+    std::unordered_map<SlotKey, std::uint32_t, SlotHash> slotIds_;
     std::vector<Omission> omissions_;
     std::array<std::size_t, kReasons> omitted_{};
-    std::array<AxisIndex, 3> index_;
+    std::array<std::vector<std::uint32_t>, 3> members_;
+    std::array<std::vector<std::uint32_t>, 3> gridStart_;
+    std::uint32_t tooMany_ = kNone; // an id beyond kMaxMembers that an entry had
+};
+
+// The grids of one axis: each member's entries, as indices into the
+// timetable's entries, in cell order. Built for one axis at a time into the
+// same buffer, so that a large timetable needs only one of them at once.
+class AxisGrids {
+public:
+    // The timetable must be indexed.
+    void build(const Timetable& timetable, Axis axis);
+    Axis axis() const { return axis_; }
+    std::span<const std::uint32_t> grid(std::uint32_t member) const {
+        return {entries_.data() + (*start_)[member], entries_.data() + (*start_)[member + 1]};
+    }
+
+private:
+    Axis axis_ = Axis::Group;
+    const std::vector<std::uint32_t>* start_ = nullptr; // the timetable's, per member
+    std::vector<std::uint32_t> entries_;
 };
 
 } // namespace vinculor::timetable

@@ -4,8 +4,8 @@
 #include "timetable/SchoolNames.h"
 
 #include <algorithm>
-#include <unordered_map>
-#include <unordered_set>
+#include <numeric>
+#include <tuple>
 
 namespace vinculor::timetable {
 
@@ -22,7 +22,7 @@ bool compatible(Axis axis, const Entry& a, const Entry& b) {
 }
 
 // A code as Horavia's tables keep it: found whole, or by its first ten characters.
-std::uint32_t findKept(const CodeSet& codes, const std::string& code) {
+std::uint32_t findKept(const CodeSet& codes, std::string_view code) {
     const std::uint32_t id = codes.find(code);
     return id != kNone || text::length(code) <= 10 ? id : codes.find(text::left(code, 10));
 }
@@ -33,11 +33,10 @@ std::uint64_t pairKey(std::uint32_t group, std::uint32_t subject) {
 
 } // namespace
 
-bool inTwoPlaces(Axis axis, const Timetable& timetable, std::span<const std::uint32_t> cell) {
-    const std::vector<Entry>& entries = timetable.entries();
+bool inTwoPlaces(Axis axis, std::span<const Entry> cell) {
     for (std::size_t i = 1; i < cell.size(); ++i) {
         for (std::size_t j = 0; j < i; ++j) {
-            if (!compatible(axis, entries[cell[i]], entries[cell[j]])) {
+            if (!compatible(axis, cell[i], cell[j])) {
                 return true;
             }
         }
@@ -47,7 +46,7 @@ bool inTwoPlaces(Axis axis, const Timetable& timetable, std::span<const std::uin
 
 TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames& names) {
     TimetableCheck check;
-    const std::vector<Entry>& entries = timetable.entries();
+    AxisGrids grids;
     for (std::size_t r = 0; r < kReasons; ++r) {
         check.omitted[r] = timetable.omitted(static_cast<Reason>(r));
     }
@@ -58,28 +57,39 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     std::vector<std::pair<std::uint64_t, std::size_t>> placed; // in grid order
     std::vector<std::pair<std::uint32_t, std::size_t>> ofGroup;
 
+    std::vector<Entry> entries; // of one grid
     for (const Axis axis : kAxes) {
+        grids.build(timetable, axis);
         for (const std::uint32_t member : timetable.members(axis)) {
-            const std::span<const std::uint32_t> grid = timetable.grid(axis, member);
+            const std::span<const std::uint32_t> grid = grids.grid(member);
+            entries.resize(grid.size());
+            for (std::size_t k = 0; k < grid.size(); ++k) {
+                entries[k] = timetable.entry(grid[k]);
+            }
             std::size_t begin = 0;
-            while (begin < grid.size()) {
-                const Entry& first = entries[grid[begin]];
+            while (begin < entries.size()) {
+                const Entry& first = entries[begin];
                 std::size_t end = begin + 1;
-                while (end < grid.size() && entries[grid[end]].period == first.period &&
-                       entries[grid[end]].day == first.day) {
+                while (end < entries.size() && entries[end].period == first.period &&
+                       entries[end].day == first.day) {
                     ++end;
                 }
-                const std::span<const std::uint32_t> cell = grid.subspan(begin, end - begin);
-                if (cell.size() > 1 && inTwoPlaces(axis, timetable, cell) &&
+                const std::span<const Entry> cell(entries.data() + begin, end - begin);
+                if (cell.size() > 1 && inTwoPlaces(axis, cell) &&
                     check.clashCount[static_cast<std::size_t>(axis)]++ < kListed) {
-                    check.clashes.push_back({axis, member, first.day, first.period, first.time, cell});
+                    check.clashes.push_back({axis,
+                                             member,
+                                             first.day,
+                                             first.period,
+                                             first.time,
+                                             {grid.begin() + begin, grid.begin() + end}});
                 }
                 if (axis == Axis::Group) {
                     for (std::size_t i = begin; i < end; ++i) {
-                        const Entry& e = entries[grid[i]];
+                        const Entry& e = entries[i];
                         bool seen = false;
                         for (std::size_t j = begin; j < i && !seen; ++j) {
-                            seen = entries[grid[j]].subject == e.subject;
+                            seen = entries[j].subject == e.subject;
                         }
                         if (seen) {
                             continue;
@@ -101,54 +111,95 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
             ofGroup.clear();
         }
     }
-    std::vector<std::pair<std::uint64_t, std::size_t>> placedSorted = placed;
-    std::sort(placedSorted.begin(), placedSorted.end());
-    const auto placedCount = [&](std::uint64_t key) -> std::size_t {
+    // Each placed pair (once in placed) found by its key; a pair of the plan is marked.
+    std::vector<std::uint32_t> byKey(placed.size()); // places in placed
+    std::iota(byKey.begin(), byKey.end(), 0u);
+    std::sort(byKey.begin(), byKey.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return placed[a].first < placed[b].first; });
+    std::vector<bool> inPlan(placed.size(), false);
+    const auto placedAt = [&](std::uint64_t key) -> std::uint32_t {
         const auto at =
-            std::lower_bound(placedSorted.begin(), placedSorted.end(), std::make_pair(key, std::size_t{0}));
-        return at != placedSorted.end() && at->first == key ? at->second : 0;
+            std::lower_bound(byKey.begin(), byKey.end(), key,
+                             [&](std::uint32_t i, std::uint64_t k) { return placed[i].first < k; });
+        return at != byKey.end() && placed[*at].first == key ? *at : kNone;
     };
 
     // The plan, one line per group subject as the result can tell them apart
     // (two subjects whose codes share their first ten characters are one
-    // there, and a subject listed twice in a group adds up), against what was placed.
-    std::unordered_map<std::string, std::size_t> line; // group and subject -> place in hours
-    std::unordered_set<std::uint64_t> planned;
-    for (const SchoolNames::Planned& p : names.planned) {
-        const std::uint32_t group = findKept(timetable.groups, p.group);
-        const std::uint32_t subject = findKept(timetable.subjects, p.subject);
-        const bool known = group != kNone && subject != kNone;
-        const std::string key = known ? std::to_string(pairKey(group, subject)) : p.group + '\n' + p.subject;
-        const auto [at, added] = line.try_emplace(key, check.hours.size());
-        if (added) {
-            std::size_t count = 0;
-            if (known) {
-                planned.insert(pairKey(group, subject));
-                count = placedCount(pairKey(group, subject));
-            }
-            check.hours.push_back({p.group, p.subject, p.hours, p.sessions, count});
-        } else {
-            HoursDifference& h = check.hours[at->second];
-            h.hours += " + " + p.hours;
-            h.planned = h.planned < 0 || p.sessions < 0 ? -1 : h.planned + p.sessions;
-        }
+    // there, and a subject listed twice in a group adds up), against what was
+    // placed. A subject of the plan joins the line of the first one like it,
+    // found by sorting; a line's subjects are chained in the file's order.
+    const std::vector<SchoolNames::Planned>& plan = names.planned;
+    constexpr std::uint64_t kUnknown =
+        ~std::uint64_t{0}; // a group or subject not in the result: by its codes
+    std::vector<std::uint64_t> keyOf(plan.size());
+    for (std::size_t k = 0; k < plan.size(); ++k) {
+        const std::uint32_t group = findKept(timetable.groups, plan[k].group);
+        const std::uint32_t subject = findKept(timetable.subjects, plan[k].subject);
+        keyOf[k] = group != kNone && subject != kNone ? pairKey(group, subject) : kUnknown;
     }
-    std::erase_if(check.hours, [](const HoursDifference& h) {
-        return h.planned >= 0 && static_cast<std::size_t>(h.planned) == h.placed;
+    const auto like = [&](std::uint32_t k) {
+        return keyOf[k] != kUnknown ? std::tuple(keyOf[k], std::string_view(), std::string_view())
+                                    : std::tuple(kUnknown, plan[k].group, plan[k].subject);
+    };
+    std::vector<std::uint32_t> sorted(plan.size());
+    std::iota(sorted.begin(), sorted.end(), 0u);
+    std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return std::pair(like(a), a) < std::pair(like(b), b);
     });
-    check.hoursCount = check.hours.size();
-    for (const auto& [key, count] : placed) {
-        if (!planned.contains(key)) {
-            if (check.hoursCount++ < kListed) {
-                check.hours.push_back({timetable.groups.code(static_cast<std::uint32_t>(key >> 32)),
-                                       timetable.subjects.code(static_cast<std::uint32_t>(key)), "", 0,
-                                       count});
+    std::vector<std::uint32_t> firstLike(plan.size());
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        firstLike[sorted[i]] =
+            i > 0 && like(sorted[i]) == like(sorted[i - 1]) ? firstLike[sorted[i - 1]] : sorted[i];
+    }
+
+    struct Line {
+        std::uint32_t first, last; // into the plan
+        int planned;
+        std::size_t placed;
+    };
+    std::vector<Line> lines;
+    std::vector<std::uint32_t> lineOf(plan.size()); // of a line's first subject
+    std::vector<std::uint32_t> next(plan.size(), kNone);
+    for (std::uint32_t k = 0; k < plan.size(); ++k) {
+        const SchoolNames::Planned& p = plan[k];
+        if (firstLike[k] == k) {
+            std::size_t count = 0;
+            if (const std::uint32_t i = keyOf[k] != kUnknown ? placedAt(keyOf[k]) : kNone; i != kNone) {
+                inPlan[i] = true;
+                count = placed[i].second;
             }
+            lineOf[k] = static_cast<std::uint32_t>(lines.size());
+            lines.push_back({k, k, p.sessions, count});
+        } else {
+            Line& l = lines[lineOf[firstLike[k]]];
+            next[l.last] = k;
+            l.last = k;
+            l.planned = l.planned < 0 || p.sessions < 0 ? -1 : l.planned + p.sessions;
         }
     }
-    if (check.hours.size() > kListed) {
-        check.hours.resize(kListed);
-        check.hours.shrink_to_fit();
+    for (const Line& l : lines) {
+        if (l.planned >= 0 && static_cast<std::size_t>(l.planned) == l.placed) {
+            continue;
+        }
+        if (check.hoursCount++ < kListed) {
+            const SchoolNames::Planned& p = plan[l.first];
+            std::string hours(p.hours);
+            for (std::uint32_t k = next[l.first]; k != kNone; k = next[k]) {
+                hours += " + ";
+                hours += plan[k].hours;
+            }
+            check.hours.push_back(
+                {std::string(p.group), std::string(p.subject), std::move(hours), l.planned, l.placed});
+        }
+    }
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        if (!inPlan[i] && check.hoursCount++ < kListed) {
+            const std::uint64_t key = placed[i].first;
+            check.hours.push_back({timetable.groups.code(static_cast<std::uint32_t>(key >> 32)),
+                                   timetable.subjects.code(static_cast<std::uint32_t>(key)), "", 0,
+                                   placed[i].second});
+        }
     }
     return check;
 }

@@ -19,7 +19,7 @@ struct Clash {
     std::uint8_t day;
     std::uint32_t period;
     std::uint32_t time;
-    std::span<const std::uint32_t> entries; // into the timetable's entries; valid while it lives
+    std::vector<std::uint32_t> entries; // into the timetable's entries
 };
 
 // A subject of a group whose placed sessions differ from the planned ones.
@@ -50,6 +50,6 @@ struct TimetableCheck {
 // or room), a room with two different subjects or with two lessons that share
 // neither group nor teacher. Two teachers of one lesson, or one teacher with
 // two groups together, are no clash.
-bool inTwoPlaces(Axis axis, const Timetable& timetable, std::span<const std::uint32_t> cell);
+bool inTwoPlaces(Axis axis, std::span<const Entry> cell);
 
 } // namespace vinculor::timetable

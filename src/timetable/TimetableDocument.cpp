@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
 
 namespace vinculor::timetable {
 
@@ -81,28 +83,72 @@ const char* reasonText(Reason reason) {
     return "día fuera de la semana (en el resultado sin día)";
 }
 
-// The shown name of every code of a set, escaped once: the school's name for
-// it, or the code itself where the school's file has none.
-template <class Lookup> std::vector<EscapedText> namesOf(const CodeSet& codes, Lookup lookup) {
-    std::vector<EscapedText> out;
+// The shown name of every code of a set, escaped once and kept between the
+// markup that comes before and after it in a grid's cell: the school's name
+// for it, or the code itself where the school's file has none.
+template <class Lookup>
+std::vector<std::string> piecesOf(const CodeSet& codes, Lookup lookup, std::string_view before,
+                                  std::string_view after) {
+    std::vector<std::string> out;
     out.reserve(codes.size());
     for (std::uint32_t id = 0; id < codes.size(); ++id) {
         const std::string* name = lookup(codes.code(id));
-        out.emplace_back(name != nullptr ? *name : codes.code(id));
+        std::string piece(before);
+        appendEscaped(piece, name != nullptr ? *name : codes.code(id));
+        piece += after;
+        out.push_back(std::move(piece));
     }
     return out;
 }
+
+// A grid's cells are written from these pieces: an activity in bold, then
+// each of the others (group, teacher, room) on a line of its own (pre-line).
+constexpr std::string_view kActivityBefore = "<b>";
+constexpr std::string_view kActivityAfter = "</b>";
+constexpr std::string_view kMemberBefore = "\n";
+
+// Markup written straight into the writer's buffer (HtmlWriter::reserve).
+char* put(char* at, std::string_view text) {
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+template <std::size_t N> char* put(char* at, const char (&tags)[N]) {
+    std::memcpy(at, tags, N - 1);
+    return at + N - 1;
+}
+// The most that a grid's row takes besides its times and pieces: its header
+// and number, the tags of seven days' cells; and each entry besides its pieces.
+constexpr std::size_t kRowBytes = 32 + 7 * 64;
+constexpr std::size_t kEntryBytes = 32;
+
+// An entry of a grid as written: its activity, then the other two of
+// group, teacher and room, each a piece (none where it has none).
+struct Line {
+    std::uint32_t entry; // into the timetable's entries
+    std::uint32_t period;
+    std::uint32_t time;
+    std::uint8_t day;
+    const std::string* activity;
+    std::array<const std::string*, 2> others;
+};
 
 class Document {
 public:
     Document(HtmlWriter& out, const Timetable& t, const TimetableCheck& check, const SchoolNames& names)
         : out_(out), t_(t), check_(check), names_(names) {
-        subjects_ = namesOf(t.subjects, [&](const std::string& c) { return names.subject(c); });
-        types_ = namesOf(t.activityTypes, [&](const std::string& c) { return names.activityType(c); });
-        groups_ = namesOf(t.groups, [&](const std::string& c) { return names.group(c); });
-        teachers_ = namesOf(t.teachers, [&](const std::string& c) { return names.teacher(c); });
-        rooms_ = namesOf(t.rooms, [&](const std::string& c) { return names.room(c); });
-        times_ = namesOf(t.times, [](const std::string&) { return nullptr; });
+        const auto activity = [](const CodeSet& codes, auto lookup) {
+            return piecesOf(codes, lookup, kActivityBefore, kActivityAfter);
+        };
+        const auto member = [](const CodeSet& codes, auto lookup) {
+            return piecesOf(codes, lookup, kMemberBefore, "");
+        };
+        subjects_ = activity(t.subjects, [&](const std::string& c) { return names.subject(c); });
+        types_ = activity(t.activityTypes, [&](const std::string& c) { return names.activityType(c); });
+        groups_ = member(t.groups, [&](const std::string& c) { return names.group(c); });
+        teachers_ = member(t.teachers, [&](const std::string& c) { return names.teacher(c); });
+        rooms_ = member(t.rooms, [&](const std::string& c) { return names.room(c); });
+        times_ = piecesOf(
+            t.times, [](const std::string&) { return nullptr; }, "", "");
     }
 
     void write(const std::string& runDate) {
@@ -124,6 +170,7 @@ public:
         writeCheck();
         writeIndex();
         for (const Axis axis : kAxes) {
+            grids_.build(t_, axis);
             for (const std::uint32_t member : t_.members(axis)) {
                 writeGrid(axis, member);
             }
@@ -132,11 +179,24 @@ public:
     }
 
 private:
-    const EscapedText& nameOf(Axis axis, std::uint32_t id) const {
+    const std::string& memberPiece(Axis axis, std::uint32_t id) const {
         return axis == Axis::Group ? groups_[id] : (axis == Axis::Teacher ? teachers_[id] : rooms_[id]);
     }
-    const EscapedText& activityOf(const Entry& e) const {
+    const std::string& activityPiece(const Entry& e) const {
         return e.task ? types_[e.subject] : subjects_[e.subject];
+    }
+    // The escaped names within the pieces.
+    std::string_view nameOf(Axis axis, std::uint32_t id) const {
+        return std::string_view(memberPiece(axis, id)).substr(kMemberBefore.size());
+    }
+    std::string_view activityOf(const Entry& e) const {
+        const std::string_view piece = activityPiece(e);
+        return piece.substr(kActivityBefore.size(),
+                            piece.size() - kActivityBefore.size() - kActivityAfter.size());
+    }
+    // The member of another axis that an entry's line names.
+    static std::uint32_t other(const Entry& e, Axis axis) {
+        return axis == Axis::Group ? e.group : Timetable::member(e, axis);
     }
 
     void anchor(Axis axis, std::uint32_t member) {
@@ -145,9 +205,9 @@ private:
     }
 
     void memberTitle(Axis axis, std::uint32_t member) {
-        out_.text(nameOf(axis, member));
+        out_.markup(nameOf(axis, member));
         const std::string& code = t_.codes(axis).code(member);
-        if (nameOf(axis, member).html() != EscapedText(code).html()) {
+        if (nameOf(axis, member) != EscapedText(code).html()) {
             out_.markup(" <span class=\"code\">(").text(code).markup(")</span>");
         }
     }
@@ -155,14 +215,10 @@ private:
     // One entry as a line: the activity, then the other two of group,
     // teacher and room.
     void entryLine(Axis axis, const Entry& e) {
-        out_.markup("<b>").text(activityOf(e)).markup("</b>");
-        for (const Axis other : kAxes) {
-            if (other == axis) {
-                continue;
-            }
-            const std::uint32_t id = other == Axis::Group ? e.group : Timetable::member(e, other);
-            if (id != kNone) {
-                out_.markup(", ").text(nameOf(other, id));
+        out_.markup("<b>").markup(activityOf(e)).markup("</b>");
+        for (const Axis axis2 : kAxes) {
+            if (axis2 != axis && other(e, axis2) != kNone) {
+                out_.markup(", ").markup(nameOf(axis2, other(e, axis2)));
             }
         }
     }
@@ -197,11 +253,11 @@ private:
                 out_.markup("</a></td><td>")
                     .markup(kDayNames[c.day])
                     .markup("</td><td>")
-                    .text(times_[c.time])
+                    .markup(times_[c.time])
                     .markup("</td><td>");
                 for (std::size_t i = 0; i < c.entries.size(); ++i) {
                     out_.markup(i == 0 ? "" : "<br>");
-                    entryLine(c.axis, t_.entries()[c.entries[i]]);
+                    entryLine(c.axis, t_.entry(c.entries[i]));
                 }
                 out_.markup("</td></tr>\n");
             }
@@ -310,7 +366,7 @@ private:
             for (const std::uint32_t member : t_.members(axis)) {
                 out_.markup("<li><a href=\"#");
                 anchor(axis, member);
-                out_.markup("\">").text(nameOf(axis, member)).markup("</a></li>\n");
+                out_.markup("\">").markup(nameOf(axis, member)).markup("</a></li>\n");
             }
             out_.markup("</ul>\n");
         }
@@ -320,27 +376,24 @@ private:
     // A smaller print for a grid whose cells hold much, so that it still
     // fits its page: the printed lines that its tallest cells take, guessed
     // from the length of their texts in a column of the page.
-    const char* printClass(Axis axis, std::span<const std::uint32_t> grid, int columns) const {
-        const std::vector<Entry>& entries = t_.entries();
+    static const char* printClass(std::span<const Line> grid, int columns) {
         const std::size_t perLine = 150 / static_cast<std::size_t>(columns); // characters, at the normal size
-        const auto lines = [&](std::string_view text) { return 1 + text.size() / perLine; };
+        const auto lines = [&](std::size_t length) { return 1 + length / perLine; };
         std::size_t total = 0;
         std::size_t i = 0;
         while (i < grid.size()) {
-            const std::uint32_t period = entries[grid[i]].period;
+            const std::uint32_t period = grid[i].period;
             std::size_t tallest = 2;
-            while (i < grid.size() && entries[grid[i]].period == period) {
-                const std::uint8_t day = entries[grid[i]].day;
+            while (i < grid.size() && grid[i].period == period) {
+                const std::uint8_t day = grid[i].day;
                 std::size_t height = 0;
                 std::size_t count = 0;
-                for (; i < grid.size() && entries[grid[i]].period == period && entries[grid[i]].day == day;
-                     ++i) {
-                    const Entry& e = entries[grid[i]];
-                    height += lines(activityOf(e).html());
-                    for (const Axis other : kAxes) {
-                        const std::uint32_t id = other == Axis::Group ? e.group : Timetable::member(e, other);
-                        if (other != axis && id != kNone) {
-                            height += lines(nameOf(other, id).html());
+                for (; i < grid.size() && grid[i].period == period && grid[i].day == day; ++i) {
+                    const Line& l = grid[i];
+                    height += lines(l.activity->size() - kActivityBefore.size() - kActivityAfter.size());
+                    for (const std::string* other : l.others) {
+                        if (other != nullptr) {
+                            height += lines(other->size() - kMemberBefore.size());
                         }
                     }
                     ++count;
@@ -352,19 +405,49 @@ private:
         return total <= 40 ? "" : (total <= 55 ? " s1" : (total <= 75 ? " s2" : " s3"));
     }
 
+    // The lines of a member's grid, each with the pieces it is written from.
+    void readGrid(Axis axis, std::uint32_t member) {
+        const std::array<Axis, 2> others = axis == Axis::Group     ? std::array{Axis::Teacher, Axis::Room}
+                                           : axis == Axis::Teacher ? std::array{Axis::Group, Axis::Room}
+                                                                   : std::array{Axis::Group, Axis::Teacher};
+        const std::span<const std::uint32_t> grid = grids_.grid(member);
+        lines_.resize(grid.size());
+        for (std::size_t k = 0; k < grid.size(); ++k) {
+            const Entry e = t_.entry(grid[k]);
+            Line& l = lines_[k];
+            l.entry = grid[k];
+            l.period = e.period;
+            l.time = e.time;
+            l.day = e.day;
+            l.activity = &activityPiece(e);
+            for (std::size_t o = 0; o < 2; ++o) {
+                const std::uint32_t id = other(e, others[o]);
+                l.others[o] = id != kNone ? &memberPiece(others[o], id) : nullptr;
+            }
+        }
+    }
+
+    bool clashIn(Axis axis, std::span<const Line> cell) {
+        cell_.clear();
+        for (const Line& l : cell) {
+            cell_.push_back(t_.entry(l.entry));
+        }
+        return inTwoPlaces(axis, cell_);
+    }
+
     void writeGrid(Axis axis, std::uint32_t member) {
-        const std::span<const std::uint32_t> grid = t_.grid(axis, member);
-        const std::vector<Entry>& entries = t_.entries();
+        readGrid(axis, member);
+        const std::span<const Line> grid = lines_;
         bool weekend[2] = {false, false};
-        for (const std::uint32_t i : grid) {
-            if (entries[i].day >= 6) {
-                weekend[entries[i].day - 6] = true;
+        for (const Line& l : grid) {
+            if (l.day >= 6) {
+                weekend[l.day - 6] = true;
             }
         }
         const int lastDay = weekend[1] ? 7 : (weekend[0] ? 6 : 5);
 
         out_.markup("<section class=\"grid");
-        out_.markup(printClass(axis, grid, lastDay - (lastDay > 5 && !weekend[0] ? 1 : 0)));
+        out_.markup(printClass(grid, lastDay - (lastDay > 5 && !weekend[0] ? 1 : 0)));
         out_.markup("\" id=\"");
         anchor(axis, member);
         out_.markup("\">\n<h2>").markup(axisTitle(axis)).markup(": ");
@@ -379,47 +462,60 @@ private:
         std::size_t i = 0;
         while (i < grid.size()) {
             // One row per period, headed by its first day's times; a day
-            // whose times differ shows its own in the cell.
-            const std::uint32_t period = entries[grid[i]].period;
-            const std::uint32_t rowTime = entries[grid[i]].time;
+            // whose times differ shows its own in the cell. The row is put
+            // together in the writer's buffer, in room reserved for it.
+            const std::uint32_t period = grid[i].period;
+            const std::uint32_t rowTime = grid[i].time;
             std::size_t rowEnd = i;
-            while (rowEnd < grid.size() && entries[grid[rowEnd]].period == period) {
-                ++rowEnd;
+            std::size_t bytes = kRowBytes + times_[rowTime].size();
+            for (; rowEnd < grid.size() && grid[rowEnd].period == period; ++rowEnd) {
+                const Line& l = grid[rowEnd];
+                bytes += kEntryBytes + l.activity->size() + times_[l.time].size();
+                for (const std::string* other : l.others) {
+                    bytes += other != nullptr ? other->size() : 0;
+                }
             }
-            out_.markup("<tr><th>").number(period).markup(".ª<br>").text(times_[rowTime]).markup("</th>");
+            char* at = out_.reserve(bytes);
+            at = put(at, "<tr><th>");
+            at = std::to_chars(at, at + 10, period).ptr;
+            at = put(at, ".ª<br>");
+            at = put(at, times_[rowTime]);
+            at = put(at, "</th>");
             for (int d = 1; d <= lastDay; ++d) {
                 if (d >= 6 && !weekend[d - 6]) {
                     continue;
                 }
                 const std::size_t begin = i;
-                while (i < rowEnd && entries[grid[i]].day == d) {
+                while (i < rowEnd && grid[i].day == d) {
                     ++i;
                 }
                 if (begin == i) {
-                    out_.markup("<td>"); // cells and rows end where the next begins
+                    at = put(at, "<td>"); // cells and rows end where the next begins
                     continue;
                 }
-                const std::span<const std::uint32_t> cell = grid.subspan(begin, i - begin);
-                const bool clash = cell.size() > 1 && inTwoPlaces(axis, t_, cell);
-                out_.markup(clash ? "<td class=\"x\"><strong>¡Coincidencia!</strong>" : "<td>");
-                if (entries[cell[0]].time != rowTime) {
-                    out_.markup("<small>").text(times_[entries[cell[0]].time]).markup("</small>");
+                const std::span<const Line> cell = grid.subspan(begin, i - begin);
+                if (cell.size() > 1 && clashIn(axis, cell)) {
+                    at = put(at, "<td class=\"x\"><strong>¡Coincidencia!</strong>");
+                } else {
+                    at = put(at, "<td>");
                 }
-                for (const std::uint32_t k : cell) {
-                    const Entry& e = entries[k];
-                    out_.markup(k == cell[0] ? "<b>" : "<hr><b>").text(activityOf(e)).markup("</b>");
-                    for (const Axis other : kAxes) {
-                        if (other == axis) {
-                            continue;
-                        }
-                        const std::uint32_t id = other == Axis::Group ? e.group : Timetable::member(e, other);
-                        if (id != kNone) {
-                            out_.markup("\n").text(nameOf(other, id)); // a line of its own (pre-line)
+                if (cell[0].time != rowTime) {
+                    at = put(put(put(at, "<small>"), times_[cell[0].time]), "</small>");
+                }
+                for (const Line& l : cell) {
+                    if (&l != &cell[0]) {
+                        at = put(at, "<hr>");
+                    }
+                    at = put(at, *l.activity);
+                    for (const std::string* other : l.others) {
+                        if (other != nullptr) {
+                            at = put(at, *other);
                         }
                     }
                 }
             }
-            out_.markup("\n");
+            at = put(at, "\n");
+            out_.commit(at);
         }
         out_.markup("</tbody>\n</table>\n</section>\n");
     }
@@ -428,7 +524,12 @@ private:
     const Timetable& t_;
     const TimetableCheck& check_;
     const SchoolNames& names_;
-    std::vector<EscapedText> subjects_, types_, groups_, teachers_, rooms_, times_;
+    std::vector<std::string> subjects_, types_;          // each between kActivityBefore and kActivityAfter
+    std::vector<std::string> groups_, teachers_, rooms_; // each after kMemberBefore
+    std::vector<std::string> times_;
+    AxisGrids grids_;
+    std::vector<Line> lines_; // of the grid being written
+    std::vector<Entry> cell_; // of the cell being checked
 };
 
 } // namespace

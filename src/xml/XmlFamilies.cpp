@@ -170,8 +170,9 @@ public:
             return;
         }
         const Store::PathNode& here = store_.paths[open_.back()];
+        const std::string_view element(name);
         for (const std::uint32_t child : here.children) {
-            if (store_.paths[child].name == name) {
+            if (store_.paths[child].name == element) {
                 open_.push_back(child);
                 if (const int family = store_.paths[child].family; family >= 0) {
                     keep(store_.families[static_cast<std::size_t>(family)], attributes);
@@ -192,18 +193,21 @@ public:
 
 private:
     void keep(Store::Family& family, const char** attributes) {
-        const std::size_t first = family.slots.size();
-        family.slots.resize(first + 2 * family.names.size(), kMissing);
+        // The element's slots made apart and added in one go: a deque is slow
+        // to index one slot at a time.
+        row_.assign(2 * family.names.size(), kMissing);
         for (const char** a = attributes; *a != nullptr; a += 2) {
+            const std::string_view attribute(a[0]);
             for (std::size_t k = 0; k < family.names.size(); ++k) {
-                if (family.names[k] == a[0]) {
+                if (family.names[k] == attribute) {
                     const std::string_view value(a[1]);
-                    family.slots[first + 2 * k] = store_.text.add(value);
-                    family.slots[first + 2 * k + 1] = static_cast<std::uint32_t>(value.size());
+                    row_[2 * k] = store_.text.add(value);
+                    row_[2 * k + 1] = static_cast<std::uint32_t>(value.size());
                     break;
                 }
             }
         }
+        family.slots.insert(family.slots.end(), row_.begin(), row_.end());
         if (family.ownerFamily >= 0) {
             const std::size_t ownerSize = store_.families[static_cast<std::size_t>(family.ownerFamily)].size;
             family.owners.push_back(ownerSize == 0 ? kMissing : static_cast<std::uint32_t>(ownerSize - 1));
@@ -216,6 +220,7 @@ private:
     Store& store_;
     std::vector<std::uint32_t> open_{0};
     std::size_t unmatched_ = 0;
+    std::vector<std::uint32_t> row_;
 };
 
 std::unique_ptr<Store> prepare(const std::vector<XmlFamilySpec>& families) {
@@ -239,6 +244,16 @@ std::string_view XmlNode::attributeView(std::string_view name) const {
         }
     }
     return {};
+}
+
+std::string_view XmlNode::attributeAt(std::size_t place) const {
+    const XmlFamilyStore::Family& f = store_->families[family_];
+    if (place >= f.names.size()) {
+        return {};
+    }
+    const std::size_t at = (index_ * f.names.size() + place) * 2;
+    const std::uint32_t length = f.slots[at + 1];
+    return length == kMissing ? std::string_view() : store_->text.at(f.slots[at], length);
 }
 
 bool XmlNode::hasAttribute(std::string_view name) const {

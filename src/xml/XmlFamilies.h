@@ -35,6 +35,9 @@ public:
     std::string_view attributeView(std::string_view name) const;
     std::string attribute(std::string_view name) const { return std::string(attributeView(name)); }
     bool hasAttribute(std::string_view name) const;
+    // The same by the attribute's place in the list that its family asked
+    // for, without a search by name; a place beyond the list reads as missing.
+    std::string_view attributeAt(std::size_t place) const;
 
     // The element's place in its family, in document order.
     std::size_t index() const { return index_; }

@@ -660,6 +660,74 @@ TEST(TableFieldHandles, ReachTheSameFieldAsItsNameAndRefuseWhatTheTableLacks) {
     EXPECT_EQ(messageOf([&] { (void)table.getText(code); }), "La tabla PRUEBA no está abierta.");
 }
 
+// Records appended from a record laid out once: each is a copy of it as it
+// was then, with every field at its place in the record (checked in the
+// file's bytes), text in code page 1252 and cut to the field's width.
+TEST(TableRecordWriter, RecordsStartedFromALaidOutRecordAreCopiesWithTheirFieldsInPlace) {
+    TempDir dir;
+    Table table(dir.path(), "PRUEBA");
+    table.create(kSchema);
+    table.open();
+    const Table::Field code = table.field("COD"), name = table.field("NOMBRE"), task = table.field("ESTAREA"),
+                       hours = table.field("HORAS"), managed = table.field("ABREV_GESTION");
+    Table::Record start = table.blankRecord();
+    table.setText(start, name, "Educación Física");
+    table.setText(start, managed, "GESTION-ÑANDU"); // longer than the field
+    table.append(start);
+    table.setText(code, "MATEMATICAS");
+    table.setText(code, "EF1");            // written twice: the second text, blank padded
+    EXPECT_EQ(table.getText(code), "EF1"); // the record being appended reads as it is
+    table.setBool(task, true);
+    table.setDouble(hours, 2.5);
+    table.post();
+    table.setText(start, name, "Música"); // the record already appended stays as it was
+    table.append(start);
+    table.setText(code, "MUS1");
+    table.post();
+    table.append(); // a plain append starts blank
+    table.post();
+    table.close();
+
+    const std::string file = readText(table.dataPath());
+    ASSERT_GT(file.size(), 32u);
+    const std::size_t headerLength = static_cast<unsigned char>(file[8]) | static_cast<unsigned char>(file[9])
+                                                                               << 8;
+    const std::size_t recordLength =
+        static_cast<unsigned char>(file[10]) | static_cast<unsigned char>(file[11]) << 8;
+    ASSERT_EQ(recordLength,
+              124u); // deleted flag 1, COD 10, NOMBRE 80, ESTAREA 1, NUM 4, HORAS 18, ABREV_GESTION 10
+    ASSERT_EQ(file.size(), headerLength + 3 * recordLength + 1);
+    const auto padded = [](std::string text, std::size_t width) {
+        return text.append(width - text.size(), ' ');
+    };
+    const std::string nullInteger(4, '\0');
+    const std::vector<std::string> expected = {
+        " " + padded("EF1", 10) + padded("Educaci\xF3n F\xEDsica", 80) + "T" + nullInteger +
+            "        2.50000000" +
+            "GESTION-\xD1"
+            "A",
+        " " + padded("MUS1", 10) + padded("M\xFAsica", 80) + " " + nullInteger + std::string(18, ' ') +
+            "GESTION-\xD1"
+            "A",
+        " " + std::string(10 + 80 + 1, ' ') + nullInteger + std::string(18 + 10, ' '),
+    };
+    for (std::size_t r = 0; r < expected.size(); ++r) {
+        SCOPED_TRACE(r);
+        EXPECT_EQ(file.substr(headerLength + r * recordLength, recordLength), expected[r]);
+    }
+
+    Table other(dir.path(), "OTRA");
+    other.create({{"COD", FieldType::Character, 10}});
+    other.open();
+    table.open();
+    Table::Record foreign = other.blankRecord();
+    EXPECT_EQ(messageOf([&] { table.append(foreign); }),
+              "El registro que se quiere añadir a la tabla PRUEBA no es de esa tabla.");
+    EXPECT_EQ(messageOf([&] { table.setText(foreign, code, "X"); }),
+              "El registro que se quiere escribir no es de la tabla PRUEBA.");
+    EXPECT_EQ(table.recordCount(), 3u);
+}
+
 // viewText's text stays as it was while the table stays on its record and
 // unchanged: across reads of other fields, counts, and both the walk before
 // the table is read whole and the records held once it is.

@@ -96,6 +96,18 @@ TEST_F(ExportarMateriasGrupoTest, OneGroupAndOneSubjectAreWritten) {
               std::vector<std::string>{"MAT||1A||M|ESO|1|A|3|111||CCM|1A"});
 }
 
+// What one group writes in its records never carries over to the next, and a
+// Horas seen before gives the same time again.
+TEST_F(ExportarMateriasGrupoTest, AGroupLackingAttributesWritesThemBlankAfterOneThatHasThem) {
+    const auto got = run(group("1A", "M", subject("MAT", "02,50")) + "<Grupo Codigo='1B'><MateriasGrupo>" +
+                         subject("LEN", " 02,50 ") + "</MateriasGrupo></Grupo>");
+    const std::vector<std::string> expected = {
+        "MAT||1A||M|ESO|1|A|5|11111||CCM|1A",
+        "LEN||1B||||||5|11111||CCM|1B",
+    };
+    EXPECT_EQ(got, expected);
+}
+
 TEST_F(ExportarMateriasGrupoTest, ABadHoursAnywhereStopsTheStepBeforeAnyRecord) {
     try {
         run(group("1A", "M", subject("MAT", "03,00")) + group("1B", "M", subject("", "tres")));

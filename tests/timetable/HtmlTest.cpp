@@ -1,6 +1,7 @@
 #include "timetable/HtmlWriter.h"
 #include "timetable/SchoolNames.h"
 
+#include <cstring>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -41,6 +42,21 @@ TEST(HtmlWriterTest, TextIsEscapedAndMarkupIsNot) {
     EXPECT_EQ(written, "<p title=\"a&quot;b\">&lt;x&gt;</p>1234567<p>1 &lt; 2</p>");
     // Handed on a large piece at a time, not call by call.
     EXPECT_LT(pieces.size(), 5u);
+}
+
+TEST(HtmlWriterTest, MarkupWrittenStraightIntoTheBufferMayExceedAPiece) {
+    std::string written;
+    HtmlWriter out([&](std::string_view piece) { written += piece; }, 16);
+    out.markup("<p>");
+    // A grid's row of many entries: far more than a piece and than the buffer.
+    const std::string row(10000, 'x');
+    char* at = out.reserve(row.size() + 5);
+    std::memcpy(at, row.data(), row.size());
+    std::memcpy(at + row.size(), "</p>", 4);
+    out.commit(at + row.size() + 4);
+    out.markup("<p>").text("&").markup("</p>");
+    out.finish();
+    EXPECT_EQ(written, "<p>" + row + "</p><p>&amp;</p>");
 }
 
 TEST(SchoolNamesTest, PlannedHoursBecomeSessionsAsTheExportCountsThem) {

@@ -35,7 +35,7 @@ TEST(XmlFamilies, KeepsTheFamiliesInDocumentOrderWithTheirOwners) {
         "Codigo='1B'/>"
         "<Grupo Codigo='1C'><MateriasGrupo><MateriaGrupo Codigo='M3'/></MateriasGrupo><MateriasGrupo>"
         "<MateriaGrupo Codigo='M4'/></MateriasGrupo></Grupo></Grupos><Grupos><Grupo Codigo='2A'/></Grupos>"
-        "<Materias><Materia Codigo=' EF ' Denominacion='Educación Física'/><Materia/></Materias></Centro>",
+        "<Materias><Materia Denominacion='Educación Física' Codigo=' EF '/><Materia/></Materias></Centro>",
         kFamilies);
     EXPECT_EQ(doc.rootName(), "Centro");
     EXPECT_EQ(codes(doc.selectNodes("/Centro/Grupos/Grupo")), "1A,1B,1C,2A,");
@@ -53,6 +53,11 @@ TEST(XmlFamilies, KeepsTheFamiliesInDocumentOrderWithTheirOwners) {
     EXPECT_EQ(materias[0].attribute("Denominacion"), "Educación Física");
     EXPECT_FALSE(materias[1].hasAttribute("Codigo"));
     EXPECT_EQ(materias[1].attributeView("Codigo"), "");
+    // By place in the list asked for, whatever order the element writes them in.
+    EXPECT_EQ(materias[0].attributeAt(0), " EF ");
+    EXPECT_EQ(materias[0].attributeAt(1), "Educación Física");
+    EXPECT_EQ(materias[0].attributeAt(2), ""); // beyond the list
+    EXPECT_EQ(materias[1].attributeAt(1), "");
 
     const XmlNode root = doc.selectSingleNode("/Centro");
     EXPECT_EQ(root.attributeView("Codigo"), "38001");

@@ -1,0 +1,140 @@
+#include "timetable/Timetable.h"
+
+#include "base/Error.h"
+
+#include <algorithm>
+#include <array>
+#include <gtest/gtest.h>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace vinculor::timetable {
+namespace {
+
+auto fields(const Entry& e) {
+    return std::tuple(e.subject, e.group, e.teacher, e.room, e.time, e.period, e.day, e.task);
+}
+
+// A timetable larger than one block of entries, with crowded cells (few
+// teachers, rooms and slots), entries without teacher or room, tasks, a slot
+// whose time differs from day to day and one time shared by several periods.
+std::vector<Entry> crowdedEntries(Timetable& t) {
+    for (const char* code : {"G2", "G1", "G3"}) {
+        t.groups.id(code);
+    }
+    for (const char* code : {"P9", "P1", "P5", "P3", "PX"}) { // PX has no entries
+        t.teachers.id(code);
+    }
+    for (const char* code : {"A1", "A2"}) {
+        t.rooms.id(code);
+    }
+    for (const char* code : {"MAT", "LCL"}) {
+        t.subjects.id(code);
+    }
+    t.activityTypes.id("GUARDIA");
+    for (const char* code : {"08:00–08:55", "08:55–09:50", "10:00–10:55", "08:05–09:00"}) {
+        t.times.id(code);
+    }
+    std::vector<Entry> entries;
+    std::uint32_t seed = 12345;
+    const auto next = [&](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    for (int i = 0; i < 70000; ++i) {
+        Entry e;
+        e.task = next(5) == 0;
+        e.subject = e.task ? 0 : next(2);
+        e.group = next(4) == 0 ? kNone : next(3);
+        e.teacher = next(6) == 0 ? kNone : next(4);
+        e.room = next(3) == 0 ? kNone : next(2);
+        e.day = static_cast<std::uint8_t>(1 + next(7));
+        e.period = std::array<std::uint32_t, 3>{10, 2, 7}[next(3)];
+        // Period 2 starts later on Fridays; time 0 is also period 7's on Mondays.
+        e.time = e.period == 10 ? 2 : (e.period == 2 ? (e.day == 5 ? 3 : 1) : (e.day == 1 ? 0 : 2));
+        entries.push_back(e);
+        t.add(e);
+    }
+    return entries;
+}
+
+TEST(TimetableTest, GridsHoldEachMembersEntriesInCellOrderAcrossBlocks) {
+    Timetable t;
+    const std::vector<Entry> added = crowdedEntries(t);
+    t.index();
+    ASSERT_EQ(t.size(), added.size());
+
+    const auto rank = [](std::uint32_t period) { return period == 2 ? 0 : (period == 7 ? 1 : 2); };
+    AxisGrids grids;
+    for (const Axis axis : kAxes) {
+        grids.build(t, axis);
+        const CodeSet& codes = t.codes(axis);
+        std::vector<std::uint32_t> expectedMembers;
+        for (std::uint32_t m = 0; m < codes.size(); ++m) {
+            // What each grid should hold: the member's entries as they came,
+            // ordered by period, then day.
+            std::vector<Entry> expected;
+            for (const Entry& e : added) {
+                if (Timetable::member(e, axis) == m) {
+                    expected.push_back(e);
+                }
+            }
+            std::stable_sort(expected.begin(), expected.end(), [&](const Entry& a, const Entry& b) {
+                return std::pair(rank(a.period), a.day) < std::pair(rank(b.period), b.day);
+            });
+            std::vector<Entry> actual;
+            for (const std::uint32_t i : grids.grid(m)) {
+                actual.push_back(t.entry(i));
+            }
+            ASSERT_EQ(actual.size(), expected.size()) << codes.code(m);
+            for (std::size_t k = 0; k < actual.size(); ++k) {
+                ASSERT_EQ(fields(actual[k]), fields(expected[k])) << codes.code(m) << " " << k;
+            }
+            if (!expected.empty()) {
+                expectedMembers.push_back(m);
+            }
+        }
+        std::sort(expectedMembers.begin(), expectedMembers.end(),
+                  [&](std::uint32_t a, std::uint32_t b) { return codes.code(a) < codes.code(b); });
+        EXPECT_EQ(t.members(axis), expectedMembers);
+    }
+    EXPECT_EQ(t.members(Axis::Teacher).size(), 4u); // PX has none
+}
+
+TEST(TimetableTest, AnEmptyTimetableHasNoGrids) {
+    Timetable t;
+    t.teachers.id("P1");
+    t.index();
+    AxisGrids grids;
+    for (const Axis axis : kAxes) {
+        grids.build(t, axis);
+        EXPECT_TRUE(t.members(axis).empty());
+    }
+    grids.build(t, Axis::Teacher);
+    EXPECT_TRUE(grids.grid(0).empty());
+}
+
+TEST(TimetableTest, AnIdBeyondWhatAnEntryHoldsLeavesTheTimetableWithoutGrids) {
+    Timetable t;
+    t.times.id("08:00–08:55");
+    Entry e{0, kNone, kNone, kNone, 0, 1, 1, false};
+    t.add(e); // no group, teacher or room
+    EXPECT_EQ(fields(t.entry(0)), fields(e));
+    for (const std::uint32_t id : {Timetable::kMaxMembers, kNone - 1}) {
+        Timetable large;
+        large.add(e);
+        Entry far = e;
+        far.room = id;
+        large.add(far);
+        try {
+            large.index();
+            ADD_FAILURE() << id;
+        } catch (const Error& error) {
+            EXPECT_NE(std::string(error.what()).find("2097151"), std::string::npos) << error.what();
+        }
+    }
+}
+
+} // namespace
+} // namespace vinculor::timetable
