@@ -87,9 +87,9 @@ void ActivityPasses::lessons() {
 }
 
 void ActivityPasses::tasks() {
-    tasks_.forEach([this](const char* record) {
-        const char* bytes = padded(record);
-        this->record(bytes, true, code(bytes, Asig), {});
+    tasks_.forEach([this](const char* kept) {
+        const char* bytes = padded(kept);
+        record(bytes, true, code(bytes, Asig), {});
     });
 }
 
