@@ -38,19 +38,21 @@ void LookupTable::build() {
     while (capacity < 2 * table_.recordCount()) {
         capacity *= 2;
     }
-    short_.resize(capacity);
+    short_.assign(capacity, kNoRow);
     std::uint32_t place = 0;
     std::string scratch;
     for (table_.first(); !table_.eof(); table_.next(), ++place) {
         const char* record = table_.recordBytes();
         const std::string_view keyText = fieldText(key, record, isAscii(key, record), scratch);
-        if (!add(keyText, static_cast<std::uint32_t>(rows_.size()))) {
-            continue; // the first record with the key is the one found
-        }
         Row row;
         row.place = place;
         row.texts = static_cast<std::uint32_t>(texts_.size());
-        rows_.push_back(row);
+        if (keyText.size() <= ShortText::kMax) {
+            row.key = ShortText::of(keyText);
+        }
+        if (!add(keyText, row)) {
+            continue; // the first record with the key is the one found
+        }
         texts_.push_back(stored(keyText));
         for (const FieldInfo* f : values) {
             texts_.push_back(f != nullptr ? stored(fieldText(*f, record, isAscii(*f, record), scratch))
@@ -60,25 +62,26 @@ void LookupTable::build() {
     built_ = true;
 }
 
-bool LookupTable::add(std::string_view key, std::uint32_t row) {
+bool LookupTable::add(std::string_view key, const Row& row) {
+    const auto index = static_cast<std::uint32_t>(rows_.size());
     if (key.size() > ShortText::kMax) {
         if (long_.find(key) != nullptr) {
             return false;
         }
-        long_.emplace(key, row);
-        return true;
-    }
-    const ShortText k = ShortText::of(key);
-    for (std::size_t i = k.hash() & (short_.size() - 1);; i = (i + 1) & (short_.size() - 1)) {
-        Slot& s = short_[i];
-        if (s.row == kNoRow) {
-            s = {k, row};
-            return true;
-        }
-        if (s.key == k) {
-            return false;
+        long_.emplace(key, index);
+    } else {
+        for (std::size_t i = row.key.hash() & (short_.size() - 1);; i = (i + 1) & (short_.size() - 1)) {
+            if (short_[i] == kNoRow) {
+                short_[i] = index;
+                break;
+            }
+            if (rows_[short_[i]].key == row.key) {
+                return false;
+            }
         }
     }
+    rows_.push_back(row);
+    return true;
 }
 
 void LookupTable::missing(std::size_t i) const {

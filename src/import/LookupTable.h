@@ -36,6 +36,7 @@ public:
     private:
         friend class LookupTable;
         std::uint32_t texts = 0; // the first of its texts in texts_
+        ShortText key;           // where its key is short
     };
 
     // `key` and `values` are field names; the key field must exist once the
@@ -60,12 +61,12 @@ public:
             build();
         }
         for (std::size_t i = key.hash() & (short_.size() - 1);; i = (i + 1) & (short_.size() - 1)) {
-            const Slot& s = short_[i];
-            if (s.row == kNoRow) {
+            if (short_[i] == kNoRow) {
                 return nullptr;
             }
-            if (s.key == key) {
-                return &rows_[s.row];
+            const Row& row = rows_[short_[i]];
+            if (row.key == key) {
+                return &row;
             }
         }
     }
@@ -89,19 +90,14 @@ private:
         bool replaced = false;
     };
 
-    // A short key and its row, in one array probed linearly.
     static constexpr std::uint32_t kNoRow = UINT32_MAX;
-    struct Slot {
-        ShortText key;
-        std::uint32_t row = kNoRow;
-    };
 
     Text textOf(const Stored& s) const {
         return {std::string_view(arena_.data() + s.utf8.offset, s.utf8.length),
                 std::string_view(arena_.data() + s.xml.offset, s.xml.length), s.replaced};
     }
     void build();
-    bool add(std::string_view key, std::uint32_t row); // false where the key is there already
+    bool add(std::string_view key, const Row& row); // false where the key is there already
     Stored stored(std::string_view utf8);
     [[noreturn]] void missing(std::size_t i) const;
     Span keep(std::string_view text);
@@ -112,8 +108,10 @@ private:
     std::vector<bool> present_; // per value field
     const XmlChildStream* output_;
     bool built_ = false;
-    std::vector<Slot> short_; // a power of two of them, at most half in use
-    FirstRecordMap long_;     // the longer keys -> row
+    // The rows with short keys, in one array probed linearly: a power of two
+    // of places, at most half of them in use.
+    std::vector<std::uint32_t> short_;
+    FirstRecordMap long_; // the longer keys -> row
     std::vector<Row> rows_;
     std::vector<Stored> texts_; // per row its key, then its values
     std::string arena_;
