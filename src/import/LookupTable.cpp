@@ -21,7 +21,9 @@ LookupTable::Stored LookupTable::stored(std::string_view utf8) {
     s.utf8 = keep(utf8);
     if (output_ != nullptr) {
         std::string scratch;
-        s.xml = keep(output_->value(utf8, scratch, s.replaced));
+        const std::string_view xml = output_->value(utf8, scratch, s.replaced);
+        // Most texts are written as they are: kept once.
+        s.xml = xml.data() == utf8.data() ? s.utf8 : keep(xml);
     }
     return s;
 }
@@ -34,11 +36,14 @@ void LookupTable::build() {
         present_.push_back(table_.hasField(name));
         values.push_back(present_.back() ? &fields[table_.field(name).number] : nullptr);
     }
+    const std::size_t records = table_.recordCount();
     std::size_t capacity = 16;
-    while (capacity < 2 * table_.recordCount()) {
+    while (capacity < 2 * records) {
         capacity *= 2;
     }
     short_.assign(capacity, kNoRow);
+    rows_.reserve(records);
+    texts_.reserve(records * (1 + values.size()));
     std::uint32_t place = 0;
     std::string scratch;
     for (table_.first(); !table_.eof(); table_.next(), ++place) {
