@@ -1,12 +1,12 @@
 #include "import/ActivityPasses.h"
 
 #include "dbf/DbfFieldCodec.h"
-#include "import/FieldText.h"
 #include "import/SolucSchema.h"
 #include "text/Text.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace vinculor::importing {
 
@@ -58,13 +58,9 @@ ActivityPasses::ActivityPasses(ActivityTables& tables, XmlChildStream* horario, 
       rooms_(tables.aulas, "ABREV", {"ABREV_GESTION"}, horario),
       slots_(tables.tramos, "DIHO", {"HORADESDE", "HORAHASTA"}, horario),
       tasks_(readLength(tables.soluc), scratch) {
-    textMask_.assign(readLength(tables.soluc), '\0');
+    record_.assign(readLength(tables.soluc) + ShortText::kMax, '\0');
     for (std::size_t i = 0; i < kFields; ++i) {
         fields_[i].info = t_.soluc.fields()[t_.soluc.field(kSolucFields[i]).number];
-        if (fields_[i].info.type == DbfType::Character) {
-            const auto offset = static_cast<std::size_t>(fields_[i].info.offset);
-            std::fill_n(textMask_.begin() + offset, fields_[i].info.width, '\x80');
-        }
     }
     if (horario_ != nullptr) {
         for (std::size_t i = 0; i < kPieces.size(); ++i) {
@@ -78,34 +74,48 @@ ActivityPasses::ActivityPasses(ActivityTables& tables, XmlChildStream* horario, 
 
 void ActivityPasses::lessons() {
     for (t_.soluc.first(); !t_.soluc.eof(); t_.soluc.next()) {
-        const char* bytes = t_.soluc.recordBytes();
-        if (isTask(bytes)) {
+        const char* bytes = padded(t_.soluc.recordBytes());
+        // A task is a record whose ASIG and TAREA read as the same text.
+        const Code asig = code(bytes, Asig);
+        const Code tarea = code(bytes, Tarea);
+        if (asig.isShort && tarea.isShort ? asig.key == tarea.key : asig.text == tarea.text) {
             tasks_.add(bytes);
         } else {
-            record(bytes, false);
+            record(bytes, false, asig, tarea.text);
         }
     }
 }
 
 void ActivityPasses::tasks() {
-    tasks_.forEach([this](const char* bytes) { record(bytes, true); });
+    tasks_.forEach([this](const char* kept) {
+        const char* bytes = padded(kept);
+        record(bytes, true, code(bytes, Asig), {});
+    });
 }
 
-// A field's text as Table::getText reads it, in the field's own buffer
-// where it is converted, so that the texts of one record stay valid together.
-std::string_view ActivityPasses::text(const char* bytes, Solu which) {
+// The record copied where its fields can be read as ShortText.
+const char* ActivityPasses::padded(const char* bytes) {
+    std::memcpy(record_.data(), bytes, record_.size() - ShortText::kMax);
+    return record_.data();
+}
+
+// A field's text as Table::getText reads it: a short character field in
+// ASCII is its own bytes; any other is converted, in the field's own buffer
+// so that the texts of one record stay valid together.
+ActivityPasses::Code ActivityPasses::code(const char* bytes, Solu which) {
     Field& f = fields_[which];
-    return fieldText(f.info, bytes, ascii_, f.converted);
-}
-
-// Whether the character fields that the passes read hold ASCII only, each
-// then its own text: checked once per record.
-bool ActivityPasses::asciiText(const char* bytes) const {
-    unsigned char any = 0;
-    for (std::size_t i = 0; i < textMask_.size(); ++i) {
-        any |= static_cast<unsigned char>(bytes[i] & textMask_[i]);
+    const char* field = bytes + f.info.offset;
+    if (f.info.type == DbfType::Character && static_cast<std::size_t>(f.info.width) <= ShortText::kMax) {
+        const ShortText key = ShortText::ofField(field, static_cast<std::size_t>(f.info.width));
+        if (key.ascii()) {
+            return {std::string_view(field, key.size()), key, true};
+        }
     }
-    return any == 0;
+    f.converted = DbfFieldCodec::text(f.info, field);
+    if (f.converted.size() <= ShortText::kMax) {
+        return {f.converted, ShortText::of(f.converted), true};
+    }
+    return {f.converted, {}, false};
 }
 
 // DIA or HORA: its number, and its text without blanks around it. The
@@ -128,24 +138,13 @@ ActivityPasses::Number ActivityPasses::number(const char* bytes, Solu which, boo
     if (f.info.type != DbfType::Character) {
         const double value =
             whole ? DbfFieldCodec::toInt(f.info, field) : DbfFieldCodec::toDouble(f.info, field);
-        return {value, trimmed(text(bytes, which))};
+        return {value, trimmed(code(bytes, which).text)};
     }
-    const std::string_view digits = trimmed(text(bytes, which));
+    const std::string_view digits = trimmed(code(bytes, which).text);
     if (digits.empty()) {
         return {0, digits};
     }
     return {whole ? text::parseInteger(digits) : text::parseDecimal(digits), digits};
-}
-
-// A task is a record whose ASIG and TAREA read as the same text.
-bool ActivityPasses::isTask(const char* bytes) {
-    const FieldInfo& asig = fields_[Asig].info;
-    const FieldInfo& tarea = fields_[Tarea].info;
-    if (asig.type == DbfType::Character && tarea.type == DbfType::Character) {
-        // Each stored byte is one character: equal bytes, equal text.
-        return storedText(asig, bytes) == storedText(tarea, bytes);
-    }
-    return DbfFieldCodec::text(asig, bytes + asig.offset) == DbfFieldCodec::text(tarea, bytes + tarea.offset);
 }
 
 // A record left out, for the timetable's check, with the codes it holds.
@@ -167,10 +166,8 @@ void ActivityPasses::leftOut(timetable::Reason reason, bool task, const char* by
     timetable_->keep(std::move(o));
 }
 
-void ActivityPasses::record(const char* bytes, bool task) {
-    ascii_ = asciiText(bytes);
-    const std::string_view asig = text(bytes, Asig);
-    const std::string_view tarea = task ? std::string_view() : text(bytes, Tarea); // a lesson's type
+// A lesson, with its type `tarea`, or a task.
+void ActivityPasses::record(const char* bytes, bool task, const Code& asig, std::string_view tarea) {
     const Number dia = number(bytes, Dia, true);
     const auto day = static_cast<std::int32_t>(dia.value);
     const Number horaField = number(bytes, Hora, false);
@@ -182,15 +179,16 @@ void ActivityPasses::record(const char* bytes, bool task) {
     }
 
     // A lesson's group is found with this very text as its ABREV: it is the group code.
-    const std::string_view group = text(bytes, Grupo);
-    const LookupTable::Row* groupRow = task ? nullptr : groups_.find(group);
+    const Code groupCode = code(bytes, Grupo);
+    const std::string_view group = groupCode.text;
+    const LookupTable::Row* groupRow = task ? nullptr : find(groups_, groupCode);
     if (!task && groupRow == nullptr) {
         ++summary_.skippedGroupNotFound;
         leftOut(timetable::Reason::GroupNotFound, task, bytes);
         return;
     }
 
-    const LookupTable::Row* subjectRow = subjects_.find(asig);
+    const LookupTable::Row* subjectRow = find(subjects_, asig);
     if (subjectRow == nullptr) {
         ++summary_.skippedSubjectNotFound;
         leftOut(timetable::Reason::SubjectNotFound, task, bytes);
@@ -199,10 +197,10 @@ void ActivityPasses::record(const char* bytes, bool task) {
     const LookupTable::Text subject = task ? LookupTable::Text{} : subjects_.value(*subjectRow, 0);
 
     // Likewise the teacher found has the searched text as its ABREV.
-    const std::string_view prof = text(bytes, Prof);
-    const LookupTable::Row* teacherRow = teachers_.find(prof);
-    const std::string_view teacher = teacherRow != nullptr ? prof : std::string_view();
-    const LookupTable::Row* roomRow = rooms_.find(text(bytes, Aula));
+    const Code prof = code(bytes, Prof);
+    const LookupTable::Row* teacherRow = find(teachers_, prof);
+    const std::string_view teacher = teacherRow != nullptr ? prof.text : std::string_view();
+    const LookupTable::Row* roomRow = find(rooms_, code(bytes, Aula));
     const LookupTable::Text room = roomRow != nullptr ? rooms_.value(*roomRow, 0) : LookupTable::Text{};
 
     slotKey_.assign(dia.text);
@@ -226,7 +224,7 @@ void ActivityPasses::record(const char* bytes, bool task) {
                      : timetable_->subjects.idAt(subjectRow->place, subject.utf8);
             // A task's group is as SOLUC gives it; GRUPOST, where it knows it, finds it fastest.
             if (task && !group.empty()) {
-                groupRow = groups_.find(group);
+                groupRow = find(groups_, groupCode);
             }
             e.group = group.empty()         ? timetable::kNone
                       : groupRow != nullptr ? timetable_->groups.idAt(groupRow->place, group)

@@ -3,6 +3,7 @@
 #include "dbf/Table.h"
 #include "import/LookupTable.h"
 #include "import/RecordSpool.h"
+#include "import/ShortText.h"
 #include "run/RunSummary.h"
 #include "timetable/Timetable.h"
 #include "xml/XmlChildStream.h"
@@ -52,15 +53,23 @@ private:
         std::array<char, 12> digits{}; // an integer's text
     };
 
-    void record(const char* bytes, bool task);
+    const char* padded(const char* bytes);
     struct Number {
         double value = 0;
         std::string_view text;
     };
-    std::string_view text(const char* bytes, Solu field);
-    bool asciiText(const char* bytes) const;
+    // A field's text; where it is short, the same as a ShortText.
+    struct Code {
+        std::string_view text;
+        ShortText key;
+        bool isShort = false;
+    };
+    Code code(const char* bytes, Solu field);
+    void record(const char* bytes, bool task, const Code& asig, std::string_view tarea);
+    static const LookupTable::Row* find(LookupTable& table, const Code& code) {
+        return code.isShort ? table.find(code.key) : table.find(code.text);
+    }
     Number number(const char* bytes, Solu field, bool whole);
-    bool isTask(const char* bytes);
     void leftOut(timetable::Reason reason, bool task, const char* bytes);
 
     ActivityTables& t_;
@@ -68,8 +77,7 @@ private:
     RunSummary& summary_;
     timetable::Timetable* timetable_;
     std::array<Field, kFields> fields_;
-    std::string textMask_; // per byte of a record, 0x80 where a character field read lies
-    bool ascii_ = false;   // the current record's, by textMask_
+    std::string record_; // the current record, with room to read ShortText::kMax bytes at any field
     LookupTable groups_, subjects_, teachers_, rooms_, slots_;
     RecordSpool tasks_;
     std::vector<std::uint32_t> slotTimes_; // DIASHORAST's record place -> the timetable's time

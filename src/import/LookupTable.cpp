@@ -21,7 +21,9 @@ LookupTable::Stored LookupTable::stored(std::string_view utf8) {
     s.utf8 = keep(utf8);
     if (output_ != nullptr) {
         std::string scratch;
-        s.xml = keep(output_->value(utf8, scratch, s.replaced));
+        const std::string_view xml = output_->value(utf8, scratch, s.replaced);
+        // Most texts are written as they are: kept once.
+        s.xml = xml.data() == utf8.data() ? s.utf8 : keep(xml);
     }
     return s;
 }
@@ -34,19 +36,28 @@ void LookupTable::build() {
         present_.push_back(table_.hasField(name));
         values.push_back(present_.back() ? &fields[table_.field(name).number] : nullptr);
     }
+    const std::size_t records = table_.recordCount();
+    std::size_t capacity = 16;
+    while (capacity < 2 * records) {
+        capacity *= 2;
+    }
+    short_.assign(capacity, kNoRow);
+    rows_.reserve(records);
+    texts_.reserve(records * (1 + values.size()));
     std::uint32_t place = 0;
     std::string scratch;
     for (table_.first(); !table_.eof(); table_.next(), ++place) {
         const char* record = table_.recordBytes();
         const std::string_view keyText = fieldText(key, record, isAscii(key, record), scratch);
-        if (map_.find(keyText) != nullptr) {
-            continue; // the first record with the key is the one found
-        }
-        map_.emplace(keyText, static_cast<std::uint32_t>(rows_.size()));
         Row row;
         row.place = place;
         row.texts = static_cast<std::uint32_t>(texts_.size());
-        rows_.push_back(row);
+        if (keyText.size() <= ShortText::kMax) {
+            row.key = ShortText::of(keyText);
+        }
+        if (!add(keyText, row)) {
+            continue; // the first record with the key is the one found
+        }
         texts_.push_back(stored(keyText));
         for (const FieldInfo* f : values) {
             texts_.push_back(f != nullptr ? stored(fieldText(*f, record, isAscii(*f, record), scratch))
@@ -54,6 +65,28 @@ void LookupTable::build() {
         }
     }
     built_ = true;
+}
+
+bool LookupTable::add(std::string_view key, const Row& row) {
+    const auto index = static_cast<std::uint32_t>(rows_.size());
+    if (key.size() > ShortText::kMax) {
+        if (long_.find(key) != nullptr) {
+            return false;
+        }
+        long_.emplace(key, index);
+    } else {
+        for (std::size_t i = row.key.hash() & (short_.size() - 1);; i = (i + 1) & (short_.size() - 1)) {
+            if (short_[i] == kNoRow) {
+                short_[i] = index;
+                break;
+            }
+            if (rows_[short_[i]].key == row.key) {
+                return false;
+            }
+        }
+    }
+    rows_.push_back(row);
+    return true;
 }
 
 void LookupTable::missing(std::size_t i) const {

@@ -2,6 +2,7 @@
 
 #include "dbf/FirstRecordMap.h"
 #include "dbf/Table.h"
+#include "import/ShortText.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -35,6 +36,7 @@ public:
     private:
         friend class LookupTable;
         std::uint32_t texts = 0; // the first of its texts in texts_
+        ShortText key;           // where its key is short
     };
 
     // `key` and `values` are field names; the key field must exist once the
@@ -45,11 +47,28 @@ public:
 
     // The first record whose key field reads as `key`; null where none does.
     const Row* find(std::string_view key) {
+        if (key.size() <= ShortText::kMax) {
+            return find(ShortText::of(key));
+        }
         if (!built_) {
             build();
         }
-        const std::uint32_t* row = map_.find(key);
+        const std::uint32_t* row = long_.find(key);
         return row != nullptr ? &rows_[*row] : nullptr;
+    }
+    const Row* find(const ShortText& key) {
+        if (!built_) {
+            build();
+        }
+        for (std::size_t i = key.hash() & (short_.size() - 1);; i = (i + 1) & (short_.size() - 1)) {
+            if (short_[i] == kNoRow) {
+                return nullptr;
+            }
+            const Row& row = rows_[short_[i]];
+            if (row.key == key) {
+                return &row;
+            }
+        }
     }
     // The key of a record found: the text looked up.
     Text key(const Row& row) const { return textOf(texts_[row.texts]); }
@@ -71,11 +90,14 @@ private:
         bool replaced = false;
     };
 
+    static constexpr std::uint32_t kNoRow = UINT32_MAX;
+
     Text textOf(const Stored& s) const {
         return {std::string_view(arena_.data() + s.utf8.offset, s.utf8.length),
                 std::string_view(arena_.data() + s.xml.offset, s.xml.length), s.replaced};
     }
     void build();
+    bool add(std::string_view key, const Row& row); // false where the key is there already
     Stored stored(std::string_view utf8);
     [[noreturn]] void missing(std::size_t i) const;
     Span keep(std::string_view text);
@@ -86,7 +108,10 @@ private:
     std::vector<bool> present_; // per value field
     const XmlChildStream* output_;
     bool built_ = false;
-    FirstRecordMap map_; // key text -> row
+    // The rows with short keys, in one array probed linearly: a power of two
+    // of places, at most half of them in use.
+    std::vector<std::uint32_t> short_;
+    FirstRecordMap long_; // the longer keys -> row
     std::vector<Row> rows_;
     std::vector<Stored> texts_; // per row its key, then its values
     std::string arena_;
