@@ -1,5 +1,6 @@
 #include "timetable/SchoolNames.h"
 
+#include "base/Error.h"
 #include "text/Text.h"
 
 #include <algorithm>
@@ -117,7 +118,7 @@ private:
 
 } // namespace
 
-const std::string* SchoolNames::find(const Names& names, std::string_view code) {
+const std::string_view* SchoolNames::find(const Names& names, std::string_view code) {
     const auto found = names.find(code);
     return found == names.end() ? nullptr : &found->second;
 }
@@ -144,10 +145,33 @@ void SchoolNames::addName(Kind kind, std::string_view code, std::string_view nam
     if (code.empty() || name.empty()) {
         return;
     }
-    names->try_emplace(std::string(code), name);
+    std::string_view keptName;
+    const auto add = [&](std::string_view key) {
+        if (!names->contains(key)) {
+            if (keptName.empty()) {
+                keptName = kept(name);
+            }
+            names->emplace(kept(key), keptName);
+        }
+    };
+    add(code);
     if (text::length(code) > keptWidth(kind)) {
-        names->try_emplace(text::left(code, keptWidth(kind)), name);
+        add(text::left(code, keptWidth(kind)));
     }
+}
+
+std::string_view SchoolNames::kept(std::string_view text) {
+    constexpr std::size_t kChunk = std::size_t{1} << 16;
+    if (text.size() > room_) {
+        room_ = std::max(kChunk, text.size());
+        chunks_.push_back(std::make_unique<char[]>(room_));
+        free_ = chunks_.back().get();
+    }
+    std::copy(text.begin(), text.end(), free_);
+    const std::string_view view(free_, text.size());
+    free_ += text.size();
+    room_ -= text.size();
+    return view;
 }
 
 int SchoolNames::sessionsOf(std::string_view hours, const int lengths[3]) {
@@ -250,33 +274,35 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
     sessionLengths(doc, lengths);
     std::unordered_map<std::string_view, int> sessionsByHours; // a school has few distinct "Horas"
     const XmlNodeList subjects = doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
-    // The plan's texts copied into one buffer sized first, so that the
-    // views into it stay put and the file can go.
+    // The plan's texts copied into one buffer sized first, each subject's
+    // code followed by its "Horas", so that the file can go.
     std::size_t bytes = 0;
     for (const XmlNode& n : subjects) {
         bytes += attr(n, "Codigo").size() + attr(n, "Horas").size();
     }
+    if (bytes > 0xFFFFFFFF) {
+        throw Error(
+            "El archivo XML tiene más texto en sus materias de grupo del que el horario puede guardar.");
+    }
     names.planTexts_.reserve(bytes);
-    const auto keep = [&](std::string_view text) {
-        const std::size_t at = names.planTexts_.size();
-        names.planTexts_.insert(names.planTexts_.end(), text.begin(), text.end());
-        return std::string_view(names.planTexts_.data() + at, text.size());
-    };
     names.planned.reserve(subjects.size());
     for (const XmlNode& n : subjects) {
-        const std::string_view subject = keep(attr(n, "Codigo"));
+        const std::string_view subject = attr(n, "Codigo");
         if (subject.empty()) {
             continue;
         }
-        const std::string_view hours = keep(attr(n, "Horas"));
+        const std::string_view hours = attr(n, "Horas");
+        const auto at = static_cast<std::uint32_t>(names.planTexts_.size());
+        names.planTexts_.insert(names.planTexts_.end(), subject.begin(), subject.end());
+        names.planTexts_.insert(names.planTexts_.end(), hours.begin(), hours.end());
         auto [sessions, added] = sessionsByHours.try_emplace(hours, 0);
         if (added) {
             sessions->second = sessionsOf(hours, lengths);
         }
         const std::size_t owner = n.owner();
-        names.planned.push_back(
-            {owner < groups.size() ? std::string_view(names.groupCodes_[owner]) : std::string_view(), subject,
-             hours, sessions->second});
+        names.planned.push_back({owner < groups.size() ? static_cast<std::uint32_t>(owner) : kNoGroup, at,
+                                 static_cast<std::uint32_t>(subject.size()),
+                                 static_cast<std::uint32_t>(hours.size()), sessions->second});
     }
     names.planned.shrink_to_fit();
     return names;

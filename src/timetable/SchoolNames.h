@@ -2,6 +2,8 @@
 
 #include "xml/XmlFamilies.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,14 +17,17 @@ namespace vinculor::timetable {
 // reading for the document is here.
 class SchoolNames {
 public:
-    // A subject of a group and its planned time, as views into texts these
-    // names keep (one buffer for all the plan's lines).
+    // A subject of a group and its planned time, kept small (a large school
+    // plans hundreds of thousands): its texts are read through plannedGroup(),
+    // plannedSubject() and plannedHours().
     struct Planned {
-        std::string_view group;   // the code Horavia knows the group by
-        std::string_view subject; // the school's code
-        std::string_view hours;   // "Horas" as the file gives it, "03,00"
-        int sessions = -1;        // the sessions that time makes; -1 when "Horas" is no number
+        std::uint32_t group;       // the group's place in the file; kNoGroup for none
+        std::uint32_t text;        // where its subject's code starts in the plan's texts, "Horas" after it
+        std::uint32_t subjectSize; // bytes
+        std::uint32_t hoursSize;   // bytes
+        int sessions = -1;         // the sessions that time makes; -1 when "Horas" is no number
     };
+    static constexpr std::uint32_t kNoGroup = 0xFFFFFFFF;
 
     // The element families (beyond "/Centro" with "Codigo", "Nombre" and
     // "CursoEscolar", which a reading asks for anyway) that read() takes.
@@ -35,15 +40,26 @@ public:
     std::string schoolName;
     std::string schoolYear;
     std::vector<Planned> planned; // in the file's order
+    // The code Horavia knows a plan line's group by; the school's code of its
+    // subject; its "Horas" as the file gives it, "03,00".
+    std::string_view plannedGroup(const Planned& p) const {
+        return p.group == kNoGroup ? std::string_view() : std::string_view(groupCodes_[p.group]);
+    }
+    std::string_view plannedSubject(const Planned& p) const {
+        return {planTexts_.data() + p.text, p.subjectSize};
+    }
+    std::string_view plannedHours(const Planned& p) const {
+        return {planTexts_.data() + p.text + p.subjectSize, p.hoursSize};
+    }
 
     // The name of a code, or nullptr where the file has none. A code is also
     // found by the first characters that Horavia's tables keep of it, and a
     // teacher's or group's by the code the export gave it there.
-    const std::string* subject(std::string_view code) const { return find(subjects_, code); }
-    const std::string* activityType(std::string_view code) const { return find(activityTypes_, code); }
-    const std::string* teacher(std::string_view code) const { return find(teachers_, code); }
-    const std::string* room(std::string_view code) const { return find(rooms_, code); }
-    const std::string* group(std::string_view code) const { return find(groups_, code); }
+    const std::string_view* subject(std::string_view code) const { return find(subjects_, code); }
+    const std::string_view* activityType(std::string_view code) const { return find(activityTypes_, code); }
+    const std::string_view* teacher(std::string_view code) const { return find(teachers_, code); }
+    const std::string_view* room(std::string_view code) const { return find(rooms_, code); }
+    const std::string_view* group(std::string_view code) const { return find(groups_, code); }
 
     // Adds a name (the first one of a code stays), under the code and under
     // its first `width` characters, the part of it that a table field keeps.
@@ -55,16 +71,18 @@ public:
     static int sessionsOf(std::string_view hours, const int lengths[3]);
 
 private:
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    using Names = std::unordered_map<std::string, std::string, Hash, std::equal_to<>>;
-    static const std::string* find(const Names& names, std::string_view code);
+    // Codes and names are views into texts kept in chunks that never move:
+    // a large school has hundreds of thousands, mostly short.
+    using Names = std::unordered_map<std::string_view, std::string_view>;
+    static const std::string_view* find(const Names& names, std::string_view code);
+    std::string_view kept(std::string_view text);
 
     Names subjects_, activityTypes_, teachers_, rooms_, groups_;
-    std::vector<std::string> groupCodes_; // the code Horavia knows each group of the file by
-    std::vector<char> planTexts_;         // the plan's subject codes and "Horas", one after another
+    std::vector<std::string> groupCodes_;         // the code Horavia knows each group of the file by
+    std::vector<char> planTexts_;                 // the plan's subject codes and "Horas", one after another
+    std::vector<std::unique_ptr<char[]>> chunks_; // the names' texts
+    char* free_ = nullptr;                        // in the last chunk
+    std::size_t room_ = 0;                        // bytes left there
 };
 
 } // namespace vinculor::timetable

@@ -110,15 +110,18 @@ void Timetable::index() {
                 ++gridStart_[a][m + 1];
             }
         }
-        members_[a].clear();
+        std::vector<std::pair<std::string_view, std::uint32_t>> byCode; // codes are unique
         for (std::uint32_t m = 0; m < set.size(); ++m) {
             if (gridStart_[a][m + 1] > 0) {
-                members_[a].push_back(m);
+                byCode.emplace_back(set.code(m), m);
             }
         }
         std::partial_sum(gridStart_[a].begin(), gridStart_[a].end(), gridStart_[a].begin());
-        std::sort(members_[a].begin(), members_[a].end(),
-                  [&](std::uint32_t x, std::uint32_t y) { return set.code(x) < set.code(y); });
+        std::sort(byCode.begin(), byCode.end());
+        members_[a].clear();
+        for (const auto& [code, m] : byCode) {
+            members_[a].push_back(m);
+        }
     }
 }
 

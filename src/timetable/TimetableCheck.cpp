@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <numeric>
-#include <tuple>
 
 namespace vinculor::timetable {
 
@@ -112,16 +111,16 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
         }
     }
     // Each placed pair (once in placed) found by its key; a pair of the plan is marked.
-    std::vector<std::uint32_t> byKey(placed.size()); // places in placed
-    std::iota(byKey.begin(), byKey.end(), 0u);
-    std::sort(byKey.begin(), byKey.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return placed[a].first < placed[b].first; });
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> byKey; // key, place in placed
+    byKey.reserve(placed.size());
+    for (std::uint32_t i = 0; i < placed.size(); ++i) {
+        byKey.emplace_back(placed[i].first, i);
+    }
+    std::sort(byKey.begin(), byKey.end());
     std::vector<bool> inPlan(placed.size(), false);
     const auto placedAt = [&](std::uint64_t key) -> std::uint32_t {
-        const auto at =
-            std::lower_bound(byKey.begin(), byKey.end(), key,
-                             [&](std::uint32_t i, std::uint64_t k) { return placed[i].first < k; });
-        return at != byKey.end() && placed[*at].first == key ? *at : kNone;
+        const auto at = std::lower_bound(byKey.begin(), byKey.end(), std::pair(key, std::uint32_t{0}));
+        return at != byKey.end() && at->first == key ? at->second : kNone;
     };
 
     // The plan, one line per group subject as the result can tell them apart
@@ -134,23 +133,31 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
         ~std::uint64_t{0}; // a group or subject not in the result: by its codes
     std::vector<std::uint64_t> keyOf(plan.size());
     for (std::size_t k = 0; k < plan.size(); ++k) {
-        const std::uint32_t group = findKept(timetable.groups, plan[k].group);
-        const std::uint32_t subject = findKept(timetable.subjects, plan[k].subject);
+        const std::uint32_t group = findKept(timetable.groups, names.plannedGroup(plan[k]));
+        const std::uint32_t subject = findKept(timetable.subjects, names.plannedSubject(plan[k]));
         keyOf[k] = group != kNone && subject != kNone ? pairKey(group, subject) : kUnknown;
     }
-    const auto like = [&](std::uint32_t k) {
-        return keyOf[k] != kUnknown ? std::tuple(keyOf[k], std::string_view(), std::string_view())
-                                    : std::tuple(kUnknown, plan[k].group, plan[k].subject);
+    const auto codesOf = [&](std::uint32_t k) {
+        return std::pair(names.plannedGroup(plan[k]), names.plannedSubject(plan[k]));
+    };
+    const auto alike = [&](std::uint32_t a, std::uint32_t b) {
+        return keyOf[a] == keyOf[b] && (keyOf[a] != kUnknown || codesOf(a) == codesOf(b));
     };
     std::vector<std::uint32_t> sorted(plan.size());
     std::iota(sorted.begin(), sorted.end(), 0u);
     std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return std::pair(like(a), a) < std::pair(like(b), b);
+        if (keyOf[a] != keyOf[b]) {
+            return keyOf[a] < keyOf[b];
+        }
+        if (keyOf[a] == kUnknown && !alike(a, b)) {
+            return codesOf(a) < codesOf(b);
+        }
+        return a < b;
     });
     std::vector<std::uint32_t> firstLike(plan.size());
     for (std::size_t i = 0; i < sorted.size(); ++i) {
         firstLike[sorted[i]] =
-            i > 0 && like(sorted[i]) == like(sorted[i - 1]) ? firstLike[sorted[i - 1]] : sorted[i];
+            i > 0 && alike(sorted[i], sorted[i - 1]) ? firstLike[sorted[i - 1]] : sorted[i];
     }
 
     struct Line {
@@ -184,13 +191,13 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
         }
         if (check.hoursCount++ < kListed) {
             const SchoolNames::Planned& p = plan[l.first];
-            std::string hours(p.hours);
+            std::string hours(names.plannedHours(p));
             for (std::uint32_t k = next[l.first]; k != kNone; k = next[k]) {
                 hours += " + ";
-                hours += plan[k].hours;
+                hours += names.plannedHours(plan[k]);
             }
-            check.hours.push_back(
-                {std::string(p.group), std::string(p.subject), std::move(hours), l.planned, l.placed});
+            check.hours.push_back({std::string(names.plannedGroup(p)), std::string(names.plannedSubject(p)),
+                                   std::move(hours), l.planned, l.placed});
         }
     }
     for (std::size_t i = 0; i < placed.size(); ++i) {

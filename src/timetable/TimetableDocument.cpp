@@ -92,7 +92,7 @@ std::vector<std::string> piecesOf(const CodeSet& codes, Lookup lookup, std::stri
     std::vector<std::string> out;
     out.reserve(codes.size());
     for (std::uint32_t id = 0; id < codes.size(); ++id) {
-        const std::string* name = lookup(codes.code(id));
+        const std::string_view* name = lookup(codes.code(id));
         std::string piece(before);
         appendEscaped(piece, name != nullptr ? *name : codes.code(id));
         piece += after;
@@ -148,7 +148,7 @@ public:
         teachers_ = member(t.teachers, [&](const std::string& c) { return names.teacher(c); });
         rooms_ = member(t.rooms, [&](const std::string& c) { return names.room(c); });
         times_ = piecesOf(
-            t.times, [](const std::string&) { return nullptr; }, "", "");
+            t.times, [](const std::string&) -> const std::string_view* { return nullptr; }, "", "");
     }
 
     void write(const std::string& runDate) {
@@ -316,8 +316,8 @@ private:
                         "<th>Materia</th><th>Horas previstas</th><th>Sesiones previstas</th>"
                         "<th>Sesiones colocadas</th></tr></thead>\n<tbody>\n");
             for (const HoursDifference& h : check_.hours) {
-                const std::string* group = names_.group(h.group);
-                const std::string* subject = names_.subject(h.subject);
+                const std::string_view* group = names_.group(h.group);
+                const std::string_view* subject = names_.subject(h.subject);
                 out_.markup("<tr><td>").text(group != nullptr ? *group : h.group);
                 if (group != nullptr) {
                     out_.markup(" <span class=\"code\">(").text(h.group).markup(")</span>");

@@ -93,5 +93,26 @@ TEST(SchoolNamesTest, ACodeIsFoundWholeAndByThePartHoravisTablesKeep) {
     EXPECT_EQ(names.teacher("MATEMATICAS1"), nullptr);
 }
 
+TEST(SchoolNamesTest, ManyNamesAndOneLongerThanAChunkStayReadableOnceTheNamesAreMoved) {
+    SchoolNames names;
+    const std::string longName(200000, 'n');
+    constexpr int kTeachers = 20000; // their texts fill several chunks
+    for (int i = 0; i < kTeachers; ++i) {
+        names.addName(SchoolNames::Kind::Teacher, "P" + std::to_string(i),
+                      "Profesor número " + std::to_string(i));
+        if (i == kTeachers / 2) {
+            names.addName(SchoolNames::Kind::Room, "LARGA", longName);
+        }
+    }
+    const SchoolNames moved = std::move(names);
+    for (int i = 0; i < kTeachers; ++i) {
+        const std::string_view* name = moved.teacher("P" + std::to_string(i));
+        ASSERT_NE(name, nullptr) << i;
+        ASSERT_EQ(*name, "Profesor número " + std::to_string(i));
+    }
+    ASSERT_NE(moved.room("LARGA"), nullptr);
+    EXPECT_EQ(*moved.room("LARGA"), longName);
+}
+
 } // namespace
 } // namespace vinculor::timetable
