@@ -498,7 +498,7 @@ void writeText(const FieldInfo& f, char* bytes, std::string_view utf8, const std
         const auto width = static_cast<std::size_t>(f.width);
         const std::size_t length = std::min(utf8.size(), width);
         if (text::isAscii(utf8.substr(0, length))) {
-            std::memcpy(bytes, utf8.data(), length);
+            std::copy_n(utf8.data(), length, bytes);
             std::memset(bytes + length, ' ', width - length);
             return;
         }

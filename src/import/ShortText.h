@@ -18,7 +18,9 @@ public:
     // `text` has at most kMax bytes.
     static ShortText of(std::string_view text) {
         ShortText t;
-        std::memcpy(t.words_, text.data(), text.size());
+        if (!text.empty()) { // an empty view may hold no pointer at all
+            std::memcpy(t.words_, text.data(), text.size());
+        }
         t.length_ = static_cast<std::uint32_t>(text.size());
         return t;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <functional>
@@ -36,7 +37,7 @@ public:
         if (tags.size() > buffer_.size() - used_) {
             makeRoom(tags.size());
         }
-        std::memcpy(buffer_.data() + used_, tags.data(), tags.size());
+        std::copy_n(tags.data(), tags.size(), buffer_.data() + used_);
         return wrote(tags.size());
     }
     // The same for a literal: its length known here, the copy takes a few

@@ -109,8 +109,7 @@ constexpr std::string_view kMemberBefore = "\n";
 
 // Markup written straight into the writer's buffer (HtmlWriter::reserve).
 char* put(char* at, std::string_view text) {
-    std::memcpy(at, text.data(), text.size());
-    return at + text.size();
+    return std::copy_n(text.data(), text.size(), at);
 }
 template <std::size_t N> char* put(char* at, const char (&tags)[N]) {
     std::memcpy(at, tags, N - 1);

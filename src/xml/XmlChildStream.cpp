@@ -2,6 +2,7 @@
 
 #include "files/FileSystem.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -175,8 +176,7 @@ void XmlChildStream::appendEncoded(std::span<const std::string_view> line, std::
     pending_.resize(start + length);
     char* out = pending_.data() + start;
     for (const std::string_view piece : line) {
-        std::memcpy(out, piece.data(), piece.size());
-        out += piece.size();
+        out = std::copy_n(piece.data(), piece.size(), out);
     }
     replacedValues_ += replacedValues;
     ++count_;
