@@ -23,14 +23,7 @@ const std::vector<XmlFamilySpec>& schoolFamilies() {
 }
 
 std::string_view attr(const XmlNode& node, std::size_t place) {
-    std::string_view value = node.attributeAt(place);
-    while (!value.empty() && static_cast<unsigned char>(value.front()) <= 32) {
-        value.remove_prefix(1);
-    }
-    while (!value.empty() && static_cast<unsigned char>(value.back()) <= 32) {
-        value.remove_suffix(1);
-    }
-    return value;
+    return text::trimmed(node.attributeAt(place));
 }
 
 std::string shortenCode(std::string_view code) {

@@ -12,17 +12,6 @@ namespace vinculor::importing {
 
 namespace {
 
-// Without the characters of code 32 or less at either end, as text::trim.
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 // An integer field's null: four zero bytes.
 bool isNullInteger(const char* field) {
     return field[0] == 0 && field[1] == 0 && field[2] == 0 && field[3] == 0;
@@ -138,9 +127,9 @@ ActivityPasses::Number ActivityPasses::number(const char* bytes, Solu which, boo
     if (f.info.type != DbfType::Character) {
         const double value =
             whole ? DbfFieldCodec::toInt(f.info, field) : DbfFieldCodec::toDouble(f.info, field);
-        return {value, trimmed(code(bytes, which).text)};
+        return {value, text::trimmed(code(bytes, which).text)};
     }
-    const std::string_view digits = trimmed(code(bytes, which).text);
+    const std::string_view digits = text::trimmed(code(bytes, which).text);
     if (digits.empty()) {
         return {0, digits};
     }

@@ -70,15 +70,7 @@ char32_t lowerLetter(char32_t cp) {
 } // namespace
 
 std::string trim(std::string_view s) {
-    std::size_t begin = 0;
-    std::size_t end = s.size();
-    while (begin < end && static_cast<unsigned char>(s[begin]) <= 32) {
-        ++begin;
-    }
-    while (end > begin && static_cast<unsigned char>(s[end - 1]) <= 32) {
-        --end;
-    }
-    return std::string(s.substr(begin, end - begin));
+    return std::string(trimmed(s));
 }
 
 char32_t decodeUtf8(std::string_view s, std::size_t& pos) {

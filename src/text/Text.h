@@ -9,7 +9,18 @@
 // which is one byte once the text is in the tables.
 namespace vinculor::text {
 
-// Removes every character with a code of 32 or less from both ends.
+// The text without the characters of code 32 or less at either end: a view
+// into `s`. Inline, as the steps read every attribute through it.
+inline std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+// The same, as a text of its own.
 std::string trim(std::string_view s);
 
 // Number of characters (code points) of a UTF-8 text.

@@ -12,18 +12,8 @@ namespace vinculor::timetable {
 
 namespace {
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= 32) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= 32) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 std::string_view attr(const XmlNode& node, std::string_view name) {
-    return trimmed(node.attributeView(name));
+    return text::trimmed(node.attributeView(name));
 }
 
 // The width of the table field that keeps each kind of code on the way back.
@@ -94,7 +84,7 @@ public:
         std::string given(code);
         std::string folded = text::foldCase(given);
         if (used_.contains(folded)) {
-            const std::string base(trimmed(text::left(code, 10)));
+            const std::string base(text::trimmed(text::left(code, 10)));
             for (int k = 1;; ++k) {
                 given = base + std::to_string(k);
                 folded = text::foldCase(given);
