@@ -2,6 +2,7 @@
 
 #include "dbf/Table.h"
 #include "files/FileSystem.h"
+#include "support/RunCli.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TableDump.h"
 #include "support/TempDir.h"
@@ -19,22 +20,11 @@ using testing::TempDir;
 using testing::writeText;
 using Json = nlohmann::ordered_json;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Result = testing::CliResult;
 
 // `errIsTerminal`: as if standard error were a terminal.
 Result cli(std::vector<std::string> args, bool errIsTerminal = false) {
-    args.insert(args.begin(), "vinculor-cli");
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    std::ostringstream out, err;
-    const int status = run(static_cast<int>(argv.size()), argv.data(), out, err, errIsTerminal);
-    return {status, out.str(), err.str()};
+    return testing::runCli(std::move(args), errIsTerminal);
 }
 
 // Drops and renames that the summary must count: a repeated subject, a long

@@ -13,6 +13,7 @@
 #include "SimuladorHoravia.h"
 #include "cli/Cli.h"
 #include "support/Golden.h"
+#include "support/RunCli.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -27,16 +28,9 @@ const std::filesystem::path kExpected =
     VINCULOR_SOURCE_DIR "/tests/import/golden/ResultadoHoraviacentro-ejemplo.xml";
 
 int runCli(std::vector<std::string> args) {
-    args.insert(args.begin(), "vinculor-cli");
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = run(static_cast<int>(argv.size()), argv.data(), out, err);
-    EXPECT_EQ(err.str(), "");
-    return status;
+    const testing::CliResult r = testing::runCli(std::move(args));
+    EXPECT_EQ(r.err, "");
+    return r.status;
 }
 
 std::string withoutExportDate(const std::string& xml) {

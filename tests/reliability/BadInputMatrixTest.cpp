@@ -8,7 +8,6 @@
 #include "SimuladorHoravia.h"
 #include "base/ByteOrder.h"
 #include "base/Error.h"
-#include "cli/Cli.h"
 #include "export/ExportRun.h"
 #include "files/DirectoryLock.h"
 #include "files/FileSystem.h"
@@ -16,6 +15,7 @@
 #include "files/TableLock.h"
 #include "import/ImportRun.h"
 #include "import/SolucSchema.h"
+#include "support/RunCli.h"
 #include "support/ScriptedUi.h"
 #include "support/TableDump.h"
 #include "xml/XmlFamilies.h"
@@ -600,16 +600,9 @@ Result run(const Bench& b, Command command) {
             return {1, e.what()};
         }
     }
-    std::vector<std::string> args = {"vinculor-cli", command == Command::Exportar ? "exportar" : "importar",
-                                     b.school.string(), "--htemp", b.horavia.string()};
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = cli::run(static_cast<int>(argv.size()), argv.data(), out, err);
-    return {status, out.str() + err.str()};
+    const testing::CliResult r = testing::runCli({command == Command::Exportar ? "exportar" : "importar",
+                                                  b.school.string(), "--htemp", b.horavia.string()});
+    return {r.status, r.out + r.err};
 }
 
 class BadInputMatrix : public ::testing::TestWithParam<BadInput> {};

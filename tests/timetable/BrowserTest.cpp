@@ -2,7 +2,7 @@
 // headless Chromium loads the file, and the test reads the page it built
 // (--dump-dom) and the PDF it printed (pdfinfo, pdftotext).
 #include "SimuladorHoravia.h"
-#include "cli/Cli.h"
+#include "support/RunCli.h"
 #include "support/TempDir.h"
 
 #include <cstdlib>
@@ -42,17 +42,10 @@ int runCommand(const std::string& command, const fs::path& output) {
     return std::system((command + " > '" + output.string() + "' 2>/dev/null").c_str());
 }
 
-int runCli(std::vector<std::string> args) {
-    args.insert(args.begin(), "vinculor-cli");
-    std::vector<char*> argv;
-    for (std::string& a : args) {
-        argv.push_back(a.data());
-    }
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = cli::run(static_cast<int>(argv.size()), argv.data(), out, err);
-    EXPECT_EQ(err.str(), "");
-    return status;
+int runQuietly(std::vector<std::string> args) {
+    const CliResult r = runCli(std::move(args));
+    EXPECT_EQ(r.err, "");
+    return r.status;
 }
 
 // The cell of a grid in the page: the grid headed "<title>: <name>", the row
@@ -104,9 +97,9 @@ TEST(BrowserTest, TheExampleSchoolsTimetableShowsItsGridsAndPrintsOnePerPage) {
     fs::create_directory(htemp);
     const fs::path school = work / "centro-ejemplo.xml";
     fs::copy_file(kExample, school);
-    ASSERT_EQ(runCli({"exportar", school.string(), "--htemp", htemp.string()}), 0);
+    ASSERT_EQ(runQuietly({"exportar", school.string(), "--htemp", htemp.string()}), 0);
     simulador::simularHorario(htemp);
-    ASSERT_EQ(runCli({"importar", school.string(), "--htemp", htemp.string()}), 0);
+    ASSERT_EQ(runQuietly({"importar", school.string(), "--htemp", htemp.string()}), 0);
     const fs::path document = work / "HorarioHoraviacentro-ejemplo.html";
     ASSERT_TRUE(fs::is_regular_file(document));
     const std::string html = readText(document);

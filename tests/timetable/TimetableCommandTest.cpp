@@ -1,5 +1,5 @@
 #include "TimetableFixture.h"
-#include "cli/Cli.h"
+#include "support/RunCli.h"
 
 #include <sstream>
 
@@ -11,14 +11,10 @@ namespace fs = std::filesystem;
 class TimetableCommandTest : public TimetableFixture {
 protected:
     int run(std::vector<std::string> args) {
-        args.insert(args.begin(), "vinculor-cli");
-        std::vector<char*> argv;
-        for (std::string& a : args) {
-            argv.push_back(a.data());
-        }
-        out.str("");
-        err.str("");
-        return cli::run(static_cast<int>(argv.size()), argv.data(), out, err);
+        const CliResult r = runCli(std::move(args));
+        out.str(r.out);
+        err.str(r.err);
+        return r.status;
     }
     std::ostringstream out;
     std::ostringstream err;
