@@ -2,6 +2,7 @@
 
 #include "dbf/DbfFieldCodec.h"
 #include "dbf/FieldInfo.h"
+#include "text/Ascii.h"
 
 #include <string>
 #include <string_view>
@@ -29,11 +30,7 @@ inline std::string_view fieldText(const FieldInfo& f, const char* record, bool a
 
 // Whether a field's bytes are all ASCII.
 inline bool isAscii(const FieldInfo& f, const char* record) {
-    unsigned char any = 0;
-    for (int i = 0; i < f.width; ++i) {
-        any |= static_cast<unsigned char>(record[f.offset + i]);
-    }
-    return any < 0x80;
+    return text::isAscii(std::string_view(record + f.offset, static_cast<std::size_t>(f.width)));
 }
 
 } // namespace vinculor::importing
