@@ -1,17 +1,45 @@
 #include "timetable/CodeSet.h"
 
+#include "base/Error.h"
+
+#include <functional>
+
 namespace vinculor::timetable {
+
+std::size_t CodeSet::slotOf(std::string_view code) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = std::hash<std::string_view>{}(code)&mask;; i = (i + 1) & mask) {
+        if (slots_[i] == kNone || this->code(slots_[i]) == code) {
+            return i;
+        }
+    }
+}
+
+void CodeSet::grow() {
+    slots_.assign(slots_.empty() ? 16 : 2 * slots_.size(), kNone);
+    for (std::uint32_t id = 0; id < size(); ++id) {
+        slots_[slotOf(code(id))] = id;
+    }
+}
 
 std::uint32_t CodeSet::id(std::string_view code) {
     if (code.empty()) {
         return kNone;
     }
-    const auto found = ids_.find(code);
-    if (found != ids_.end()) {
-        return found->second;
+    if (2 * (size() + 1) > slots_.size()) {
+        grow();
     }
-    const auto id = static_cast<std::uint32_t>(codes_.size());
-    ids_.emplace(codes_.emplace_back(code), id);
+    const std::size_t slot = slotOf(code);
+    if (slots_[slot] != kNone) {
+        return slots_[slot];
+    }
+    if (text_.size() + code.size() > kUnseen) {
+        throw Error("El horario tiene más texto en sus códigos del que puede guardar.");
+    }
+    const auto id = static_cast<std::uint32_t>(size());
+    text_ += code;
+    starts_.push_back(static_cast<std::uint32_t>(text_.size()));
+    slots_[slot] = id;
     return id;
 }
 
@@ -24,8 +52,10 @@ std::uint32_t CodeSet::firstAt(std::size_t key, std::string_view code) {
 }
 
 std::uint32_t CodeSet::find(std::string_view code) const {
-    const auto found = ids_.find(code);
-    return found == ids_.end() ? kNone : found->second;
+    if (slots_.empty()) {
+        return kNone;
+    }
+    return slots_[slotOf(code)];
 }
 
 } // namespace vinculor::timetable

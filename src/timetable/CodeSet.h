@@ -2,10 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace vinculor::timetable {
@@ -14,7 +12,9 @@ namespace vinculor::timetable {
 constexpr std::uint32_t kNone = 0xFFFFFFFF;
 
 // The codes of one kind (groups, teachers...), each kept once; a code's id is
-// its place in the order of first sight.
+// its place in the order of first sight. A large school has hundreds of
+// thousands of short codes: they lie one after another in one text, found
+// through an open-addressing table of ids.
 class CodeSet {
 public:
     // The id of `code`, added where new; kNone for the empty code.
@@ -28,15 +28,22 @@ public:
     // kNone where the code was never added.
     std::uint32_t find(std::string_view code) const;
 
-    const std::string& code(std::uint32_t id) const { return codes_[id]; }
-    std::size_t size() const { return codes_.size(); }
+    // Valid until the next code is added.
+    std::string_view code(std::uint32_t id) const {
+        return std::string_view(text_).substr(starts_[id], starts_[id + 1] - starts_[id]);
+    }
+    std::size_t size() const { return starts_.size() - 1; }
 
 private:
     static constexpr std::uint32_t kUnseen = kNone - 1;
     std::uint32_t firstAt(std::size_t key, std::string_view code);
+    // The slot that holds `code`'s id, or the empty slot where it would go.
+    std::size_t slotOf(std::string_view code) const;
+    void grow();
 
-    std::deque<std::string> codes_;                           // never moved: ids_ looks into them
-    std::unordered_map<std::string_view, std::uint32_t> ids_; // each code once, kept in codes_
+    std::string text_;                     // the codes, one after another
+    std::vector<std::uint32_t> starts_{0}; // where each code starts in text_, then where the last ends
+    std::vector<std::uint32_t> slots_;     // ids or kNone; a power of two in size, at most half in use
     std::vector<std::uint32_t> byKey_;
 };
 

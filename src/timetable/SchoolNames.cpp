@@ -1,11 +1,11 @@
 #include "timetable/SchoolNames.h"
 
-#include "base/Error.h"
 #include "text/Text.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace vinculor::timetable {
@@ -109,8 +109,8 @@ private:
 } // namespace
 
 const std::string_view* SchoolNames::find(const Names& names, std::string_view code) {
-    const auto found = names.find(code);
-    return found == names.end() ? nullptr : &found->second;
+    const std::uint32_t id = names.codes.find(code);
+    return id == kNone ? nullptr : &names.names[id];
 }
 
 void SchoolNames::addName(Kind kind, std::string_view code, std::string_view name) {
@@ -137,11 +137,11 @@ void SchoolNames::addName(Kind kind, std::string_view code, std::string_view nam
     }
     std::string_view keptName;
     const auto add = [&](std::string_view key) {
-        if (!names->contains(key)) {
+        if (names->codes.id(key) == names->names.size()) {
             if (keptName.empty()) {
                 keptName = kept(name);
             }
-            names->emplace(kept(key), keptName);
+            names->names.push_back(keptName);
         }
     };
     add(code);
@@ -262,19 +262,8 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
 
     int lengths[3];
     sessionLengths(doc, lengths);
-    std::unordered_map<std::string_view, int> sessionsByHours; // a school has few distinct "Horas"
+    std::vector<int> sessionsByHours; // by the id of a "Horas" text: a school has few distinct ones
     const XmlNodeList subjects = doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
-    // The plan's texts copied into one buffer sized first, each subject's
-    // code followed by its "Horas", so that the file can go.
-    std::size_t bytes = 0;
-    for (const XmlNode& n : subjects) {
-        bytes += attr(n, "Codigo").size() + attr(n, "Horas").size();
-    }
-    if (bytes > 0xFFFFFFFF) {
-        throw Error(
-            "El archivo XML tiene más texto en sus materias de grupo del que el horario puede guardar.");
-    }
-    names.planTexts_.reserve(bytes);
     names.planned.reserve(subjects.size());
     for (const XmlNode& n : subjects) {
         const std::string_view subject = attr(n, "Codigo");
@@ -282,17 +271,14 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
             continue;
         }
         const std::string_view hours = attr(n, "Horas");
-        const auto at = static_cast<std::uint32_t>(names.planTexts_.size());
-        names.planTexts_.insert(names.planTexts_.end(), subject.begin(), subject.end());
-        names.planTexts_.insert(names.planTexts_.end(), hours.begin(), hours.end());
-        auto [sessions, added] = sessionsByHours.try_emplace(hours, 0);
-        if (added) {
-            sessions->second = sessionsOf(hours, lengths);
+        const std::uint32_t hoursId = names.planHours_.id(hours);
+        if (hoursId == sessionsByHours.size()) {
+            sessionsByHours.push_back(sessionsOf(hours, lengths));
         }
         const std::size_t owner = n.owner();
-        names.planned.push_back({owner < groups.size() ? static_cast<std::uint32_t>(owner) : kNoGroup, at,
-                                 static_cast<std::uint32_t>(subject.size()),
-                                 static_cast<std::uint32_t>(hours.size()), sessions->second});
+        names.planned.push_back({owner < groups.size() ? static_cast<std::uint32_t>(owner) : kNoGroup,
+                                 names.planSubjects_.id(subject), hoursId,
+                                 hoursId == kNone ? sessionsOf(hours, lengths) : sessionsByHours[hoursId]});
     }
     names.planned.shrink_to_fit();
     return names;

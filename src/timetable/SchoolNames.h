@@ -1,12 +1,12 @@
 #pragma once
 
+#include "timetable/CodeSet.h"
 #include "xml/XmlFamilies.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace vinculor::timetable {
@@ -21,11 +21,10 @@ public:
     // plans hundreds of thousands): its texts are read through plannedGroup(),
     // plannedSubject() and plannedHours().
     struct Planned {
-        std::uint32_t group;       // the group's place in the file; kNoGroup for none
-        std::uint32_t text;        // where its subject's code starts in the plan's texts, "Horas" after it
-        std::uint32_t subjectSize; // bytes
-        std::uint32_t hoursSize;   // bytes
-        int sessions = -1;         // the sessions that time makes; -1 when "Horas" is no number
+        std::uint32_t group;   // the group's place in the file; kNoGroup for none
+        std::uint32_t subject; // its subject's code among the plan's subject codes
+        std::uint32_t hours;   // its "Horas" among the plan's distinct ones; kNone for none
+        int sessions = -1;     // the sessions that time makes; -1 when "Horas" is no number
     };
     static constexpr std::uint32_t kNoGroup = 0xFFFFFFFF;
 
@@ -45,11 +44,9 @@ public:
     std::string_view plannedGroup(const Planned& p) const {
         return p.group == kNoGroup ? std::string_view() : std::string_view(groupCodes_[p.group]);
     }
-    std::string_view plannedSubject(const Planned& p) const {
-        return {planTexts_.data() + p.text, p.subjectSize};
-    }
+    std::string_view plannedSubject(const Planned& p) const { return planSubjects_.code(p.subject); }
     std::string_view plannedHours(const Planned& p) const {
-        return {planTexts_.data() + p.text + p.subjectSize, p.hoursSize};
+        return p.hours == kNone ? std::string_view() : planHours_.code(p.hours);
     }
 
     // The name of a code, or nullptr where the file has none. A code is also
@@ -71,15 +68,19 @@ public:
     static int sessionsOf(std::string_view hours, const int lengths[3]);
 
 private:
-    // Codes and names are views into texts kept in chunks that never move:
-    // a large school has hundreds of thousands, mostly short.
-    using Names = std::unordered_map<std::string_view, std::string_view>;
+    // The codes of one kind and each one's name, a view into texts kept in
+    // chunks that never move: a large school has hundreds of thousands,
+    // mostly short.
+    struct Names {
+        CodeSet codes;
+        std::vector<std::string_view> names; // by the code's id
+    };
     static const std::string_view* find(const Names& names, std::string_view code);
     std::string_view kept(std::string_view text);
 
     Names subjects_, activityTypes_, teachers_, rooms_, groups_;
     std::vector<std::string> groupCodes_;         // the code Horavia knows each group of the file by
-    std::vector<char> planTexts_;                 // the plan's subject codes and "Horas", one after another
+    CodeSet planSubjects_, planHours_;            // few distinct ones, repeated by every group
     std::vector<std::unique_ptr<char[]>> chunks_; // the names' texts
     char* free_ = nullptr;                        // in the last chunk
     std::size_t room_ = 0;                        // bytes left there

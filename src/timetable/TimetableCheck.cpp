@@ -203,9 +203,9 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     for (std::size_t i = 0; i < placed.size(); ++i) {
         if (!inPlan[i] && check.hoursCount++ < kListed) {
             const std::uint64_t key = placed[i].first;
-            check.hours.push_back({timetable.groups.code(static_cast<std::uint32_t>(key >> 32)),
-                                   timetable.subjects.code(static_cast<std::uint32_t>(key)), "", 0,
-                                   placed[i].second});
+            check.hours.push_back({std::string(timetable.groups.code(static_cast<std::uint32_t>(key >> 32))),
+                                   std::string(timetable.subjects.code(static_cast<std::uint32_t>(key))), "",
+                                   0, placed[i].second});
         }
     }
     return check;

@@ -141,13 +141,13 @@ public:
         const auto member = [](const CodeSet& codes, auto lookup) {
             return piecesOf(codes, lookup, kMemberBefore, "");
         };
-        subjects_ = activity(t.subjects, [&](const std::string& c) { return names.subject(c); });
-        types_ = activity(t.activityTypes, [&](const std::string& c) { return names.activityType(c); });
-        groups_ = member(t.groups, [&](const std::string& c) { return names.group(c); });
-        teachers_ = member(t.teachers, [&](const std::string& c) { return names.teacher(c); });
-        rooms_ = member(t.rooms, [&](const std::string& c) { return names.room(c); });
+        subjects_ = activity(t.subjects, [&](std::string_view c) { return names.subject(c); });
+        types_ = activity(t.activityTypes, [&](std::string_view c) { return names.activityType(c); });
+        groups_ = member(t.groups, [&](std::string_view c) { return names.group(c); });
+        teachers_ = member(t.teachers, [&](std::string_view c) { return names.teacher(c); });
+        rooms_ = member(t.rooms, [&](std::string_view c) { return names.room(c); });
         times_ = piecesOf(
-            t.times, [](const std::string&) -> const std::string_view* { return nullptr; }, "", "");
+            t.times, [](std::string_view) -> const std::string_view* { return nullptr; }, "", "");
     }
 
     void write(const std::string& runDate) {
@@ -205,7 +205,7 @@ private:
 
     void memberTitle(Axis axis, std::uint32_t member) {
         out_.markup(nameOf(axis, member));
-        const std::string& code = t_.codes(axis).code(member);
+        const std::string_view code = t_.codes(axis).code(member);
         if (nameOf(axis, member) != EscapedText(code).html()) {
             out_.markup(" <span class=\"code\">(").text(code).markup(")</span>");
         }
