@@ -10,20 +10,28 @@ LookupTable::LookupTable(Table& table, const char* key, std::initializer_list<co
                          const XmlChildStream* output)
     : table_(table), key_(key), values_(values), output_(output) {}
 
-LookupTable::Span LookupTable::keep(std::string_view text) {
-    const Span span{static_cast<std::uint32_t>(arena_.size()), static_cast<std::uint32_t>(text.size())};
-    arena_ += text;
-    return span;
-}
-
 LookupTable::Stored LookupTable::stored(std::string_view utf8) {
-    Stored s;
-    s.utf8 = keep(utf8);
+    std::string_view xml;
+    bool replaced = false;
+    std::string scratch;
     if (output_ != nullptr) {
-        std::string scratch;
-        const std::string_view xml = output_->value(utf8, scratch, s.replaced);
-        // Most texts are written as they are: kept once.
-        s.xml = xml.data() == utf8.data() ? s.utf8 : keep(xml);
+        xml = output_->value(utf8, scratch, replaced);
+    }
+    // Most texts are written as they are: kept once.
+    const bool apart = output_ != nullptr && xml.data() != utf8.data();
+    const std::size_t bytes = utf8.size() + (apart ? xml.size() : 0);
+    if (arena_.size() + bytes > UINT32_MAX || xml.size() >= (std::size_t{1} << 30)) {
+        throw Error("La tabla " + table_.name() + " tiene más texto del que la importación puede guardar.");
+    }
+    Stored s;
+    s.offset = static_cast<std::uint32_t>(arena_.size());
+    s.utf8Length = static_cast<std::uint32_t>(utf8.size());
+    s.xmlLength = static_cast<std::uint32_t>(output_ != nullptr ? xml.size() : 0);
+    s.xmlApart = apart ? 1 : 0;
+    s.replaced = replaced ? 1 : 0;
+    arena_ += utf8;
+    if (apart) {
+        arena_ += xml;
     }
     return s;
 }
@@ -64,6 +72,8 @@ void LookupTable::build() {
                                           : Stored{});
         }
     }
+    // Its texts grew by doubling; the walk that reads them holds much else.
+    arena_.shrink_to_fit();
     built_ = true;
 }
 

@@ -81,26 +81,27 @@ public:
     }
 
 private:
-    struct Span {
-        std::uint32_t offset = 0;
-        std::uint32_t length = 0;
-    };
+    // A text of a record found, as UTF-8 and, right after it in the arena
+    // where it differs (few do), as the output writes it.
     struct Stored {
-        Span utf8, xml;
-        bool replaced = false;
+        std::uint32_t offset = 0;
+        std::uint32_t utf8Length = 0;
+        std::uint32_t xmlLength : 30 = 0;
+        std::uint32_t xmlApart : 1 = 0;
+        std::uint32_t replaced : 1 = 0;
     };
 
     static constexpr std::uint32_t kNoRow = UINT32_MAX;
 
     Text textOf(const Stored& s) const {
-        return {std::string_view(arena_.data() + s.utf8.offset, s.utf8.length),
-                std::string_view(arena_.data() + s.xml.offset, s.xml.length), s.replaced};
+        const char* utf8 = arena_.data() + s.offset;
+        return {std::string_view(utf8, s.utf8Length),
+                std::string_view(utf8 + (s.xmlApart ? s.utf8Length : 0), s.xmlLength), s.replaced != 0};
     }
     void build();
     bool add(std::string_view key, const Row& row); // false where the key is there already
     Stored stored(std::string_view utf8);
     [[noreturn]] void missing(std::size_t i) const;
-    Span keep(std::string_view text);
 
     Table& table_;
     const char* key_;

@@ -78,6 +78,45 @@ TEST(SchoolNamesTest, PlannedHoursBecomeSessionsAsTheExportCountsThem) {
     }
 }
 
+TEST(SchoolNamesTest, ThePlanKeepsEachGroupSubjectAndItsHoursOnceTheFileIsGone) {
+    // Groups repeat subjects and "Horas"; a subject without a code is no plan
+    // line; a line may have no "Horas", or "Horas" that are no number.
+    std::vector<XmlFamilySpec> families = {{"/Centro", {"Codigo", "Nombre", "CursoEscolar"}}};
+    families.insert(families.end(), SchoolNames::families().begin(), SchoolNames::families().end());
+    const SchoolNames names = [&] {
+        const XmlFamilies doc = XmlFamilies::fromBytes(R"(<Centro Codigo="1" Nombre="C" CursoEscolar="X">
+          <Grupos>
+            <Grupo Codigo="1ESO-A" Denominacion="Primero A"><MateriasGrupo>
+              <MateriaGrupo Codigo="MAT" Horas="03,00"/><MateriaGrupo Codigo="LEN" Horas="03,00"/>
+              <MateriaGrupo Codigo="" Horas="01,00"/><MateriaGrupo Codigo="TUT"/>
+            </MateriasGrupo></Grupo>
+            <Grupo Codigo="1ESO-B" Denominacion="Primero B"><MateriasGrupo>
+              <MateriaGrupo Codigo="MAT" Horas="01,30"/><MateriaGrupo Codigo="LEN" Horas="tres"/>
+              <MateriaGrupo Codigo="MAT" Horas="03,00"/>
+            </MateriasGrupo></Grupo>
+          </Grupos></Centro>)",
+                                                       families);
+        return SchoolNames::read(doc);
+    }();
+    struct Line {
+        std::string_view group, subject, hours;
+        int sessions;
+    };
+    const Line expected[] = {{"1ESO-A", "MAT", "03,00", 3}, {"1ESO-A", "LEN", "03,00", 3},
+                             {"1ESO-A", "TUT", "", -1},     {"1ESO-B", "MAT", "01,30", 2},
+                             {"1ESO-B", "LEN", "tres", -1}, {"1ESO-B", "MAT", "03,00", 3}};
+    ASSERT_EQ(names.planned.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const SchoolNames::Planned& p = names.planned[i];
+        EXPECT_EQ(names.plannedGroup(p), expected[i].group) << i;
+        EXPECT_EQ(names.plannedSubject(p), expected[i].subject) << i;
+        EXPECT_EQ(names.plannedHours(p), expected[i].hours) << i;
+        EXPECT_EQ(p.sessions, expected[i].sessions) << i;
+    }
+    ASSERT_NE(names.group("1ESO-B"), nullptr);
+    EXPECT_EQ(*names.group("1ESO-B"), "Primero B");
+}
+
 TEST(SchoolNamesTest, ACodeIsFoundWholeAndByThePartHoravisTablesKeep) {
     SchoolNames names;
     names.addName(SchoolNames::Kind::Subject, "MATEMATICAS1", "Matemáticas I");
