@@ -2,14 +2,31 @@
 
 #include "base/Error.h"
 
-#include <functional>
+#include <cstring>
 
 namespace vinculor::timetable {
 
+namespace {
+
+// FNV-1a, its high half folded into the low bits that pick a slot: codes
+// are short, and a call into the library's hash cost more than the rest of
+// a search.
+std::uint64_t hashOf(std::string_view code) {
+    std::uint64_t h = 0xCBF29CE484222325ull;
+    for (const char c : code) {
+        h = (h ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+    }
+    return h ^ (h >> 32);
+}
+
+} // namespace
+
 std::size_t CodeSet::slotOf(std::string_view code) const {
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = std::hash<std::string_view>{}(code)&mask;; i = (i + 1) & mask) {
-        if (slots_[i] == kNone || this->code(slots_[i]) == code) {
+    for (std::size_t i = hashOf(code) & mask;; i = (i + 1) & mask) {
+        const std::uint32_t id = slots_[i];
+        if (id == kNone || (starts_[id + 1] - starts_[id] == code.size() &&
+                            std::memcmp(text_.data() + starts_[id], code.data(), code.size()) == 0)) {
             return i;
         }
     }

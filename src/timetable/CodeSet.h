@@ -30,7 +30,7 @@ public:
 
     // Valid until the next code is added.
     std::string_view code(std::uint32_t id) const {
-        return std::string_view(text_).substr(starts_[id], starts_[id + 1] - starts_[id]);
+        return {text_.data() + starts_[id], starts_[id + 1] - starts_[id]};
     }
     std::size_t size() const { return starts_.size() - 1; }
 
