@@ -280,7 +280,12 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
                                  names.planSubjects_.id(subject), hoursId,
                                  hoursId == kNone ? sessionsOf(hours, lengths) : sessionsByHours[hoursId]});
     }
+    // Kept for the whole run, beside the timetable: without the room their growth left.
     names.planned.shrink_to_fit();
+    for (Names* kind :
+         {&names.subjects_, &names.activityTypes_, &names.teachers_, &names.rooms_, &names.groups_}) {
+        kind->names.shrink_to_fit();
+    }
     return names;
 }
 
