@@ -30,14 +30,13 @@ std::uint64_t pairKey(std::uint32_t group, std::uint32_t subject) {
     return (std::uint64_t{group} << 32) | subject;
 }
 
-// Keeps in `kept` the `most` first of the items given, by `before`; a heap
+// Keeps in `kept` the kListed first of the items given, by `before`; a heap
 // until sorted.
-template <class T, class Before>
-void keepFirst(std::vector<T>& kept, std::size_t most, const T& item, Before before) {
-    if (kept.size() < most) {
+template <class T, class Before> void keepFirst(std::vector<T>& kept, const T& item, Before before) {
+    if (kept.size() < kListed) {
         kept.push_back(item);
         std::push_heap(kept.begin(), kept.end(), before);
-    } else if (most > 0 && before(item, kept.front())) {
+    } else if (before(item, kept.front())) {
         std::pop_heap(kept.begin(), kept.end(), before);
         kept.back() = item;
         std::push_heap(kept.begin(), kept.end(), before);
@@ -59,21 +58,24 @@ bool inTwoPlaces(Axis axis, std::span<const Entry> cell) {
 
 namespace {
 
-// The sessions placed of one subject of one group: a cell counts once per
-// subject, however many teachers share the lesson.
+// The sessions placed of each subject of each group: a cell counts once per
+// subject, however many teachers share the lesson. In grid order: groups by
+// code, the subjects of a group as they come.
 struct Placed {
-    std::uint32_t group, subject;
-    std::uint32_t count;
-    std::uint32_t order; // the pair's place in the grids: groups by code, subjects as they come
-
-    std::uint64_t key() const { return pairKey(group, subject); }
+    struct Subject {
+        std::uint32_t subject;
+        std::uint32_t count;
+    };
+    std::vector<Subject> subjects;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> ofGroup; // by group id: its subjects, [begin, end)
 };
 
 // Finds the clashes of every grid, marks where they start and counts the
 // sessions placed of each group subject.
-std::vector<Placed> walkGrids(const Timetable& timetable, TimetableCheck& check) {
+Placed walkGrids(const Timetable& timetable, TimetableCheck& check) {
     check.clashStarts.assign(timetable.size(), 0);
-    std::vector<Placed> placed;
+    Placed placed;
+    placed.ofGroup.assign(timetable.groups.size(), {0, 0});
     std::vector<std::uint32_t> countOf(timetable.subjects.size(), 0); // of the group being walked
     std::vector<std::uint32_t> subjectsSeen;                          // in the order they come
     std::vector<Entry> entries;                                       // of one grid
@@ -122,12 +124,15 @@ std::vector<Placed> walkGrids(const Timetable& timetable, TimetableCheck& check)
                 }
                 begin = end;
             }
-            for (const std::uint32_t subject : subjectsSeen) {
-                placed.push_back(
-                    {member, subject, countOf[subject], static_cast<std::uint32_t>(placed.size())});
-                countOf[subject] = 0;
+            if (axis == Axis::Group) {
+                placed.ofGroup[member].first = static_cast<std::uint32_t>(placed.subjects.size());
+                for (const std::uint32_t subject : subjectsSeen) {
+                    placed.subjects.push_back({subject, countOf[subject]});
+                    countOf[subject] = 0;
+                }
+                placed.ofGroup[member].second = static_cast<std::uint32_t>(placed.subjects.size());
+                subjectsSeen.clear();
             }
-            subjectsSeen.clear();
         }
     }
     return placed;
@@ -140,16 +145,28 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     for (std::size_t r = 0; r < kReasons; ++r) {
         check.omitted[r] = timetable.omitted(static_cast<Reason>(r));
     }
-    // Sorted by group and subject for the plan to find; a pair of the plan is marked.
-    std::vector<Placed> placed = walkGrids(timetable, check);
-    std::sort(placed.begin(), placed.end(),
-              [](const Placed& a, const Placed& b) { return a.key() < b.key(); });
-    std::vector<bool> inPlan(placed.size(), false);
+    const Placed placed = walkGrids(timetable, check);
+    // A pair of the plan is found among the subjects of its group, looked up
+    // by subject for one group at a time (the plan is looked at in group
+    // order), and marked.
+    std::vector<bool> inPlan(placed.subjects.size(), false);
+    std::vector<std::uint32_t> placeOf(timetable.subjects.size(), kNone); // of the group at hand
+    std::uint32_t groupAtHand = kNone;
     const auto placedAt = [&](std::uint64_t key) -> std::uint32_t {
-        const auto at = std::lower_bound(placed.begin(), placed.end(), key,
-                                         [](const Placed& p, std::uint64_t k) { return p.key() < k; });
-        return at != placed.end() && at->key() == key ? static_cast<std::uint32_t>(at - placed.begin())
-                                                      : kNone;
+        const auto group = static_cast<std::uint32_t>(key >> 32);
+        if (group != groupAtHand) {
+            const auto set = [&](std::uint32_t g, bool found) {
+                for (std::uint32_t i = placed.ofGroup[g].first; i < placed.ofGroup[g].second; ++i) {
+                    placeOf[placed.subjects[i].subject] = found ? i : kNone;
+                }
+            };
+            if (groupAtHand != kNone) {
+                set(groupAtHand, false);
+            }
+            set(group, true);
+            groupAtHand = group;
+        }
+        return placeOf[static_cast<std::uint32_t>(key)];
     };
 
     // The plan, one line per group subject as the result can tell them apart
@@ -203,12 +220,12 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
         if (const std::uint64_t key = keyOf[sorted[begin]]; key != kUnknown) {
             if (const std::uint32_t i = placedAt(key); i != kNone) {
                 inPlan[i] = true;
-                count = placed[i].count;
+                count = placed.subjects[i].count;
             }
         }
         if (planned < 0 || static_cast<std::uint32_t>(planned) != count) {
             ++check.hoursCount;
-            keepFirst(differing, kListed, {sorted[begin], static_cast<std::uint32_t>(begin), planned, count},
+            keepFirst(differing, {sorted[begin], static_cast<std::uint32_t>(begin), planned, count},
                       beforeInFile);
         }
     }
@@ -225,19 +242,14 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     }
 
     // Then the group subjects placed that the plan does not have, in grid order.
-    std::vector<Placed> unplanned;
-    const auto beforeInGrids = [](const Placed& a, const Placed& b) { return a.order < b.order; };
-    const std::size_t room = kListed - check.hours.size();
-    for (std::size_t i = 0; i < placed.size(); ++i) {
-        if (!inPlan[i]) {
-            ++check.hoursCount;
-            keepFirst(unplanned, room, placed[i], beforeInGrids);
+    for (const std::uint32_t group : timetable.members(Axis::Group)) {
+        for (std::uint32_t i = placed.ofGroup[group].first; i < placed.ofGroup[group].second; ++i) {
+            if (!inPlan[i] && check.hoursCount++ < kListed) {
+                const Placed::Subject& p = placed.subjects[i];
+                check.hours.push_back(
+                    {timetable.groups.code(group), timetable.subjects.code(p.subject), "", 0, p.count});
+            }
         }
-    }
-    std::sort(unplanned.begin(), unplanned.end(), beforeInGrids);
-    for (const Placed& p : unplanned) {
-        check.hours.push_back(
-            {timetable.groups.code(p.group), timetable.subjects.code(p.subject), "", 0, p.count});
     }
     return check;
 }
