@@ -128,6 +128,10 @@ const std::vector<std::uint32_t>& Timetable::members(Axis axis) const {
 void AxisGrids::build(const Timetable& timetable, Axis axis) {
     axis_ = axis;
     start_ = &timetable.gridStart(axis);
+    if (start_->back() > entries_.capacity()) {
+        entries_ = {}; // and then room for exactly these, not the growth of a vector
+        entries_.reserve(start_->back());
+    }
     entries_.resize(start_->back());
     std::vector<std::uint32_t> next(start_->begin(), start_->end() - 1);
     timetable.forEachMember(axis, [&](std::uint32_t i, std::uint32_t m) { entries_[next[m]++] = i; });

@@ -131,6 +131,7 @@ public:
         times_ = piecesOf(
             t.times, [](std::string_view) -> const std::string_view* { return nullptr; }, "", "");
         text_.append(kBlock, '\0'); // what the last piece's copy reads beyond it
+        text_.shrink_to_fit();      // escaping reserved room for the worst
     }
 
     void write(const std::string& runDate) {
