@@ -410,32 +410,55 @@ private:
         out_.markup("</nav>\n");
     }
 
+    // A line of a grid as it is written: its cell, its times and its pieces
+    // (the activity, then the other two of group, teacher and room).
+    struct Line {
+        std::uint32_t cell; // the period's rank, then the day (Timetable::cell)
+        std::uint32_t period;
+        const Piece* time;
+        std::array<const Piece*, 3> pieces;
+    };
+
+    // The lines of a member's grid; and whether it has entries on Saturday
+    // and on Sunday.
+    std::array<bool, 2> readGrid(Axis axis, std::span<const std::uint32_t> entries) {
+        const std::array<Axis, 2> others = othersOf(axis);
+        std::array<bool, 2> weekend = {false, false};
+        lines_.resize(entries.size());
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            const Entry e = t_.entry(entries[k]);
+            lines_[k] = {t_.cell(entries[k]),
+                         e.period,
+                         &times_[e.time],
+                         {&activityPiece(e), &memberPiece(others[0], other(e, others[0])),
+                          &memberPiece(others[1], other(e, others[1]))}};
+            if (e.day >= 6) {
+                weekend[e.day - 6] = true;
+            }
+        }
+        return weekend;
+    }
+
     // A smaller print for a grid whose cells hold much, so that it still
     // fits its page: the printed lines that its tallest cells take, guessed
     // from the length of their texts in a column of the page.
-    const char* printClass(Axis axis, std::span<const Entry> grid, int columns) const {
+    static const char* printClass(std::span<const Line> grid, int columns) {
         const auto width = static_cast<std::size_t>(columns - kFewestColumns);
-        const std::array<Axis, 2> others = othersOf(axis);
         std::size_t total = 0;
         std::size_t i = 0;
         while (i < grid.size()) {
-            const std::uint32_t period = grid[i].period;
+            const std::uint32_t row = grid[i].cell >> 3;
             std::size_t tallest = 2;
-            while (i < grid.size() && grid[i].period == period) {
-                const std::uint8_t day = grid[i].day;
+            while (i < grid.size() && grid[i].cell >> 3 == row) {
+                const std::uint32_t cell = grid[i].cell;
+                const std::size_t first = i;
                 std::size_t height = 0;
-                std::size_t count = 0;
-                for (; i < grid.size() && grid[i].period == period && grid[i].day == day; ++i) {
-                    const Entry& e = grid[i];
-                    height += activityPiece(e).lines[width];
-                    for (const Axis o : others) {
-                        if (const std::uint32_t id = other(e, o); id != kNone) {
-                            height += memberPiece(o, id).lines[width];
-                        }
+                for (; i < grid.size() && grid[i].cell == cell; ++i) {
+                    for (const Piece* p : grid[i].pieces) {
+                        height += p->lines[width];
                     }
-                    ++count;
                 }
-                tallest = std::max(tallest, height + (count > 1 ? 2 : 0));
+                tallest = std::max(tallest, height + (i - first > 1 ? 2 : 0));
             }
             total += tallest;
         }
@@ -444,19 +467,12 @@ private:
 
     void writeGrid(Axis axis, std::uint32_t member) {
         const std::span<const std::uint32_t> entries = grids_.grid(member);
-        grid_.resize(entries.size());
-        bool weekend[2] = {false, false};
-        for (std::size_t k = 0; k < entries.size(); ++k) {
-            grid_[k] = t_.entry(entries[k]);
-            if (grid_[k].day >= 6) {
-                weekend[grid_[k].day - 6] = true;
-            }
-        }
-        const std::span<const Entry> grid = grid_;
+        const std::array<bool, 2> weekend = readGrid(axis, entries);
+        const std::span<const Line> grid = lines_;
         const int lastDay = weekend[1] ? 7 : (weekend[0] ? 6 : 5);
 
         out_.markup("<section class=\"grid");
-        out_.markup(printClass(axis, grid, lastDay - (lastDay > 5 && !weekend[0] ? 1 : 0)));
+        out_.markup(printClass(grid, lastDay - (lastDay > 5 && !weekend[0] ? 1 : 0)));
         out_.markup("\" id=\"");
         anchor(axis, member);
         out_.markup("\">\n<h2>").markup(axisTitle(axis)).markup(": ");
@@ -468,31 +484,44 @@ private:
             }
         }
         out_.markup("</tr></thead>\n<tbody>\n");
-        const std::array<Axis, 2> others = othersOf(axis);
+
+        // The rows go straight into the writer's buffer, which is asked for
+        // more room only when what is left may not take the next part.
+        std::span<char> room = out_.room(0);
+        char* at = room.data();
+        char* end = at + room.size();
+        const auto ensure = [&](std::size_t bytes) {
+            if (static_cast<std::size_t>(end - at) < bytes) {
+                out_.commit(at);
+                room = out_.room(bytes);
+                at = room.data();
+                end = at + room.size();
+            }
+        };
         std::size_t i = 0;
         while (i < grid.size()) {
             // One row per period, headed by its first day's times; a day
-            // whose times differ shows its own in the cell. Each part is put
-            // together in the writer's buffer, in room reserved for it.
-            const std::uint32_t period = grid[i].period;
-            const Piece& rowTime = times_[grid[i].time];
-            char* at = out_.reserve(kRowBytes + rowTime.size);
+            // whose times differ shows its own in the cell.
+            const std::uint32_t row = grid[i].cell >> 3;
+            const Piece& rowTime = *grid[i].time;
+            ensure(kRowBytes + rowTime.size);
             at = put(at, "<tr><th>");
-            at = std::to_chars(at, at + 10, period).ptr;
+            at = std::to_chars(at, at + 10, grid[i].period).ptr;
             at = put(at, ".ª<br>");
             at = put(at, rowTime);
             at = put(at, "</th>");
-            out_.commit(at);
             for (int d = 1; d <= lastDay; ++d) {
                 if (d >= 6 && !weekend[d - 6]) {
                     continue;
                 }
-                const Piece& cellTime = i < grid.size() ? times_[grid[i].time] : rowTime;
-                at = out_.reserve(kCellBytes + cellTime.size);
-                if (i == grid.size() || grid[i].period != period || grid[i].day != d) {
-                    out_.commit(put(at, "<td>")); // cells and rows end where the next begins
+                const std::uint32_t cell = row << 3 | static_cast<std::uint32_t>(d);
+                if (i == grid.size() || grid[i].cell != cell) {
+                    ensure(kCellBytes);
+                    at = put(at, "<td>"); // cells and rows end where the next begins
                     continue;
                 }
+                const Piece& cellTime = *grid[i].time;
+                ensure(kCellBytes + cellTime.size);
                 if (check_.clashStartsAt(axis, entries[i])) {
                     at = put(at, "<td class=\"x\"><strong>¡Coincidencia!</strong>");
                 } else {
@@ -501,24 +530,21 @@ private:
                 if (&cellTime != &rowTime) {
                     at = put(put(put(at, "<small>"), cellTime), "</small>");
                 }
-                out_.commit(at);
-                for (const std::size_t first = i;
-                     i < grid.size() && grid[i].period == period && grid[i].day == d; ++i) {
-                    // The activity, then the other two of group, teacher and room.
-                    const Entry& e = grid[i];
-                    const Piece& activity = activityPiece(e);
-                    const Piece& other1 = memberPiece(others[0], other(e, others[0]));
-                    const Piece& other2 = memberPiece(others[1], other(e, others[1]));
-                    at = out_.reserve(kLineBytes + activity.size + other1.size + other2.size);
+                for (const std::size_t first = i; i < grid.size() && grid[i].cell == cell; ++i) {
+                    const std::array<const Piece*, 3>& pieces = grid[i].pieces;
+                    ensure(kLineBytes + pieces[0]->size + pieces[1]->size + pieces[2]->size);
                     if (i != first) {
                         at = put(at, "<hr>");
                     }
-                    at = put(put(put(at, activity), other1), other2);
-                    out_.commit(at);
+                    for (const Piece* p : pieces) {
+                        at = put(at, *p);
+                    }
                 }
             }
-            out_.commit(put(out_.reserve(1), "\n"));
+            ensure(1);
+            *at++ = '\n';
         }
+        out_.commit(at);
         out_.markup("</tbody>\n</table>\n</section>\n");
     }
 
@@ -531,7 +557,7 @@ private:
     std::array<std::vector<Piece>, 3> members_; // by Axis, each after kMemberBefore
     std::vector<Piece> times_;
     AxisGrids grids_;
-    std::vector<Entry> grid_; // of the grid being written
+    std::vector<Line> lines_; // of the grid being written
 };
 
 } // namespace
