@@ -4,6 +4,7 @@
 #include "timetable/SchoolNames.h"
 #include "timetable/Timetable.h"
 #include "timetable/TimetableCheck.h"
+#include "timetable/TimetableChecker.h"
 
 #include <algorithm>
 #include <array>
@@ -115,8 +116,8 @@ const Piece kNoPiece;
 
 class Document {
 public:
-    Document(HtmlWriter& out, const Timetable& t, const TimetableCheck& check, const SchoolNames& names)
-        : out_(out), t_(t), check_(check), names_(names) {
+    Document(HtmlWriter& head, HtmlWriter& grids, const Timetable& t, const SchoolNames& names)
+        : out_(head), gridsOut_(grids), t_(t), names_(names) {
         const auto activity = [&](const CodeSet& codes, auto lookup) {
             return piecesOf(codes, lookup, kActivityBefore, kActivityAfter);
         };
@@ -134,7 +135,21 @@ public:
         text_.shrink_to_fit();      // escaping reserved room for the worst
     }
 
-    void write(const std::string& runDate) {
+    // The grids first, checked as they are written; then the head, which
+    // shows the check.
+    TimetableCheck write(const std::string& runDate) {
+        TimetableChecker checker(t_);
+        for (const Axis axis : kAxes) {
+            grids_.build(t_, axis);
+            for (const std::uint32_t member : t_.members(axis)) {
+                writeGrid(axis, member, checker);
+            }
+        }
+        gridsOut_.markup("</body>\n</html>\n");
+        grids_ = AxisGrids();
+        lines_ = {};
+        check_ = checker.finish(names_);
+
         const std::string title = names_.schoolName.empty() ? names_.schoolCode : names_.schoolName;
         out_.markup(
                 "<!DOCTYPE html>\n<html lang=\"es\">\n<head>\n<meta charset=\"utf-8\">\n<title>Horario · ")
@@ -152,13 +167,7 @@ public:
             .markup("</p>\n</header>\n");
         writeCheck();
         writeIndex();
-        for (const Axis axis : kAxes) {
-            grids_.build(t_, axis);
-            for (const std::uint32_t member : t_.members(axis)) {
-                writeGrid(axis, member);
-            }
-        }
-        out_.markup("</body>\n</html>\n");
+        return std::move(check_);
     }
 
 private:
@@ -238,15 +247,15 @@ private:
         return at + piece.size;
     }
 
-    void anchor(Axis axis, std::uint32_t member) {
+    static void anchor(HtmlWriter& out, Axis axis, std::uint32_t member) {
         const char letter = axisLetter(axis);
-        out_.markup(std::string_view(&letter, 1)).number(member);
+        out.markup(std::string_view(&letter, 1)).number(member);
     }
 
-    void memberTitle(Axis axis, std::uint32_t member) {
-        out_.markup(nameOf(axis, member));
+    void memberTitle(HtmlWriter& out, Axis axis, std::uint32_t member) {
+        out.markup(nameOf(axis, member));
         if (memberPiece(axis, member).named) {
-            out_.markup(" <span class=\"code\">(").text(t_.codes(axis).code(member)).markup(")</span>");
+            out.markup(" <span class=\"code\">(").text(t_.codes(axis).code(member)).markup(")</span>");
         }
     }
 
@@ -284,9 +293,9 @@ private:
                         "<th>Lo que coincide</th></tr></thead>\n<tbody>\n");
             for (const Clash& c : check_.clashes) {
                 out_.markup("<tr><td>").markup(axisTitle(c.axis)).markup(" <a href=\"#");
-                anchor(c.axis, c.member);
+                anchor(out_, c.axis, c.member);
                 out_.markup("\">");
-                memberTitle(c.axis, c.member);
+                memberTitle(out_, c.axis, c.member);
                 out_.markup("</a></td><td>")
                     .markup(kDayNames[c.day])
                     .markup("</td><td>")
@@ -402,7 +411,7 @@ private:
             out_.markup("<ul>\n");
             for (const std::uint32_t member : t_.members(axis)) {
                 out_.markup("<li><a href=\"#");
-                anchor(axis, member);
+                anchor(out_, axis, member);
                 out_.markup("\">").markup(nameOf(axis, member)).markup("</a></li>\n");
             }
             out_.markup("</ul>\n");
@@ -465,35 +474,35 @@ private:
         return total <= 40 ? "" : (total <= 55 ? " s1" : (total <= 75 ? " s2" : " s3"));
     }
 
-    void writeGrid(Axis axis, std::uint32_t member) {
+    void writeGrid(Axis axis, std::uint32_t member, TimetableChecker& checker) {
         const std::span<const std::uint32_t> entries = grids_.grid(member);
         const std::array<bool, 2> weekend = readGrid(axis, entries);
         const std::span<const Line> grid = lines_;
         const int lastDay = weekend[1] ? 7 : (weekend[0] ? 6 : 5);
 
-        out_.markup("<section class=\"grid");
-        out_.markup(printClass(grid, lastDay - (lastDay > 5 && !weekend[0] ? 1 : 0)));
-        out_.markup("\" id=\"");
-        anchor(axis, member);
-        out_.markup("\">\n<h2>").markup(axisTitle(axis)).markup(": ");
-        memberTitle(axis, member);
-        out_.markup("</h2>\n<table>\n<thead><tr><th>Hora</th>");
+        gridsOut_.markup("<section class=\"grid");
+        gridsOut_.markup(printClass(grid, lastDay - (lastDay > 5 && !weekend[0] ? 1 : 0)));
+        gridsOut_.markup("\" id=\"");
+        anchor(gridsOut_, axis, member);
+        gridsOut_.markup("\">\n<h2>").markup(axisTitle(axis)).markup(": ");
+        memberTitle(gridsOut_, axis, member);
+        gridsOut_.markup("</h2>\n<table>\n<thead><tr><th>Hora</th>");
         for (int d = 1; d <= lastDay; ++d) {
             if (d < 6 || weekend[d - 6]) {
-                out_.markup("<th>").markup(kDayNames[static_cast<std::size_t>(d)]).markup("</th>");
+                gridsOut_.markup("<th>").markup(kDayNames[static_cast<std::size_t>(d)]).markup("</th>");
             }
         }
-        out_.markup("</tr></thead>\n<tbody>\n");
+        gridsOut_.markup("</tr></thead>\n<tbody>\n");
 
         // The rows go straight into the writer's buffer, which is asked for
         // more room only when what is left may not take the next part.
-        std::span<char> room = out_.room(0);
+        std::span<char> room = gridsOut_.room(0);
         char* at = room.data();
         char* end = at + room.size();
         const auto ensure = [&](std::size_t bytes) {
             if (static_cast<std::size_t>(end - at) < bytes) {
-                out_.commit(at);
-                room = out_.room(bytes);
+                gridsOut_.commit(at);
+                room = gridsOut_.room(bytes);
                 at = room.data();
                 end = at + room.size();
             }
@@ -520,9 +529,13 @@ private:
                     at = put(at, "<td>"); // cells and rows end where the next begins
                     continue;
                 }
+                std::size_t end = i + 1;
+                while (end < grid.size() && grid[end].cell == cell) {
+                    ++end;
+                }
                 const Piece& cellTime = *grid[i].time;
                 ensure(kCellBytes + cellTime.size);
-                if (check_.clashStartsAt(axis, entries[i])) {
+                if (checker.cell(axis, member, entries.subspan(i, end - i))) {
                     at = put(at, "<td class=\"x\"><strong>¡Coincidencia!</strong>");
                 } else {
                     at = put(at, "<td>");
@@ -530,7 +543,7 @@ private:
                 if (&cellTime != &rowTime) {
                     at = put(put(put(at, "<small>"), cellTime), "</small>");
                 }
-                for (const std::size_t first = i; i < grid.size() && grid[i].cell == cell; ++i) {
+                for (const std::size_t first = i; i < end; ++i) {
                     const std::array<const Piece*, 3>& pieces = grid[i].pieces;
                     ensure(kLineBytes + pieces[0]->size + pieces[1]->size + pieces[2]->size);
                     if (i != first) {
@@ -544,14 +557,16 @@ private:
             ensure(1);
             *at++ = '\n';
         }
-        out_.commit(at);
-        out_.markup("</tbody>\n</table>\n</section>\n");
+        gridsOut_.commit(at);
+        gridsOut_.markup("</tbody>\n</table>\n</section>\n");
+        checker.endGrid(axis, member);
     }
 
-    HtmlWriter& out_;
+    HtmlWriter& out_;      // the head
+    HtmlWriter& gridsOut_; // the grids
     const Timetable& t_;
-    const TimetableCheck& check_;
     const SchoolNames& names_;
+    TimetableCheck check_;
     std::string text_;                          // of every piece, one after another
     std::vector<Piece> subjects_, types_;       // each between kActivityBefore and kActivityAfter
     std::array<std::vector<Piece>, 3> members_; // by Axis, each after kMemberBefore
@@ -562,9 +577,9 @@ private:
 
 } // namespace
 
-void writeTimetableDocument(HtmlWriter& out, const Timetable& timetable, const TimetableCheck& check,
-                            const SchoolNames& names, const std::string& runDate) {
-    Document(out, timetable, check, names).write(runDate);
+TimetableCheck writeTimetableDocument(HtmlWriter& head, HtmlWriter& grids, const Timetable& timetable,
+                                      const SchoolNames& names, const std::string& runDate) {
+    return Document(head, grids, timetable, names).write(runDate);
 }
 
 } // namespace vinculor::timetable
