@@ -119,8 +119,13 @@ TimetableCheck TimetableChecker::finish(const SchoolNames& names) {
     constexpr std::uint64_t kUnknown =
         ~std::uint64_t{0}; // a group or subject not in the result: by its codes
     std::vector<std::uint64_t> keyOf(plan.size());
+    std::uint32_t fileGroup = SchoolNames::kNoGroup; // the subjects of a group come together:
+    std::uint32_t group = kNone;                     // its code is looked up once
     for (std::size_t k = 0; k < plan.size(); ++k) {
-        const std::uint32_t group = findKept(timetable_.groups, names.plannedGroup(plan[k]));
+        if (k == 0 || plan[k].group != fileGroup) {
+            fileGroup = plan[k].group;
+            group = findKept(timetable_.groups, names.plannedGroup(plan[k]));
+        }
         const std::uint32_t subject = findKept(timetable_.subjects, names.plannedSubject(plan[k]));
         keyOf[k] = group != kNone && subject != kNone ? pairKey(group, subject) : kUnknown;
     }

@@ -1,6 +1,10 @@
 #include "timetable/Timetable.h"
 
+#include "TimetableFixture.h"
 #include "base/Error.h"
+#include "timetable/HtmlWriter.h"
+#include "timetable/SchoolNames.h"
+#include "timetable/TimetableDocument.h"
 
 #include <algorithm>
 #include <array>
@@ -134,6 +138,32 @@ TEST(TimetableTest, AnIdBeyondWhatAnEntryHoldsLeavesTheTimetableWithoutGrids) {
             EXPECT_NE(std::string(error.what()).find("2097151"), std::string::npos) << error.what();
         }
     }
+}
+
+TEST(TimetableTest, TheDocumentIsTheSameWhateverPiecesItsWritersHandOn) {
+    // Grids far larger than the writers' pieces: rows written straight into
+    // the writer's buffer ask it for more room again and again.
+    Timetable t;
+    crowdedEntries(t);
+    t.index();
+    const SchoolNames names; // every code shown as it is
+    const auto document = [&](std::size_t pieceBytes, TimetableCheck& check) {
+        std::string head, grids;
+        HtmlWriter headOut([&](std::string_view piece) { head += piece; }, pieceBytes);
+        HtmlWriter gridsOut([&](std::string_view piece) { grids += piece; }, pieceBytes);
+        check = writeTimetableDocument(headOut, gridsOut, t, names, "hoy");
+        headOut.finish();
+        gridsOut.finish();
+        return head + grids;
+    };
+    TimetableCheck large, small;
+    const std::string whole = document(std::size_t{1} << 24, large);
+    ASSERT_GT(whole.size(), std::size_t{1} << 20);
+    EXPECT_EQ(document(64, small), whole);
+    EXPECT_EQ(small.clashCount, large.clashCount);
+    EXPECT_GT(large.clashCount[static_cast<std::size_t>(Axis::Room)], 0u);
+    EXPECT_EQ(testing::occurrences(whole, "<section class=\"grid"), 3u + 4u + 2u);
+    EXPECT_EQ(whole.substr(whole.size() - 16), "</body>\n</html>\n");
 }
 
 } // namespace
