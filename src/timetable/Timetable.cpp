@@ -103,9 +103,13 @@ void Timetable::index() {
     for (const Axis axis : kAxes) {
         const auto a = static_cast<std::size_t>(axis);
         const CodeSet& set = codes(axis);
-        std::vector<std::uint32_t>& start = gridStart_[a];
-        start.assign(set.size() + 1, 0);
-        forEachMember(axis, [&](std::uint32_t, std::uint32_t m) { ++start[m + 1]; });
+        gridStart_[a].assign(set.size() + 1, 0);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            const std::uint32_t m = member(i, axis);
+            if (m != kNone) {
+                ++gridStart_[a][m + 1];
+            }
+        }
         std::vector<std::pair<std::string_view, std::uint32_t>> byCode; // codes are unique
         for (std::uint32_t m = 0; m < set.size(); ++m) {
             if (gridStart_[a][m + 1] > 0) {
@@ -134,7 +138,13 @@ void AxisGrids::build(const Timetable& timetable, Axis axis) {
     }
     entries_.resize(start_->back());
     std::vector<std::uint32_t> next(start_->begin(), start_->end() - 1);
-    timetable.forEachMember(axis, [&](std::uint32_t i, std::uint32_t m) { entries_[next[m]++] = i; });
+    const auto n = static_cast<std::uint32_t>(timetable.size());
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const std::uint32_t m = timetable.member(i, axis);
+        if (m != kNone) {
+            entries_[next[m]++] = i;
+        }
+    }
 }
 
 } // namespace vinculor::timetable

@@ -2,7 +2,6 @@
 
 #include "timetable/CodeSet.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -118,8 +117,6 @@ public:
     }
 
 private:
-    friend class AxisGrids;
-
     struct Stored {
         std::uint32_t subject;
         std::uint32_t slot;    // into slots_, with kTask set for a task
@@ -144,24 +141,6 @@ private:
     }
     Stored& stored(std::uint32_t i) { return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)]; }
     std::uint32_t slotOf(const Entry& entry);
-    // Calls visit(i, member) for each entry i, in order, with the member of
-    // the axis whose grid shows it; a block at a time.
-    template <class Visit> void forEachMember(Axis axis, Visit visit) const {
-        const int shift = 21 * static_cast<int>(axis);
-        const std::uint32_t skipped = axis == Axis::Group ? kTask : 0; // tasks are in no group's grid
-        for (std::size_t b = 0; b < blocks_.size(); ++b) {
-            const Stored* block = blocks_[b].get();
-            const auto first = static_cast<std::uint32_t>(b << kBlockBits);
-            const auto count =
-                static_cast<std::uint32_t>(std::min(size_ - first, std::size_t{1} << kBlockBits));
-            for (std::uint32_t k = 0; k < count; ++k) {
-                const auto m = static_cast<std::uint32_t>(block[k].members >> shift) & kMaxMembers;
-                if (m != kMaxMembers && (block[k].slot & skipped) == 0) {
-                    visit(first + k, m);
-                }
-            }
-        }
-    }
 
     std::vector<std::unique_ptr<Stored[]>> blocks_;
     std::size_t size_ = 0;

@@ -102,7 +102,6 @@ struct Piece {
     // The printed lines that its name takes in a column of a grid of five,
     // six or seven days; a name of more lines than any grid's page holds counts as 255.
     std::array<std::uint8_t, kWidths> lines{};
-    bool named = false; // shown by a name that differs from its code
 };
 
 // The most that a part of a grid takes besides its pieces, with the block
@@ -177,7 +176,6 @@ private:
     std::vector<Piece> piecesOf(const CodeSet& codes, Lookup lookup, std::string_view before,
                                 std::string_view after) {
         std::vector<Piece> out(codes.size());
-        std::string code;
         for (std::uint32_t id = 0; id < codes.size(); ++id) {
             Piece& p = out[id];
             const std::string_view* name = lookup(codes.code(id));
@@ -190,11 +188,6 @@ private:
             for (std::size_t w = 0; w < kWidths; ++w) {
                 const std::size_t perLine = 150 / (kFewestColumns + w); // characters, at the normal size
                 p.lines[w] = static_cast<std::uint8_t>(std::min<std::size_t>(1 + nameSize / perLine, 255));
-            }
-            if (name != nullptr) {
-                code.clear();
-                appendEscaped(code, codes.code(id));
-                p.named = nameOf(p, before.size(), after.size()) != code;
             }
         }
         return out;
@@ -229,11 +222,11 @@ private:
                                        : std::array{Axis::Group, Axis::Teacher};
     }
 
-    // Markup and pieces put straight into the writer's buffer, in room
-    // reserved for them (HtmlWriter::reserve): a piece is copied in blocks,
-    // so that the copy takes a few instructions and no call; the document's
-    // text is followed by a block, and the room reserved by kBlock beyond
-    // what a part needs.
+    // Markup and pieces put straight into the writer's buffer, in room asked
+    // for them (HtmlWriter::room): a piece is copied in blocks, so that the
+    // copy takes a few instructions and no call; the document's text is
+    // followed by a block, and the room asked for is kBlock beyond what a
+    // part needs.
     template <std::size_t N> static char* put(char* at, const char (&tags)[N]) {
         std::memcpy(at, tags, N - 1);
         return at + N - 1;
@@ -254,8 +247,9 @@ private:
 
     void memberTitle(HtmlWriter& out, Axis axis, std::uint32_t member) {
         out.markup(nameOf(axis, member));
-        if (memberPiece(axis, member).named) {
-            out.markup(" <span class=\"code\">(").text(t_.codes(axis).code(member)).markup(")</span>");
+        const std::string_view code = t_.codes(axis).code(member);
+        if (nameOf(axis, member) != EscapedText(code).html()) {
+            out.markup(" <span class=\"code\">(").text(code).markup(")</span>");
         }
     }
 
@@ -269,6 +263,7 @@ private:
             }
         }
     }
+
     void writeCheck() {
         out_.markup("<section class=\"check\">\n<h2>Comprobación</h2>\n<ul>\n");
         for (const Axis axis : kAxes) {
