@@ -133,7 +133,7 @@ void AxisGrids::build(const Timetable& timetable, Axis axis) {
     axis_ = axis;
     start_ = &timetable.gridStart(axis);
     if (start_->back() > entries_.capacity()) {
-        entries_ = {}; // and then room for exactly these, not the growth of a vector
+        entries_ = std::vector<std::uint32_t>(); // freed first, then room for exactly these
         entries_.reserve(start_->back());
     }
     entries_.resize(start_->back());
