@@ -43,10 +43,14 @@ TimetableChecker::TimetableChecker(const Timetable& timetable)
     }
 }
 
-// The sessions placed of each subject of a group: each subject of a cell once.
+// The sessions placed of each subject of a group: each subject of a cell
+// once. A lesson without a subject code in the result is of no subject.
 void TimetableChecker::countSubjects(std::span<const std::uint32_t> entries) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::uint32_t subject = timetable_.subject(entries[i]);
+        if (subject == kNone) {
+            continue;
+        }
         bool seen = false;
         for (std::size_t j = 0; j < i && !seen; ++j) {
             seen = timetable_.subject(entries[j]) == subject;

@@ -130,6 +130,11 @@ public:
         members_[2] = member(t.rooms, [&](std::string_view c) { return names.room(c); });
         times_ = piecesOf(
             t.times, [](std::string_view) -> const std::string_view* { return nullptr; }, "", "");
+        noActivity_.at = text_.size();
+        noActivity_.size = kActivityBefore.size() + kActivityAfter.size();
+        noActivity_.lines.fill(1);
+        text_ += kActivityBefore;
+        text_ += kActivityAfter;
         text_.append(kBlock, '\0'); // what the last piece's copy reads beyond it
         text_.shrink_to_fit();      // escaping reserved room for the worst
     }
@@ -201,8 +206,9 @@ private:
     const Piece& memberPiece(Axis axis, std::uint32_t id) const {
         return id == kNone ? kNoPiece : members_[static_cast<std::size_t>(axis)][id];
     }
+    // An activity without a code in the result (kNone) is shown as an empty name.
     const Piece& activityPiece(const Entry& e) const {
-        return e.task ? types_[e.subject] : subjects_[e.subject];
+        return e.subject == kNone ? noActivity_ : (e.task ? types_[e.subject] : subjects_[e.subject]);
     }
     // The escaped names within the pieces.
     std::string_view nameOf(Axis axis, std::uint32_t id) const {
@@ -566,6 +572,7 @@ private:
     std::vector<Piece> subjects_, types_;       // each between kActivityBefore and kActivityAfter
     std::array<std::vector<Piece>, 3> members_; // by Axis, each after kMemberBefore
     std::vector<Piece> times_;
+    Piece noActivity_;
     AxisGrids grids_;
     std::vector<Line> lines_; // of the grid being written
 };

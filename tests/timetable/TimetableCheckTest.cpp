@@ -269,5 +269,23 @@ TEST_F(TimetableCheckTest, PlanLinesComeInTheFilesOrderThenUnplannedSubjectsInGr
     }
 }
 
+TEST_F(TimetableCheckTest, ALessonWhoseSubjectHasNoCodeInTheResultStillHasItsPlaceInTheGrids) {
+    createTable(htemp.path(), "ASIGNOMT",
+                {{"COD", FieldType::Character, 10},
+                 {"ABREV_GESTION", FieldType::Character, 10},
+                 {"ESTAREA", FieldType::Boolean, 0}},
+                {{"MAT", "MAT", "F"}, {"SINCOD", "", "F"}});
+    writeSoluc({{"SINCOD", "CCM", "1", "1", "G1", "P1", "A1"},
+                {"SINCOD", "CCM", "1", "1", "G1", "P2", "A1"},
+                {"MAT", "CCM", "1", "1", "G1", "P3", "A2"}});
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    EXPECT_EQ(state.summary.timetableError, "");
+    EXPECT_EQ(state.summary.groupClashes, 1u); // the lesson without code and MAT, both in G1
+    const std::string html = readText(timetableFile());
+    EXPECT_NE(html.find("<td class=\"x\"><strong>¡Coincidencia!</strong><b></b>\nAna García Núñez\nAula 1<hr>"
+                        "<b></b>\nLuis O&#39;Brien\nAula 1<hr><b>Matemáticas"),
+              std::string::npos);
+}
+
 } // namespace
 } // namespace vinculor::testing
