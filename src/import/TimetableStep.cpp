@@ -6,6 +6,7 @@
 #include "files/FileSystem.h"
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
+#include "timetable/TimetableCheck.h"
 #include "timetable/TimetableFile.h"
 
 #include <ctime>
@@ -18,11 +19,12 @@ namespace {
 void checkAndSave(const std::filesystem::path& path, timetable::Timetable& timetable,
                   const timetable::SchoolNames& names, const std::string& runDate, RunSummary& summary) {
     timetable.index();
-    const timetable::TimetableCheck check = timetable::saveTimetableDocument(path, timetable, names, runDate);
+    const timetable::TimetableCheck check = timetable::TimetableCheck::of(timetable, names);
     summary.groupClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Group)];
     summary.teacherClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Teacher)];
     summary.roomClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Room)];
     summary.hoursDiffering = check.hoursCount;
+    timetable::saveTimetableDocument(path, timetable, check, names, runDate);
     summary.timetableFile = files::toUtf8(path);
 }
 

@@ -76,8 +76,6 @@ public:
     // The cell of an entry's grid: equal for two entries of the same period
     // and day, and ordered by period, then by day.
     std::uint32_t cell(std::uint32_t i) const { return slots_[stored(i).slot & ~kTask].cell; }
-    // An entry's subject; its activity type's for a task.
-    std::uint32_t subject(std::uint32_t i) const { return stored(i).subject; }
 
     const CodeSet& codes(Axis axis) const;
     // The member of an axis whose grid shows the entry; kNone when none does.

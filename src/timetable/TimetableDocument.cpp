@@ -4,7 +4,6 @@
 #include "timetable/SchoolNames.h"
 #include "timetable/Timetable.h"
 #include "timetable/TimetableCheck.h"
-#include "timetable/TimetableChecker.h"
 
 #include <algorithm>
 #include <array>
@@ -115,8 +114,8 @@ const Piece kNoPiece;
 
 class Document {
 public:
-    Document(HtmlWriter& head, HtmlWriter& grids, const Timetable& t, const SchoolNames& names)
-        : out_(head), gridsOut_(grids), t_(t), names_(names) {
+    Document(HtmlWriter& out, const Timetable& t, const TimetableCheck& check, const SchoolNames& names)
+        : out_(out), t_(t), check_(check), names_(names) {
         const auto activity = [&](const CodeSet& codes, auto lookup) {
             return piecesOf(codes, lookup, kActivityBefore, kActivityAfter);
         };
@@ -139,21 +138,7 @@ public:
         text_.shrink_to_fit();      // escaping reserved room for the worst
     }
 
-    // The grids first, checked as they are written; then the head, which
-    // shows the check.
-    TimetableCheck write(const std::string& runDate) {
-        TimetableChecker checker(t_);
-        for (const Axis axis : kAxes) {
-            grids_.build(t_, axis);
-            for (const std::uint32_t member : t_.members(axis)) {
-                writeGrid(axis, member, checker);
-            }
-        }
-        gridsOut_.markup("</body>\n</html>\n");
-        grids_ = AxisGrids();
-        lines_ = {};
-        check_ = checker.finish(names_);
-
+    void write(const std::string& runDate) {
         const std::string title = names_.schoolName.empty() ? names_.schoolCode : names_.schoolName;
         out_.markup(
                 "<!DOCTYPE html>\n<html lang=\"es\">\n<head>\n<meta charset=\"utf-8\">\n<title>Horario · ")
@@ -171,7 +156,13 @@ public:
             .markup("</p>\n</header>\n");
         writeCheck();
         writeIndex();
-        return std::move(check_);
+        for (const Axis axis : kAxes) {
+            grids_.build(t_, axis);
+            for (const std::uint32_t member : t_.members(axis)) {
+                writeGrid(axis, member);
+            }
+        }
+        out_.markup("</body>\n</html>\n");
     }
 
 private:
@@ -246,16 +237,16 @@ private:
         return at + piece.size;
     }
 
-    static void anchor(HtmlWriter& out, Axis axis, std::uint32_t member) {
+    void anchor(Axis axis, std::uint32_t member) {
         const char letter = axisLetter(axis);
-        out.markup(std::string_view(&letter, 1)).number(member);
+        out_.markup(std::string_view(&letter, 1)).number(member);
     }
 
-    void memberTitle(HtmlWriter& out, Axis axis, std::uint32_t member) {
-        out.markup(nameOf(axis, member));
+    void memberTitle(Axis axis, std::uint32_t member) {
+        out_.markup(nameOf(axis, member));
         const std::string_view code = t_.codes(axis).code(member);
         if (nameOf(axis, member) != EscapedText(code).html()) {
-            out.markup(" <span class=\"code\">(").text(code).markup(")</span>");
+            out_.markup(" <span class=\"code\">(").text(code).markup(")</span>");
         }
     }
 
@@ -269,7 +260,6 @@ private:
             }
         }
     }
-
     void writeCheck() {
         out_.markup("<section class=\"check\">\n<h2>Comprobación</h2>\n<ul>\n");
         for (const Axis axis : kAxes) {
@@ -294,9 +284,9 @@ private:
                         "<th>Lo que coincide</th></tr></thead>\n<tbody>\n");
             for (const Clash& c : check_.clashes) {
                 out_.markup("<tr><td>").markup(axisTitle(c.axis)).markup(" <a href=\"#");
-                anchor(out_, c.axis, c.member);
+                anchor(c.axis, c.member);
                 out_.markup("\">");
-                memberTitle(out_, c.axis, c.member);
+                memberTitle(c.axis, c.member);
                 out_.markup("</a></td><td>")
                     .markup(kDayNames[c.day])
                     .markup("</td><td>")
@@ -412,7 +402,7 @@ private:
             out_.markup("<ul>\n");
             for (const std::uint32_t member : t_.members(axis)) {
                 out_.markup("<li><a href=\"#");
-                anchor(out_, axis, member);
+                anchor(axis, member);
                 out_.markup("\">").markup(nameOf(axis, member)).markup("</a></li>\n");
             }
             out_.markup("</ul>\n");
@@ -475,35 +465,35 @@ private:
         return total <= 40 ? "" : (total <= 55 ? " s1" : (total <= 75 ? " s2" : " s3"));
     }
 
-    void writeGrid(Axis axis, std::uint32_t member, TimetableChecker& checker) {
+    void writeGrid(Axis axis, std::uint32_t member) {
         const std::span<const std::uint32_t> entries = grids_.grid(member);
         const std::array<bool, 2> weekend = readGrid(axis, entries);
         const std::span<const Line> grid = lines_;
         const int lastDay = weekend[1] ? 7 : (weekend[0] ? 6 : 5);
 
-        gridsOut_.markup("<section class=\"grid");
-        gridsOut_.markup(printClass(grid, lastDay - (lastDay > 5 && !weekend[0] ? 1 : 0)));
-        gridsOut_.markup("\" id=\"");
-        anchor(gridsOut_, axis, member);
-        gridsOut_.markup("\">\n<h2>").markup(axisTitle(axis)).markup(": ");
-        memberTitle(gridsOut_, axis, member);
-        gridsOut_.markup("</h2>\n<table>\n<thead><tr><th>Hora</th>");
+        out_.markup("<section class=\"grid");
+        out_.markup(printClass(grid, lastDay - (lastDay > 5 && !weekend[0] ? 1 : 0)));
+        out_.markup("\" id=\"");
+        anchor(axis, member);
+        out_.markup("\">\n<h2>").markup(axisTitle(axis)).markup(": ");
+        memberTitle(axis, member);
+        out_.markup("</h2>\n<table>\n<thead><tr><th>Hora</th>");
         for (int d = 1; d <= lastDay; ++d) {
             if (d < 6 || weekend[d - 6]) {
-                gridsOut_.markup("<th>").markup(kDayNames[static_cast<std::size_t>(d)]).markup("</th>");
+                out_.markup("<th>").markup(kDayNames[static_cast<std::size_t>(d)]).markup("</th>");
             }
         }
-        gridsOut_.markup("</tr></thead>\n<tbody>\n");
+        out_.markup("</tr></thead>\n<tbody>\n");
 
         // The rows go straight into the writer's buffer, which is asked for
         // more room only when what is left may not take the next part.
-        std::span<char> room = gridsOut_.room(0);
+        std::span<char> room = out_.room(0);
         char* at = room.data();
         char* end = at + room.size();
         const auto ensure = [&](std::size_t bytes) {
             if (static_cast<std::size_t>(end - at) < bytes) {
-                gridsOut_.commit(at);
-                room = gridsOut_.room(bytes);
+                out_.commit(at);
+                room = out_.room(bytes);
                 at = room.data();
                 end = at + room.size();
             }
@@ -530,13 +520,9 @@ private:
                     at = put(at, "<td>"); // cells and rows end where the next begins
                     continue;
                 }
-                std::size_t end = i + 1;
-                while (end < grid.size() && grid[end].cell == cell) {
-                    ++end;
-                }
                 const Piece& cellTime = *grid[i].time;
                 ensure(kCellBytes + cellTime.size);
-                if (checker.cell(axis, member, entries.subspan(i, end - i))) {
+                if (check_.clashStartsAt(axis, entries[i])) {
                     at = put(at, "<td class=\"x\"><strong>¡Coincidencia!</strong>");
                 } else {
                     at = put(at, "<td>");
@@ -544,7 +530,7 @@ private:
                 if (&cellTime != &rowTime) {
                     at = put(put(put(at, "<small>"), cellTime), "</small>");
                 }
-                for (const std::size_t first = i; i < end; ++i) {
+                for (const std::size_t first = i; i < grid.size() && grid[i].cell == cell; ++i) {
                     const std::array<const Piece*, 3>& pieces = grid[i].pieces;
                     ensure(kLineBytes + pieces[0]->size + pieces[1]->size + pieces[2]->size);
                     if (i != first) {
@@ -558,16 +544,14 @@ private:
             ensure(1);
             *at++ = '\n';
         }
-        gridsOut_.commit(at);
-        gridsOut_.markup("</tbody>\n</table>\n</section>\n");
-        checker.endGrid(axis, member);
+        out_.commit(at);
+        out_.markup("</tbody>\n</table>\n</section>\n");
     }
 
-    HtmlWriter& out_;      // the head
-    HtmlWriter& gridsOut_; // the grids
+    HtmlWriter& out_;
     const Timetable& t_;
+    const TimetableCheck& check_;
     const SchoolNames& names_;
-    TimetableCheck check_;
     std::string text_;                          // of every piece, one after another
     std::vector<Piece> subjects_, types_;       // each between kActivityBefore and kActivityAfter
     std::array<std::vector<Piece>, 3> members_; // by Axis, each after kMemberBefore
@@ -579,9 +563,9 @@ private:
 
 } // namespace
 
-TimetableCheck writeTimetableDocument(HtmlWriter& head, HtmlWriter& grids, const Timetable& timetable,
-                                      const SchoolNames& names, const std::string& runDate) {
-    return Document(head, grids, timetable, names).write(runDate);
+void writeTimetableDocument(HtmlWriter& out, const Timetable& timetable, const TimetableCheck& check,
+                            const SchoolNames& names, const std::string& runDate) {
+    Document(out, timetable, check, names).write(runDate);
 }
 
 } // namespace vinculor::timetable
