@@ -43,21 +43,6 @@ template <class T, class Before> void keepFirst(std::vector<T>& kept, const T& i
     }
 }
 
-} // namespace
-
-bool inTwoPlaces(Axis axis, std::span<const Entry> cell) {
-    for (std::size_t i = 1; i < cell.size(); ++i) {
-        for (std::size_t j = 0; j < i; ++j) {
-            if (!compatible(axis, cell[i], cell[j])) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-namespace {
-
 // The sessions placed of each subject of each group: a cell counts once per
 // subject, however many teachers share the lesson. In grid order: groups by
 // code, the subjects of a group as they come.
@@ -143,6 +128,17 @@ Placed walkGrids(const Timetable& timetable, TimetableCheck& check) {
 }
 
 } // namespace
+
+bool inTwoPlaces(Axis axis, std::span<const Entry> cell) {
+    for (std::size_t i = 1; i < cell.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (!compatible(axis, cell[i], cell[j])) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames& names) {
     TimetableCheck check;
