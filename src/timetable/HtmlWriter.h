@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,12 @@ public:
         return buffer_.data() + used_;
     }
     void commit(const char* end) { wrote(static_cast<std::size_t>(end - (buffer_.data() + used_))); }
+    // The same, with all the room the buffer has free (at least `bytes`): a
+    // long run of markup asks again only when what is left may not do.
+    std::span<char> room(std::size_t bytes) {
+        char* at = reserve(bytes);
+        return {at, buffer_.size() - used_};
+    }
     HtmlWriter& number(std::size_t n);
     // Hands what is left to the sink.
     void finish();

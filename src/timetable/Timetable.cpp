@@ -132,6 +132,10 @@ const std::vector<std::uint32_t>& Timetable::members(Axis axis) const {
 void AxisGrids::build(const Timetable& timetable, Axis axis) {
     axis_ = axis;
     start_ = &timetable.gridStart(axis);
+    if (start_->back() > entries_.capacity()) {
+        entries_ = std::vector<std::uint32_t>(); // freed first, then room for exactly these
+        entries_.reserve(start_->back());
+    }
     entries_.resize(start_->back());
     std::vector<std::uint32_t> next(start_->begin(), start_->end() - 1);
     const auto n = static_cast<std::uint32_t>(timetable.size());

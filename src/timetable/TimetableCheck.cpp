@@ -30,34 +30,44 @@ std::uint64_t pairKey(std::uint32_t group, std::uint32_t subject) {
     return (std::uint64_t{group} << 32) | subject;
 }
 
-} // namespace
-
-bool inTwoPlaces(Axis axis, std::span<const Entry> cell) {
-    for (std::size_t i = 1; i < cell.size(); ++i) {
-        for (std::size_t j = 0; j < i; ++j) {
-            if (!compatible(axis, cell[i], cell[j])) {
-                return true;
-            }
-        }
+// Keeps in `kept` the kListed first of the items given, by `before`; a heap
+// until sorted.
+template <class T, class Before> void keepFirst(std::vector<T>& kept, const T& item, Before before) {
+    if (kept.size() < kListed) {
+        kept.push_back(item);
+        std::push_heap(kept.begin(), kept.end(), before);
+    } else if (before(item, kept.front())) {
+        std::pop_heap(kept.begin(), kept.end(), before);
+        kept.back() = item;
+        std::push_heap(kept.begin(), kept.end(), before);
     }
-    return false;
 }
 
-TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames& names) {
-    TimetableCheck check;
+// The sessions placed of each subject of each group: a cell counts once per
+// subject, however many teachers share the lesson. In grid order: groups by
+// code, the subjects of a group as they come.
+struct Placed {
+    struct Subject {
+        std::uint32_t subject;
+        std::uint32_t count;
+    };
+    std::vector<Subject> subjects;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> ofGroup; // by group id: its subjects, [begin, end)
+};
+
+// Finds the clashes of every grid, marks where they start and counts the
+// sessions placed of each group subject.
+Placed walkGrids(const Timetable& timetable, TimetableCheck& check) {
+    check.clashStarts.assign(timetable.size(), 0);
+    Placed placed;
+    placed.ofGroup.assign(timetable.groups.size(), {0, 0});
+    std::vector<std::uint32_t> countOf(timetable.subjects.size(), 0); // of the group being walked
+    std::vector<std::uint32_t> subjectsSeen;                          // in the order they come
+    std::vector<Entry> entries;                                       // of one grid
     AxisGrids grids;
-    for (std::size_t r = 0; r < kReasons; ++r) {
-        check.omitted[r] = timetable.omitted(static_cast<Reason>(r));
-    }
-
-    // Placed sessions of each group subject: a cell counts once per subject,
-    // however many teachers share the lesson. Counted group by group, then
-    // kept sorted by group and subject for the plan to find.
-    std::vector<std::pair<std::uint64_t, std::size_t>> placed; // in grid order
-    std::vector<std::pair<std::uint32_t, std::size_t>> ofGroup;
-
-    std::vector<Entry> entries; // of one grid
     for (const Axis axis : kAxes) {
+        const auto bit = static_cast<std::uint8_t>(1u << static_cast<int>(axis));
+        std::size_t& clashCount = check.clashCount[static_cast<std::size_t>(axis)];
         grids.build(timetable, axis);
         for (const std::uint32_t member : timetable.members(axis)) {
             const std::span<const std::uint32_t> grid = grids.grid(member);
@@ -74,66 +84,107 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
                     ++end;
                 }
                 const std::span<const Entry> cell(entries.data() + begin, end - begin);
-                if (cell.size() > 1 && inTwoPlaces(axis, cell) &&
-                    check.clashCount[static_cast<std::size_t>(axis)]++ < kListed) {
-                    check.clashes.push_back({axis,
-                                             member,
-                                             first.day,
-                                             first.period,
-                                             first.time,
-                                             {grid.begin() + begin, grid.begin() + end}});
+                if (cell.size() > 1 && inTwoPlaces(axis, cell)) {
+                    check.clashStarts[grid[begin]] |= bit;
+                    if (clashCount++ < kListed) {
+                        check.clashes.push_back({axis,
+                                                 member,
+                                                 first.day,
+                                                 first.period,
+                                                 first.time,
+                                                 {grid.begin() + begin, grid.begin() + end}});
+                    }
                 }
                 if (axis == Axis::Group) {
+                    // A lesson without a subject code in the result is of no subject.
                     for (std::size_t i = begin; i < end; ++i) {
-                        const Entry& e = entries[i];
-                        bool seen = false;
-                        for (std::size_t j = begin; j < i && !seen; ++j) {
-                            seen = entries[j].subject == e.subject;
-                        }
-                        if (seen) {
+                        const std::uint32_t subject = entries[i].subject;
+                        if (subject == kNone) {
                             continue;
                         }
-                        auto at = std::find_if(ofGroup.begin(), ofGroup.end(),
-                                               [&](const auto& p) { return p.first == e.subject; });
-                        if (at == ofGroup.end()) {
-                            ofGroup.emplace_back(e.subject, 0);
-                            at = ofGroup.end() - 1;
+                        bool seen = false;
+                        for (std::size_t j = begin; j < i && !seen; ++j) {
+                            seen = entries[j].subject == subject;
                         }
-                        ++at->second;
+                        if (!seen && countOf[subject]++ == 0) {
+                            subjectsSeen.push_back(subject);
+                        }
                     }
                 }
                 begin = end;
             }
-            for (const auto& [subject, count] : ofGroup) {
-                placed.emplace_back(pairKey(member, subject), count);
+            if (axis == Axis::Group) {
+                placed.ofGroup[member].first = static_cast<std::uint32_t>(placed.subjects.size());
+                for (const std::uint32_t subject : subjectsSeen) {
+                    placed.subjects.push_back({subject, countOf[subject]});
+                    countOf[subject] = 0;
+                }
+                placed.ofGroup[member].second = static_cast<std::uint32_t>(placed.subjects.size());
+                subjectsSeen.clear();
             }
-            ofGroup.clear();
         }
     }
-    // Each placed pair (once in placed) found by its key; a pair of the plan is marked.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> byKey; // key, place in placed
-    byKey.reserve(placed.size());
-    for (std::uint32_t i = 0; i < placed.size(); ++i) {
-        byKey.emplace_back(placed[i].first, i);
+    return placed;
+}
+
+} // namespace
+
+bool inTwoPlaces(Axis axis, std::span<const Entry> cell) {
+    for (std::size_t i = 1; i < cell.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (!compatible(axis, cell[i], cell[j])) {
+                return true;
+            }
+        }
     }
-    std::sort(byKey.begin(), byKey.end());
-    std::vector<bool> inPlan(placed.size(), false);
+    return false;
+}
+
+TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames& names) {
+    TimetableCheck check;
+    for (std::size_t r = 0; r < kReasons; ++r) {
+        check.omitted[r] = timetable.omitted(static_cast<Reason>(r));
+    }
+    const Placed placed = walkGrids(timetable, check);
+    // A pair of the plan is found among the subjects of its group, looked up
+    // by subject for one group at a time (the plan is looked at in group
+    // order), and marked.
+    std::vector<bool> inPlan(placed.subjects.size(), false);
+    std::vector<std::uint32_t> placeOf(timetable.subjects.size(), kNone); // of the group at hand
+    std::uint32_t groupAtHand = kNone;
     const auto placedAt = [&](std::uint64_t key) -> std::uint32_t {
-        const auto at = std::lower_bound(byKey.begin(), byKey.end(), std::pair(key, std::uint32_t{0}));
-        return at != byKey.end() && at->first == key ? at->second : kNone;
+        const auto group = static_cast<std::uint32_t>(key >> 32);
+        if (group != groupAtHand) {
+            const auto set = [&](std::uint32_t g, bool found) {
+                for (std::uint32_t i = placed.ofGroup[g].first; i < placed.ofGroup[g].second; ++i) {
+                    placeOf[placed.subjects[i].subject] = found ? i : kNone;
+                }
+            };
+            if (groupAtHand != kNone) {
+                set(groupAtHand, false);
+            }
+            set(group, true);
+            groupAtHand = group;
+        }
+        return placeOf[static_cast<std::uint32_t>(key)];
     };
 
     // The plan, one line per group subject as the result can tell them apart
     // (two subjects whose codes share their first ten characters are one
     // there, and a subject listed twice in a group adds up), against what was
-    // placed. A subject of the plan joins the line of the first one like it,
-    // found by sorting; a line's subjects are chained in the file's order.
+    // placed. Sorted, the subjects of a line stand together in the file's
+    // order, the first one first.
     const std::vector<SchoolNames::Planned>& plan = names.planned;
     constexpr std::uint64_t kUnknown =
         ~std::uint64_t{0}; // a group or subject not in the result: by its codes
     std::vector<std::uint64_t> keyOf(plan.size());
+    std::uint32_t fileGroup = SchoolNames::kNoGroup; // the subjects of a group come together:
+    std::uint32_t group = kNone;                     // its code is looked up once
     for (std::size_t k = 0; k < plan.size(); ++k) {
-        const std::uint32_t group = findKept(timetable.groups, names.plannedGroup(plan[k]));
+        if (k == 0 || plan[k].group != fileGroup) {
+            fileGroup = plan[k].group;
+            group = findKept(timetable.groups, names.plannedGroup(plan[k]));
+        }
         const std::uint32_t subject = findKept(timetable.subjects, names.plannedSubject(plan[k]));
         keyOf[k] = group != kNone && subject != kNone ? pairKey(group, subject) : kUnknown;
     }
@@ -154,58 +205,55 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
         }
         return a < b;
     });
-    std::vector<std::uint32_t> firstLike(plan.size());
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        firstLike[sorted[i]] =
-            i > 0 && alike(sorted[i], sorted[i - 1]) ? firstLike[sorted[i - 1]] : sorted[i];
+
+    // The lines that differ: all counted, the first kListed in the file kept.
+    struct Differing {
+        std::uint32_t first; // in the plan
+        std::uint32_t begin; // its place in sorted
+        int planned;
+        std::uint32_t placed;
+    };
+    std::vector<Differing> differing;
+    const auto beforeInFile = [](const Differing& a, const Differing& b) { return a.first < b.first; };
+    for (std::size_t begin = 0, end = 0; begin < sorted.size(); begin = end) {
+        int planned = 0;
+        for (end = begin; end < sorted.size() && alike(sorted[end], sorted[begin]); ++end) {
+            const int sessions = plan[sorted[end]].sessions;
+            planned = planned < 0 || sessions < 0 ? -1 : planned + sessions;
+        }
+        std::uint32_t count = 0;
+        if (const std::uint64_t key = keyOf[sorted[begin]]; key != kUnknown) {
+            if (const std::uint32_t i = placedAt(key); i != kNone) {
+                inPlan[i] = true;
+                count = placed.subjects[i].count;
+            }
+        }
+        if (planned < 0 || static_cast<std::uint32_t>(planned) != count) {
+            ++check.hoursCount;
+            keepFirst(differing, {sorted[begin], static_cast<std::uint32_t>(begin), planned, count},
+                      beforeInFile);
+        }
+    }
+    std::sort(differing.begin(), differing.end(), beforeInFile);
+    for (const Differing& d : differing) {
+        const SchoolNames::Planned& p = plan[d.first];
+        std::string hours(names.plannedHours(p));
+        for (std::size_t i = d.begin + 1; i < sorted.size() && alike(sorted[i], d.first); ++i) {
+            hours += " + ";
+            hours += names.plannedHours(plan[sorted[i]]);
+        }
+        check.hours.push_back({std::string(names.plannedGroup(p)), std::string(names.plannedSubject(p)),
+                               std::move(hours), d.planned, d.placed});
     }
 
-    struct Line {
-        std::uint32_t first, last; // into the plan
-        int planned;
-        std::size_t placed;
-    };
-    std::vector<Line> lines;
-    std::vector<std::uint32_t> lineOf(plan.size()); // of a line's first subject
-    std::vector<std::uint32_t> next(plan.size(), kNone);
-    for (std::uint32_t k = 0; k < plan.size(); ++k) {
-        const SchoolNames::Planned& p = plan[k];
-        if (firstLike[k] == k) {
-            std::size_t count = 0;
-            if (const std::uint32_t i = keyOf[k] != kUnknown ? placedAt(keyOf[k]) : kNone; i != kNone) {
-                inPlan[i] = true;
-                count = placed[i].second;
+    // Then the group subjects placed that the plan does not have, in grid order.
+    for (const std::uint32_t group : timetable.members(Axis::Group)) {
+        for (std::uint32_t i = placed.ofGroup[group].first; i < placed.ofGroup[group].second; ++i) {
+            if (!inPlan[i] && check.hoursCount++ < kListed) {
+                const Placed::Subject& p = placed.subjects[i];
+                check.hours.push_back({std::string(timetable.groups.code(group)),
+                                       std::string(timetable.subjects.code(p.subject)), "", 0, p.count});
             }
-            lineOf[k] = static_cast<std::uint32_t>(lines.size());
-            lines.push_back({k, k, p.sessions, count});
-        } else {
-            Line& l = lines[lineOf[firstLike[k]]];
-            next[l.last] = k;
-            l.last = k;
-            l.planned = l.planned < 0 || p.sessions < 0 ? -1 : l.planned + p.sessions;
-        }
-    }
-    for (const Line& l : lines) {
-        if (l.planned >= 0 && static_cast<std::size_t>(l.planned) == l.placed) {
-            continue;
-        }
-        if (check.hoursCount++ < kListed) {
-            const SchoolNames::Planned& p = plan[l.first];
-            std::string hours(names.plannedHours(p));
-            for (std::uint32_t k = next[l.first]; k != kNone; k = next[k]) {
-                hours += " + ";
-                hours += names.plannedHours(plan[k]);
-            }
-            check.hours.push_back({std::string(names.plannedGroup(p)), std::string(names.plannedSubject(p)),
-                                   std::move(hours), l.planned, l.placed});
-        }
-    }
-    for (std::size_t i = 0; i < placed.size(); ++i) {
-        if (!inPlan[i] && check.hoursCount++ < kListed) {
-            const std::uint64_t key = placed[i].first;
-            check.hours.push_back({std::string(timetable.groups.code(static_cast<std::uint32_t>(key >> 32))),
-                                   std::string(timetable.subjects.code(static_cast<std::uint32_t>(key))), "",
-                                   0, placed[i].second});
         }
     }
     return check;

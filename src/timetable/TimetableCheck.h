@@ -40,6 +40,13 @@ struct TimetableCheck {
     std::array<std::size_t, 3> clashCount{}; // by Axis
     std::size_t hoursCount = 0;
     std::array<std::size_t, kReasons> omitted{}; // by Reason
+    // For each entry of the timetable, the axes (bit 1 << Axis) in whose
+    // grid the entry is the first of a cell that is a clash.
+    std::vector<std::uint8_t> clashStarts;
+
+    bool clashStartsAt(Axis axis, std::uint32_t entry) const {
+        return entry < clashStarts.size() && ((clashStarts[entry] >> static_cast<int>(axis)) & 1) != 0;
+    }
 
     // The timetable must be indexed.
     static TimetableCheck of(const Timetable& timetable, const SchoolNames& names);

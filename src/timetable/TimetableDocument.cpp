@@ -83,71 +83,59 @@ const char* reasonText(Reason reason) {
     return "día fuera de la semana (en el resultado sin día)";
 }
 
-// The shown name of every code of a set, escaped once and kept between the
-// markup that comes before and after it in a grid's cell: the school's name
-// for it, or the code itself where the school's file has none.
-template <class Lookup>
-std::vector<std::string> piecesOf(const CodeSet& codes, Lookup lookup, std::string_view before,
-                                  std::string_view after) {
-    std::vector<std::string> out;
-    out.reserve(codes.size());
-    for (std::uint32_t id = 0; id < codes.size(); ++id) {
-        const std::string_view* name = lookup(codes.code(id));
-        std::string piece(before);
-        appendEscaped(piece, name != nullptr ? *name : codes.code(id));
-        piece += after;
-        out.push_back(std::move(piece));
-    }
-    return out;
-}
-
-// A grid's cells are written from these pieces: an activity in bold, then
-// each of the others (group, teacher, room) on a line of its own (pre-line).
+// A grid's cells are written from pieces: an activity in bold, then each of
+// the others (group, teacher, room) on a line of its own (pre-line).
 constexpr std::string_view kActivityBefore = "<b>";
 constexpr std::string_view kActivityAfter = "</b>";
 constexpr std::string_view kMemberBefore = "\n";
 
-// Markup written straight into the writer's buffer (HtmlWriter::reserve).
-char* put(char* at, std::string_view text) {
-    return std::copy_n(text.data(), text.size(), at);
-}
-template <std::size_t N> char* put(char* at, const char (&tags)[N]) {
-    std::memcpy(at, tags, N - 1);
-    return at + N - 1;
-}
-// The most that a grid's row takes besides its times and pieces: its header
-// and number, the tags of seven days' cells; and each entry besides its pieces.
-constexpr std::size_t kRowBytes = 32 + 7 * 64;
-constexpr std::size_t kEntryBytes = 32;
+// The printed widths of a grid: five, six or seven days as columns.
+constexpr std::size_t kWidths = 3;
+constexpr int kFewestColumns = 5;
 
-// An entry of a grid as written: its activity, then the other two of
-// group, teacher and room, each a piece (none where it has none).
-struct Line {
-    std::uint32_t entry; // into the timetable's entries
-    std::uint32_t period;
-    std::uint32_t time;
-    std::uint8_t day;
-    const std::string* activity;
-    std::array<const std::string*, 2> others;
+// The shown name of a code, escaped once and kept in the document's text
+// between the markup that comes before and after it in a grid's cell.
+struct Piece {
+    std::size_t at = 0; // in the document's text
+    std::size_t size = 0;
+    // The printed lines that its name takes in a column of a grid of five,
+    // six or seven days; a name of more lines than any grid's page holds counts as 255.
+    std::array<std::uint8_t, kWidths> lines{};
 };
+
+// The most that a part of a grid takes besides its pieces, with the block
+// that a piece's copy may write beyond them: a row's header with its
+// number, a cell's tags, a line's.
+constexpr std::size_t kBlock = 32;
+constexpr std::size_t kRowBytes = 32 + kBlock;
+constexpr std::size_t kCellBytes = 64 + kBlock;
+constexpr std::size_t kLineBytes = 4 + kBlock;
+const Piece kNoPiece;
 
 class Document {
 public:
     Document(HtmlWriter& out, const Timetable& t, const TimetableCheck& check, const SchoolNames& names)
         : out_(out), t_(t), check_(check), names_(names) {
-        const auto activity = [](const CodeSet& codes, auto lookup) {
+        const auto activity = [&](const CodeSet& codes, auto lookup) {
             return piecesOf(codes, lookup, kActivityBefore, kActivityAfter);
         };
-        const auto member = [](const CodeSet& codes, auto lookup) {
+        const auto member = [&](const CodeSet& codes, auto lookup) {
             return piecesOf(codes, lookup, kMemberBefore, "");
         };
         subjects_ = activity(t.subjects, [&](std::string_view c) { return names.subject(c); });
         types_ = activity(t.activityTypes, [&](std::string_view c) { return names.activityType(c); });
-        groups_ = member(t.groups, [&](std::string_view c) { return names.group(c); });
-        teachers_ = member(t.teachers, [&](std::string_view c) { return names.teacher(c); });
-        rooms_ = member(t.rooms, [&](std::string_view c) { return names.room(c); });
+        members_[0] = member(t.groups, [&](std::string_view c) { return names.group(c); });
+        members_[1] = member(t.teachers, [&](std::string_view c) { return names.teacher(c); });
+        members_[2] = member(t.rooms, [&](std::string_view c) { return names.room(c); });
         times_ = piecesOf(
             t.times, [](std::string_view) -> const std::string_view* { return nullptr; }, "", "");
+        noActivity_.at = text_.size();
+        noActivity_.size = kActivityBefore.size() + kActivityAfter.size();
+        noActivity_.lines.fill(1);
+        text_ += kActivityBefore;
+        text_ += kActivityAfter;
+        text_.append(kBlock, '\0'); // what the last piece's copy reads beyond it
+        text_.shrink_to_fit();      // escaping reserved room for the worst
     }
 
     void write(const std::string& runDate) {
@@ -178,24 +166,75 @@ public:
     }
 
 private:
-    const std::string& memberPiece(Axis axis, std::uint32_t id) const {
-        return axis == Axis::Group ? groups_[id] : (axis == Axis::Teacher ? teachers_[id] : rooms_[id]);
+    // The pieces of every code of a set: the school's name for it, or the
+    // code itself where the school's file has none.
+    template <class Lookup>
+    std::vector<Piece> piecesOf(const CodeSet& codes, Lookup lookup, std::string_view before,
+                                std::string_view after) {
+        std::vector<Piece> out(codes.size());
+        for (std::uint32_t id = 0; id < codes.size(); ++id) {
+            Piece& p = out[id];
+            const std::string_view* name = lookup(codes.code(id));
+            p.at = text_.size();
+            text_ += before;
+            appendEscaped(text_, name != nullptr ? *name : codes.code(id));
+            const std::size_t nameSize = text_.size() - p.at - before.size();
+            text_ += after;
+            p.size = text_.size() - p.at;
+            for (std::size_t w = 0; w < kWidths; ++w) {
+                const std::size_t perLine = 150 / (kFewestColumns + w); // characters, at the normal size
+                p.lines[w] = static_cast<std::uint8_t>(std::min<std::size_t>(1 + nameSize / perLine, 255));
+            }
+        }
+        return out;
     }
-    const std::string& activityPiece(const Entry& e) const {
-        return e.task ? types_[e.subject] : subjects_[e.subject];
+
+    std::string_view textOf(const Piece& p) const { return {text_.data() + p.at, p.size}; }
+    std::string_view nameOf(const Piece& p, std::size_t before, std::size_t after) const {
+        return {text_.data() + p.at + before, p.size - before - after};
+    }
+    // An empty piece for no member.
+    const Piece& memberPiece(Axis axis, std::uint32_t id) const {
+        return id == kNone ? kNoPiece : members_[static_cast<std::size_t>(axis)][id];
+    }
+    // An activity without a code in the result (kNone) is shown as an empty name.
+    const Piece& activityPiece(const Entry& e) const {
+        return e.subject == kNone ? noActivity_ : (e.task ? types_[e.subject] : subjects_[e.subject]);
     }
     // The escaped names within the pieces.
     std::string_view nameOf(Axis axis, std::uint32_t id) const {
-        return std::string_view(memberPiece(axis, id)).substr(kMemberBefore.size());
+        return nameOf(memberPiece(axis, id), kMemberBefore.size(), 0);
     }
     std::string_view activityOf(const Entry& e) const {
-        const std::string_view piece = activityPiece(e);
-        return piece.substr(kActivityBefore.size(),
-                            piece.size() - kActivityBefore.size() - kActivityAfter.size());
+        return nameOf(activityPiece(e), kActivityBefore.size(), kActivityAfter.size());
     }
     // The member of another axis that an entry's line names.
     static std::uint32_t other(const Entry& e, Axis axis) {
         return axis == Axis::Group ? e.group : Timetable::member(e, axis);
+    }
+    // The two axes whose members a line of an axis's grid names, in order.
+    static std::array<Axis, 2> othersOf(Axis axis) {
+        return axis == Axis::Group     ? std::array{Axis::Teacher, Axis::Room}
+               : axis == Axis::Teacher ? std::array{Axis::Group, Axis::Room}
+                                       : std::array{Axis::Group, Axis::Teacher};
+    }
+
+    // Markup and pieces put straight into the writer's buffer, in room asked
+    // for them (HtmlWriter::room): a piece is copied in blocks, so that the
+    // copy takes a few instructions and no call; the document's text is
+    // followed by a block, and the room asked for is kBlock beyond what a
+    // part needs.
+    template <std::size_t N> static char* put(char* at, const char (&tags)[N]) {
+        std::memcpy(at, tags, N - 1);
+        return at + N - 1;
+    }
+    char* put(char* at, const Piece& piece) const {
+        const char* from = text_.data() + piece.at;
+        std::memcpy(at, from, kBlock); // most pieces, and no test for it
+        for (std::size_t k = kBlock; k < piece.size; k += kBlock) {
+            std::memcpy(at + k, from + k, kBlock);
+        }
+        return at + piece.size;
     }
 
     void anchor(Axis axis, std::uint32_t member) {
@@ -221,7 +260,6 @@ private:
             }
         }
     }
-
     void writeCheck() {
         out_.markup("<section class=\"check\">\n<h2>Comprobación</h2>\n<ul>\n");
         for (const Axis axis : kAxes) {
@@ -252,7 +290,7 @@ private:
                 out_.markup("</a></td><td>")
                     .markup(kDayNames[c.day])
                     .markup("</td><td>")
-                    .markup(times_[c.time])
+                    .markup(textOf(times_[c.time]))
                     .markup("</td><td>");
                 for (std::size_t i = 0; i < c.entries.size(); ++i) {
                     out_.markup(i == 0 ? "" : "<br>");
@@ -372,77 +410,65 @@ private:
         out_.markup("</nav>\n");
     }
 
+    // A line of a grid as it is written: its cell, its times and its pieces
+    // (the activity, then the other two of group, teacher and room).
+    struct Line {
+        std::uint32_t cell; // the period's rank, then the day (Timetable::cell)
+        std::uint32_t period;
+        const Piece* time;
+        std::array<const Piece*, 3> pieces;
+    };
+
+    // The lines of a member's grid; and whether it has entries on Saturday
+    // and on Sunday.
+    std::array<bool, 2> readGrid(Axis axis, std::span<const std::uint32_t> entries) {
+        const std::array<Axis, 2> others = othersOf(axis);
+        std::array<bool, 2> weekend = {false, false};
+        lines_.resize(entries.size());
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            const Entry e = t_.entry(entries[k]);
+            lines_[k] = {t_.cell(entries[k]),
+                         e.period,
+                         &times_[e.time],
+                         {&activityPiece(e), &memberPiece(others[0], other(e, others[0])),
+                          &memberPiece(others[1], other(e, others[1]))}};
+            if (e.day >= 6) {
+                weekend[e.day - 6] = true;
+            }
+        }
+        return weekend;
+    }
+
     // A smaller print for a grid whose cells hold much, so that it still
     // fits its page: the printed lines that its tallest cells take, guessed
     // from the length of their texts in a column of the page.
     static const char* printClass(std::span<const Line> grid, int columns) {
-        const std::size_t perLine = 150 / static_cast<std::size_t>(columns); // characters, at the normal size
-        const auto lines = [&](std::size_t length) { return 1 + length / perLine; };
+        const auto width = static_cast<std::size_t>(columns - kFewestColumns);
         std::size_t total = 0;
         std::size_t i = 0;
         while (i < grid.size()) {
-            const std::uint32_t period = grid[i].period;
+            const std::uint32_t row = grid[i].cell >> 3;
             std::size_t tallest = 2;
-            while (i < grid.size() && grid[i].period == period) {
-                const std::uint8_t day = grid[i].day;
+            while (i < grid.size() && grid[i].cell >> 3 == row) {
+                const std::uint32_t cell = grid[i].cell;
+                const std::size_t first = i;
                 std::size_t height = 0;
-                std::size_t count = 0;
-                for (; i < grid.size() && grid[i].period == period && grid[i].day == day; ++i) {
-                    const Line& l = grid[i];
-                    height += lines(l.activity->size() - kActivityBefore.size() - kActivityAfter.size());
-                    for (const std::string* other : l.others) {
-                        if (other != nullptr) {
-                            height += lines(other->size() - kMemberBefore.size());
-                        }
+                for (; i < grid.size() && grid[i].cell == cell; ++i) {
+                    for (const Piece* p : grid[i].pieces) {
+                        height += p->lines[width];
                     }
-                    ++count;
                 }
-                tallest = std::max(tallest, height + (count > 1 ? 2 : 0));
+                tallest = std::max(tallest, height + (i - first > 1 ? 2 : 0));
             }
             total += tallest;
         }
         return total <= 40 ? "" : (total <= 55 ? " s1" : (total <= 75 ? " s2" : " s3"));
     }
 
-    // The lines of a member's grid, each with the pieces it is written from.
-    void readGrid(Axis axis, std::uint32_t member) {
-        const std::array<Axis, 2> others = axis == Axis::Group     ? std::array{Axis::Teacher, Axis::Room}
-                                           : axis == Axis::Teacher ? std::array{Axis::Group, Axis::Room}
-                                                                   : std::array{Axis::Group, Axis::Teacher};
-        const std::span<const std::uint32_t> grid = grids_.grid(member);
-        lines_.resize(grid.size());
-        for (std::size_t k = 0; k < grid.size(); ++k) {
-            const Entry e = t_.entry(grid[k]);
-            Line& l = lines_[k];
-            l.entry = grid[k];
-            l.period = e.period;
-            l.time = e.time;
-            l.day = e.day;
-            l.activity = &activityPiece(e);
-            for (std::size_t o = 0; o < 2; ++o) {
-                const std::uint32_t id = other(e, others[o]);
-                l.others[o] = id != kNone ? &memberPiece(others[o], id) : nullptr;
-            }
-        }
-    }
-
-    bool clashIn(Axis axis, std::span<const Line> cell) {
-        cell_.clear();
-        for (const Line& l : cell) {
-            cell_.push_back(t_.entry(l.entry));
-        }
-        return inTwoPlaces(axis, cell_);
-    }
-
     void writeGrid(Axis axis, std::uint32_t member) {
-        readGrid(axis, member);
+        const std::span<const std::uint32_t> entries = grids_.grid(member);
+        const std::array<bool, 2> weekend = readGrid(axis, entries);
         const std::span<const Line> grid = lines_;
-        bool weekend[2] = {false, false};
-        for (const Line& l : grid) {
-            if (l.day >= 6) {
-                weekend[l.day - 6] = true;
-            }
-        }
         const int lastDay = weekend[1] ? 7 : (weekend[0] ? 6 : 5);
 
         out_.markup("<section class=\"grid");
@@ -458,64 +484,67 @@ private:
             }
         }
         out_.markup("</tr></thead>\n<tbody>\n");
+
+        // The rows go straight into the writer's buffer, which is asked for
+        // more room only when what is left may not take the next part.
+        std::span<char> room = out_.room(0);
+        char* at = room.data();
+        char* end = at + room.size();
+        const auto ensure = [&](std::size_t bytes) {
+            if (static_cast<std::size_t>(end - at) < bytes) {
+                out_.commit(at);
+                room = out_.room(bytes);
+                at = room.data();
+                end = at + room.size();
+            }
+        };
         std::size_t i = 0;
         while (i < grid.size()) {
             // One row per period, headed by its first day's times; a day
-            // whose times differ shows its own in the cell. The row is put
-            // together in the writer's buffer, in room reserved for it.
-            const std::uint32_t period = grid[i].period;
-            const std::uint32_t rowTime = grid[i].time;
-            std::size_t rowEnd = i;
-            std::size_t bytes = kRowBytes + times_[rowTime].size();
-            for (; rowEnd < grid.size() && grid[rowEnd].period == period; ++rowEnd) {
-                const Line& l = grid[rowEnd];
-                bytes += kEntryBytes + l.activity->size() + times_[l.time].size();
-                for (const std::string* other : l.others) {
-                    bytes += other != nullptr ? other->size() : 0;
-                }
-            }
-            char* at = out_.reserve(bytes);
+            // whose times differ shows its own in the cell.
+            const std::uint32_t row = grid[i].cell >> 3;
+            const Piece& rowTime = *grid[i].time;
+            ensure(kRowBytes + rowTime.size);
             at = put(at, "<tr><th>");
-            at = std::to_chars(at, at + 10, period).ptr;
+            at = std::to_chars(at, at + 10, grid[i].period).ptr;
             at = put(at, ".ª<br>");
-            at = put(at, times_[rowTime]);
+            at = put(at, rowTime);
             at = put(at, "</th>");
             for (int d = 1; d <= lastDay; ++d) {
                 if (d >= 6 && !weekend[d - 6]) {
                     continue;
                 }
-                const std::size_t begin = i;
-                while (i < rowEnd && grid[i].day == d) {
-                    ++i;
-                }
-                if (begin == i) {
+                const std::uint32_t cell = row << 3 | static_cast<std::uint32_t>(d);
+                if (i == grid.size() || grid[i].cell != cell) {
+                    ensure(kCellBytes);
                     at = put(at, "<td>"); // cells and rows end where the next begins
                     continue;
                 }
-                const std::span<const Line> cell = grid.subspan(begin, i - begin);
-                if (cell.size() > 1 && clashIn(axis, cell)) {
+                const Piece& cellTime = *grid[i].time;
+                ensure(kCellBytes + cellTime.size);
+                if (check_.clashStartsAt(axis, entries[i])) {
                     at = put(at, "<td class=\"x\"><strong>¡Coincidencia!</strong>");
                 } else {
                     at = put(at, "<td>");
                 }
-                if (cell[0].time != rowTime) {
-                    at = put(put(put(at, "<small>"), times_[cell[0].time]), "</small>");
+                if (&cellTime != &rowTime) {
+                    at = put(put(put(at, "<small>"), cellTime), "</small>");
                 }
-                for (const Line& l : cell) {
-                    if (&l != &cell[0]) {
+                for (const std::size_t first = i; i < grid.size() && grid[i].cell == cell; ++i) {
+                    const std::array<const Piece*, 3>& pieces = grid[i].pieces;
+                    ensure(kLineBytes + pieces[0]->size + pieces[1]->size + pieces[2]->size);
+                    if (i != first) {
                         at = put(at, "<hr>");
                     }
-                    at = put(at, *l.activity);
-                    for (const std::string* other : l.others) {
-                        if (other != nullptr) {
-                            at = put(at, *other);
-                        }
+                    for (const Piece* p : pieces) {
+                        at = put(at, *p);
                     }
                 }
             }
-            at = put(at, "\n");
-            out_.commit(at);
+            ensure(1);
+            *at++ = '\n';
         }
+        out_.commit(at);
         out_.markup("</tbody>\n</table>\n</section>\n");
     }
 
@@ -523,12 +552,13 @@ private:
     const Timetable& t_;
     const TimetableCheck& check_;
     const SchoolNames& names_;
-    std::vector<std::string> subjects_, types_;          // each between kActivityBefore and kActivityAfter
-    std::vector<std::string> groups_, teachers_, rooms_; // each after kMemberBefore
-    std::vector<std::string> times_;
+    std::string text_;                          // of every piece, one after another
+    std::vector<Piece> subjects_, types_;       // each between kActivityBefore and kActivityAfter
+    std::array<std::vector<Piece>, 3> members_; // by Axis, each after kMemberBefore
+    std::vector<Piece> times_;
+    Piece noActivity_;
     AxisGrids grids_;
     std::vector<Line> lines_; // of the grid being written
-    std::vector<Entry> cell_; // of the cell being checked
 };
 
 } // namespace

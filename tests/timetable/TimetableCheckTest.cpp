@@ -1,7 +1,9 @@
 #include "TimetableFixture.h"
 #include "files/FileSystem.h"
+#include "support/TableDump.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <regex>
 
 namespace vinculor::testing {
@@ -194,6 +196,95 @@ TEST_F(TimetableCheckTest, AFailedDocumentTakesTheEarlierOneAwayWithIt) {
     }
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"ResultadoHoraviacentro.xml", "centro.xml"}));
+}
+
+// The subjects of the table of planned and placed sessions, in its order.
+std::vector<std::string> hoursRows(const std::string& html) {
+    std::vector<std::string> rows;
+    const std::size_t start = html.find("<h3>Sesiones previstas y colocadas</h3>");
+    if (start == std::string::npos) {
+        return rows;
+    }
+    const std::string table = html.substr(start, html.find("</table>", start) - start);
+    static const std::regex kRow("<tr><td>([^<]*?)( <span[^>]*>\\(\\w+\\)</span>)?</td><td>(\\w+)");
+    for (auto it = std::sregex_iterator(table.begin(), table.end(), kRow); it != std::sregex_iterator();
+         ++it) {
+        rows.push_back((*it)[3].str());
+    }
+    return rows;
+}
+
+TEST_F(TimetableCheckTest, PlanLinesComeInTheFilesOrderThenUnplannedSubjectsInGridOrderUpToTheListsEnd) {
+    // G2 plans subjects that are never placed, in an order of its own; G1
+    // plans nothing and gets X2, then X1 (by cell), then X2 again.
+    struct Case {
+        int planned; // subjects of G2's plan, S(planned-1) down to S000
+        std::vector<std::string> firstRows, lastRows;
+        std::size_t differing;
+    };
+    const Case cases[] = {
+        {3, {"S002", "S001", "S000", "X2", "X1"}, {"X2", "X1"}, 5},
+        {210, {"S209", "S208"}, {"S011", "S010"}, 212}, // the first 200 plan lines only
+    };
+    for (const Case& c : cases) {
+        std::string subjects, plan;
+        std::vector<std::vector<std::string>> codes = {{"X1", "X1", "F"}, {"X2", "X2", "F"}};
+        for (int i = c.planned - 1; i >= 0; --i) {
+            char code[16];
+            std::snprintf(code, sizeof code, "S%03d", i);
+            subjects += std::string("<Materia Codigo=\"") + code + "\" Denominacion=\"\"/>\n";
+            plan += std::string("<MateriaGrupo Codigo=\"") + code + "\" Horas=\"01,00\"/>";
+            codes.push_back({code, code, "F"});
+        }
+        writeText(schoolFile(),
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Centro Codigo=\"1\" Nombre=\"IES\" "
+                  "CursoEscolar=\"2026/2027\" Version=\"1\">\n<Materias>\n<Materia Codigo=\"X1\"/>\n"
+                  "<Materia Codigo=\"X2\"/>\n" +
+                      subjects +
+                      "</Materias>\n<Grupos>\n<Grupo Codigo=\"G1\"/>\n<Grupo Codigo=\"G2\"><MateriasGrupo>" +
+                      plan +
+                      "</MateriasGrupo></Grupo>\n</Grupos>\n<Sesiones>\n"
+                      "<Sesion Dia=\"L\" HoraInicio=\"08:00\" HoraFin=\"08:55\"/>\n"
+                      "<Sesion Dia=\"L\" HoraInicio=\"08:55\" HoraFin=\"09:50\"/>\n</Sesiones>\n</Centro>\n");
+        createTable(htemp.path(), "ASIGNOMT",
+                    {{"COD", FieldType::Character, 10},
+                     {"ABREV_GESTION", FieldType::Character, 10},
+                     {"ESTAREA", FieldType::Boolean, 0}},
+                    codes);
+        writeSoluc({{"X1", "CCM", "1", "2", "G1", "P1", "A1"},
+                    {"X2", "CCM", "1", "1", "G1", "P1", "A1"},
+                    {"X2", "CCM", "2", "1", "G1", "P1", "A1"}});
+        ASSERT_EQ(runImport(), RunOutcome::Completed) << c.planned;
+        EXPECT_EQ(state.summary.hoursDiffering, c.differing) << c.planned;
+
+        const std::string html = readText(timetableFile());
+        const std::vector<std::string> rows = hoursRows(html);
+        ASSERT_EQ(rows.size(), std::min<std::size_t>(c.differing, 200)) << c.planned;
+        EXPECT_TRUE(std::equal(c.firstRows.begin(), c.firstRows.end(), rows.begin())) << c.planned;
+        EXPECT_TRUE(std::equal(c.lastRows.rbegin(), c.lastRows.rend(), rows.rbegin())) << c.planned;
+        // X2 counts its two cells.
+        EXPECT_EQ(occurrences(html, "<td>X2</td><td>sin prever</td><td>0</td><td>2</td>"),
+                  c.differing <= 200 ? 1u : 0u)
+            << c.planned;
+    }
+}
+
+TEST_F(TimetableCheckTest, ALessonWhoseSubjectHasNoCodeInTheResultStillHasItsPlaceInTheGrids) {
+    createTable(htemp.path(), "ASIGNOMT",
+                {{"COD", FieldType::Character, 10},
+                 {"ABREV_GESTION", FieldType::Character, 10},
+                 {"ESTAREA", FieldType::Boolean, 0}},
+                {{"MAT", "MAT", "F"}, {"SINCOD", "", "F"}});
+    writeSoluc({{"SINCOD", "CCM", "1", "1", "G1", "P1", "A1"},
+                {"SINCOD", "CCM", "1", "1", "G1", "P2", "A1"},
+                {"MAT", "CCM", "1", "1", "G1", "P3", "A2"}});
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    EXPECT_EQ(state.summary.timetableError, "");
+    EXPECT_EQ(state.summary.groupClashes, 1u); // the lesson without code and MAT, both in G1
+    const std::string html = readText(timetableFile());
+    EXPECT_NE(html.find("<td class=\"x\"><strong>¡Coincidencia!</strong><b></b>\nAna García Núñez\nAula 1<hr>"
+                        "<b></b>\nLuis O&#39;Brien\nAula 1<hr><b>Matemáticas"),
+              std::string::npos);
 }
 
 } // namespace

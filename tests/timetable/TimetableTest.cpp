@@ -1,6 +1,11 @@
 #include "timetable/Timetable.h"
 
+#include "TimetableFixture.h"
 #include "base/Error.h"
+#include "timetable/HtmlWriter.h"
+#include "timetable/SchoolNames.h"
+#include "timetable/TimetableCheck.h"
+#include "timetable/TimetableDocument.h"
 
 #include <algorithm>
 #include <array>
@@ -134,6 +139,34 @@ TEST(TimetableTest, AnIdBeyondWhatAnEntryHoldsLeavesTheTimetableWithoutGrids) {
             EXPECT_NE(std::string(error.what()).find("2097151"), std::string::npos) << error.what();
         }
     }
+}
+
+TEST(TimetableTest, TheDocumentIsTheSameWhateverPiecesItsWriterHandsOn) {
+    // Grids far larger than the writers' pieces: rows written straight into
+    // the writer's buffer ask it for more room again and again.
+    // One room's name is longer than the buffer of the writer with small pieces.
+    Timetable t;
+    crowdedEntries(t);
+    t.add({0, 0, 0, t.rooms.id("AX"), 0, 2, 3, false});
+    t.index();
+    SchoolNames names; // every other code shown as it is
+    const std::string longName(10000, 'x');
+    names.addName(SchoolNames::Kind::Room, "AX", longName);
+    const TimetableCheck check = TimetableCheck::of(t, names);
+    ASSERT_GT(check.clashCount[static_cast<std::size_t>(Axis::Room)], 0u);
+    const auto document = [&](std::size_t pieceBytes) {
+        std::string html;
+        HtmlWriter out([&](std::string_view piece) { html += piece; }, pieceBytes);
+        writeTimetableDocument(out, t, check, names, "hoy");
+        out.finish();
+        return html;
+    };
+    const std::string whole = document(std::size_t{1} << 24);
+    ASSERT_GT(whole.size(), std::size_t{1} << 20);
+    EXPECT_EQ(document(64), whole);
+    EXPECT_EQ(testing::occurrences(whole, "<section class=\"grid"), 3u + 4u + 3u);
+    EXPECT_EQ(testing::occurrences(whole, "\n" + longName), 2u); // in the lines of G2 and P9
+    EXPECT_EQ(whole.substr(whole.size() - 16), "</body>\n</html>\n");
 }
 
 } // namespace
