@@ -43,7 +43,7 @@ std::uint32_t CodeSet::id(std::string_view code) {
     if (code.empty()) {
         return kNone;
     }
-    if (2 * (size() + 1) > slots_.size()) {
+    if (4 * (size() + 1) > 3 * slots_.size()) {
         grow();
     }
     const std::size_t slot = slotOf(code);
