@@ -43,7 +43,7 @@ private:
 
     std::string text_;                     // the codes, one after another
     std::vector<std::uint32_t> starts_{0}; // where each code starts in text_, then where the last ends
-    std::vector<std::uint32_t> slots_;     // ids or kNone; a power of two in size, at most three quarters in use
+    std::vector<std::uint32_t> slots_;     // ids or kNone; a power of two in size, 3/4 in use at most
     std::vector<std::uint32_t> byKey_;
 };
 
