@@ -262,7 +262,6 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
 
     int lengths[3];
     sessionLengths(doc, lengths);
-    std::vector<int> sessionsByHours; // by the id of a "Horas" text: a school has few distinct ones
     const XmlNodeList subjects = doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
     names.planned.reserve(subjects.size());
     for (const XmlNode& n : subjects) {
@@ -272,13 +271,12 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
         }
         const std::string_view hours = attr(n, "Horas");
         const std::uint32_t hoursId = names.planHours_.id(hours);
-        if (hoursId == sessionsByHours.size()) {
-            sessionsByHours.push_back(sessionsOf(hours, lengths));
+        if (hoursId == names.hoursSessions_.size()) { // a school has few distinct "Horas"
+            names.hoursSessions_.push_back(sessionsOf(hours, lengths));
         }
         const std::size_t owner = n.owner();
         names.planned.push_back({owner < groups.size() ? static_cast<std::uint32_t>(owner) : kNoGroup,
-                                 names.planSubjects_.id(subject), hoursId,
-                                 hoursId == kNone ? sessionsOf(hours, lengths) : sessionsByHours[hoursId]});
+                                 names.planSubjects_.id(subject), hoursId});
     }
     // Kept for the whole run, beside the timetable: without the room their growth left.
     names.planned.shrink_to_fit();

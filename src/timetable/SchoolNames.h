@@ -18,13 +18,12 @@ namespace vinculor::timetable {
 class SchoolNames {
 public:
     // A subject of a group and its planned time, kept small (a large school
-    // plans hundreds of thousands): its texts are read through plannedGroup(),
-    // plannedSubject() and plannedHours().
+    // plans hundreds of thousands): read through plannedGroup(),
+    // plannedSubject(), plannedHours() and plannedSessions().
     struct Planned {
         std::uint32_t group;   // the group's place in the file; kNoGroup for none
         std::uint32_t subject; // its subject's code among the plan's subject codes
         std::uint32_t hours;   // its "Horas" among the plan's distinct ones; kNone for none
-        int sessions = -1;     // the sessions that time makes; -1 when "Horas" is no number
     };
     static constexpr std::uint32_t kNoGroup = 0xFFFFFFFF;
 
@@ -48,6 +47,8 @@ public:
     std::string_view plannedHours(const Planned& p) const {
         return p.hours == kNone ? std::string_view() : planHours_.code(p.hours);
     }
+    // The sessions that its time makes; -1 when "Horas" is no number.
+    int plannedSessions(const Planned& p) const { return p.hours == kNone ? -1 : hoursSessions_[p.hours]; }
 
     // The name of a code, or nullptr where the file has none. A code is also
     // found by the first characters that Horavia's tables keep of it, and a
@@ -81,6 +82,7 @@ private:
     Names subjects_, activityTypes_, teachers_, rooms_, groups_;
     std::vector<std::string> groupCodes_;         // the code Horavia knows each group of the file by
     CodeSet planSubjects_, planHours_;            // few distinct ones, repeated by every group
+    std::vector<int> hoursSessions_;              // by the id of a "Horas"
     std::vector<std::unique_ptr<char[]>> chunks_; // the names' texts
     char* free_ = nullptr;                        // in the last chunk
     std::size_t room_ = 0;                        // bytes left there

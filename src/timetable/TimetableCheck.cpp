@@ -218,7 +218,7 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     for (std::size_t begin = 0, end = 0; begin < sorted.size(); begin = end) {
         int planned = 0;
         for (end = begin; end < sorted.size() && alike(sorted[end], sorted[begin]); ++end) {
-            const int sessions = plan[sorted[end]].sessions;
+            const int sessions = names.plannedSessions(plan[sorted[end]]);
             planned = planned < 0 || sessions < 0 ? -1 : planned + sessions;
         }
         std::uint32_t count = 0;

@@ -111,7 +111,7 @@ TEST(SchoolNamesTest, ThePlanKeepsEachGroupSubjectAndItsHoursOnceTheFileIsGone) 
         EXPECT_EQ(names.plannedGroup(p), expected[i].group) << i;
         EXPECT_EQ(names.plannedSubject(p), expected[i].subject) << i;
         EXPECT_EQ(names.plannedHours(p), expected[i].hours) << i;
-        EXPECT_EQ(p.sessions, expected[i].sessions) << i;
+        EXPECT_EQ(names.plannedSessions(p), expected[i].sessions) << i;
     }
     ASSERT_NE(names.group("1ESO-B"), nullptr);
     EXPECT_EQ(*names.group("1ESO-B"), "Primero B");
