@@ -29,6 +29,9 @@ struct Entry {
     bool task = false;
 };
 
+// How many entries ahead a walk over a grid asks for them (Timetable::prefetch).
+constexpr std::size_t kReadAhead = 16;
+
 // Why a record of the computed timetable is not in the grids.
 enum class Reason { DayOrSlotZero, GroupNotFound, SubjectNotFound, SlotNotFound, DayOutsideWeek };
 constexpr std::size_t kReasons = 5;
@@ -67,6 +70,16 @@ public:
     const std::vector<Omission>& omissions() const { return omissions_; } // the first of each reason
 
     std::size_t size() const { return size_; }
+    // Asks for entry i to be brought near before it is read: a grid's
+    // entries lie all over a large timetable, and reading them one after
+    // another would wait on memory for each.
+    void prefetch(std::uint32_t i) const {
+#if defined(__GNUC__)
+        __builtin_prefetch(&stored(i));
+#else
+        (void)i;
+#endif
+    }
     Entry entry(std::uint32_t i) const {
         const Stored& s = stored(i);
         const Slot& slot = slots_[s.slot & ~kTask];
@@ -75,7 +88,9 @@ public:
     }
     // The cell of an entry's grid: equal for two entries of the same period
     // and day, and ordered by period, then by day.
-    std::uint32_t cell(std::uint32_t i) const { return slots_[stored(i).slot & ~kTask].cell; }
+    std::uint32_t cell(std::uint32_t i) const {
+        return slots_[stored(i).slot & ~kTask].cell;
+    }
 
     const CodeSet& codes(Axis axis) const;
     // The member of an axis whose grid shows the entry; kNone when none does.
@@ -137,7 +152,9 @@ private:
     const Stored& stored(std::uint32_t i) const {
         return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)];
     }
-    Stored& stored(std::uint32_t i) { return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)]; }
+    Stored& stored(std::uint32_t i) {
+        return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)];
+    }
     std::uint32_t slotOf(const Entry& entry);
 
     std::vector<std::unique_ptr<Stored[]>> blocks_;

@@ -73,6 +73,9 @@ Placed walkGrids(const Timetable& timetable, TimetableCheck& check) {
             const std::span<const std::uint32_t> grid = grids.grid(member);
             entries.resize(grid.size());
             for (std::size_t k = 0; k < grid.size(); ++k) {
+                if (k + kReadAhead < grid.size()) {
+                    timetable.prefetch(grid[k + kReadAhead]);
+                }
                 entries[k] = timetable.entry(grid[k]);
             }
             std::size_t begin = 0;

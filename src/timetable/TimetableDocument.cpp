@@ -426,6 +426,9 @@ private:
         std::array<bool, 2> weekend = {false, false};
         lines_.resize(entries.size());
         for (std::size_t k = 0; k < entries.size(); ++k) {
+            if (k + kReadAhead < entries.size()) {
+                t_.prefetch(entries[k + kReadAhead]);
+            }
             const Entry e = t_.entry(entries[k]);
             lines_[k] = {t_.cell(entries[k]),
                          e.period,
