@@ -213,13 +213,14 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     struct Differing {
         std::uint32_t first; // in the plan
         std::uint32_t begin; // its place in sorted
-        int planned;
+        std::int64_t planned;
         std::uint32_t placed;
     };
     std::vector<Differing> differing;
     const auto beforeInFile = [](const Differing& a, const Differing& b) { return a.first < b.first; };
     for (std::size_t begin = 0, end = 0; begin < sorted.size(); begin = end) {
-        int planned = 0;
+        // Summed wide: a subject listed many times with huge "Horas" passes what an int holds.
+        std::int64_t planned = 0;
         for (end = begin; end < sorted.size() && alike(sorted[end], sorted[begin]); ++end) {
             const int sessions = names.plannedSessions(plan[sorted[end]]);
             planned = planned < 0 || sessions < 0 ? -1 : planned + sessions;
@@ -231,7 +232,7 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
                 count = placed.subjects[i].count;
             }
         }
-        if (planned < 0 || static_cast<std::uint32_t>(planned) != count) {
+        if (planned < 0 || static_cast<std::uint64_t>(planned) != count) {
             ++check.hoursCount;
             keepFirst(differing, {sorted[begin], static_cast<std::uint32_t>(begin), planned, count},
                       beforeInFile);

@@ -24,10 +24,10 @@ struct Clash {
 
 // A subject of a group whose placed sessions differ from the planned ones.
 struct HoursDifference {
-    std::string group;   // code
-    std::string subject; // code
-    std::string hours;   // "Horas" as the school's file gives it; empty when not planned
-    int planned = 0;     // sessions; -1 when "Horas" is no number
+    std::string group;        // code
+    std::string subject;      // code
+    std::string hours;        // "Horas" as the school's file gives it; empty when not planned
+    std::int64_t planned = 0; // sessions; -1 when "Horas" is no number
     std::size_t placed = 0;
 };
 

@@ -1,6 +1,10 @@
+#include "timetable/TimetableCheck.h"
+
 #include "TimetableFixture.h"
 #include "files/FileSystem.h"
 #include "support/TableDump.h"
+#include "timetable/SchoolNames.h"
+#include "xml/XmlFamilies.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -285,6 +289,30 @@ TEST_F(TimetableCheckTest, ALessonWhoseSubjectHasNoCodeInTheResultStillHasItsPla
     EXPECT_NE(html.find("<td class=\"x\"><strong>¡Coincidencia!</strong><b></b>\nAna García Núñez\nAula 1<hr>"
                         "<b></b>\nLuis O&#39;Brien\nAula 1<hr><b>Matemáticas"),
               std::string::npos);
+}
+
+TEST(TimetablePlanTest, ASubjectPlannedManyTimesAddsUpItsSessionsBeyondWhatAnIntHolds) {
+    // One-minute sessions turn each line's "Horas" into 15,728,610 sessions;
+    // the group lists the subject 200 times, one line of the check.
+    std::string plan;
+    for (int i = 0; i < 200; ++i) {
+        plan += R"(<MateriaGrupo Codigo="MAT" Horas="262143,50"/>)";
+    }
+    std::vector<XmlFamilySpec> families = {{"/Centro", {"Codigo", "Nombre", "CursoEscolar"}}};
+    families.insert(families.end(), timetable::SchoolNames::families().begin(),
+                    timetable::SchoolNames::families().end());
+    const XmlFamilies doc = XmlFamilies::fromBytes(
+        R"(<Centro Codigo="1"><Grupos><Grupo Codigo="G1"><MateriasGrupo>)" + plan +
+            R"(</MateriasGrupo></Grupo></Grupos><Sesiones><Sesion Dia="L" HoraInicio="08:00" HoraFin="08:01"/>)"
+            R"(<Sesion Dia="L" HoraInicio="08:01" HoraFin="08:02"/></Sesiones></Centro>)",
+        families);
+    const timetable::SchoolNames names = timetable::SchoolNames::read(doc);
+    timetable::Timetable nothingPlaced;
+    nothingPlaced.index();
+    const timetable::TimetableCheck check = timetable::TimetableCheck::of(nothingPlaced, names);
+    ASSERT_EQ(check.hours.size(), 1u);
+    EXPECT_EQ(check.hours[0].planned, 200 * std::int64_t{15728610});
+    EXPECT_EQ(check.hours[0].placed, 0u);
 }
 
 } // namespace
