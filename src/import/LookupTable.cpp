@@ -20,6 +20,7 @@ LookupTable::Stored LookupTable::stored(std::string_view utf8) {
     // Most texts are written as they are: kept once.
     const bool apart = output_ != nullptr && xml.data() != utf8.data();
     const std::size_t bytes = utf8.size() + (apart ? xml.size() : 0);
+    // A text is found by 32-bit places and lengths (30 bits for its written form).
     if (arena_.size() + bytes > UINT32_MAX || xml.size() >= (std::size_t{1} << 30)) {
         throw Error("La tabla " + table_.name() + " tiene más texto del que la importación puede guardar.");
     }

