@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Prefetch.h"
 #include "timetable/CodeSet.h"
 
 #include <array>
@@ -73,13 +74,7 @@ public:
     // Asks for entry i to be brought near before it is read: a grid's
     // entries lie all over a large timetable, and reading them one after
     // another would wait on memory for each.
-    void prefetch(std::uint32_t i) const {
-#if defined(__GNUC__)
-        __builtin_prefetch(&stored(i));
-#else
-        (void)i;
-#endif
-    }
+    void prefetch(std::uint32_t i) const { vinculor::prefetch(&stored(i)); }
     Entry entry(std::uint32_t i) const {
         const Stored& s = stored(i);
         const Slot& slot = slots_[s.slot & ~kTask];
@@ -88,9 +83,7 @@ public:
     }
     // The cell of an entry's grid: equal for two entries of the same period
     // and day, and ordered by period, then by day.
-    std::uint32_t cell(std::uint32_t i) const {
-        return slots_[stored(i).slot & ~kTask].cell;
-    }
+    std::uint32_t cell(std::uint32_t i) const { return slots_[stored(i).slot & ~kTask].cell; }
 
     const CodeSet& codes(Axis axis) const;
     // The member of an axis whose grid shows the entry; kNone when none does.
@@ -152,9 +145,7 @@ private:
     const Stored& stored(std::uint32_t i) const {
         return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)];
     }
-    Stored& stored(std::uint32_t i) {
-        return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)];
-    }
+    Stored& stored(std::uint32_t i) { return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)]; }
     std::uint32_t slotOf(const Entry& entry);
 
     std::vector<std::unique_ptr<Stored[]>> blocks_;

@@ -1,5 +1,6 @@
 #include "timetable/TimetableDocument.h"
 
+#include "base/Prefetch.h"
 #include "timetable/HtmlWriter.h"
 #include "timetable/SchoolNames.h"
 #include "timetable/Timetable.h"
@@ -435,6 +436,9 @@ private:
                          &times_[e.time],
                          {&activityPiece(e), &memberPiece(others[0], other(e, others[0])),
                           &memberPiece(others[1], other(e, others[1]))}};
+            for (const Piece* p : lines_[k].pieces) {
+                prefetch(p); // for printClass(), which reads them next
+            }
             if (e.day >= 6) {
                 weekend[e.day - 6] = true;
             }
@@ -445,7 +449,8 @@ private:
     // A smaller print for a grid whose cells hold much, so that it still
     // fits its page: the printed lines that its tallest cells take, guessed
     // from the length of their texts in a column of the page.
-    static const char* printClass(std::span<const Line> grid, int columns) {
+    // Its texts are asked for on the way, for the writing that follows.
+    const char* printClass(std::span<const Line> grid, int columns) const {
         const auto width = static_cast<std::size_t>(columns - kFewestColumns);
         std::size_t total = 0;
         std::size_t i = 0;
@@ -459,6 +464,7 @@ private:
                 for (; i < grid.size() && grid[i].cell == cell; ++i) {
                     for (const Piece* p : grid[i].pieces) {
                         height += p->lines[width];
+                        prefetch(text_.data() + p->at);
                     }
                 }
                 tallest = std::max(tallest, height + (i - first > 1 ? 2 : 0));
