@@ -19,7 +19,7 @@ void Timetable::add(const Entry& entry) {
         shift += 21;
     }
     if ((size_ >> kBlockBits) == blocks_.size()) {
-        blocks_.push_back(std::make_unique<Stored[]>(std::size_t{1} << kBlockBits));
+        blocks_.push_back(std::make_unique<Stored[]>(kBlockSize));
     }
     const std::uint32_t slot = slotOf(entry) | (entry.task ? kTask : 0);
     stored(static_cast<std::uint32_t>(size_++)) = {entry.subject, slot, members};
@@ -64,39 +64,31 @@ void Timetable::index() {
         s.cell = static_cast<std::uint32_t>(rank) * 8 + (s.day & 7u);
     }
 
-    // The entries in cell order, by counting: order[k] is the entry that goes to place k.
+    // The entries in cell order, by counting: each goes to the next place of
+    // its cell. They are read block by block, in the order they came, and
+    // written into new blocks taken as the first entry reaches one; a block
+    // read is freed at once. A week has few cells, so the writing goes on at
+    // few places at a time and the copy needs little more room than the entries.
     const auto n = static_cast<std::uint32_t>(size_);
-    std::vector<std::uint32_t> order(n);
-    {
-        std::vector<std::uint32_t> next(periods.size() * 8 + 1, 0);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            ++next[cell(i) + 1];
+    std::vector<std::uint32_t> next(periods.size() * 8 + 1, 0);
+    for (std::uint32_t i = 0; i < n; ++i) {
+        ++next[cell(i) + 1];
+    }
+    std::partial_sum(next.begin(), next.end(), next.begin());
+    std::vector<std::unique_ptr<Stored[]>> sorted(blocks_.size());
+    for (std::uint32_t i = 0; i < n; ++i) {
+        const Stored& s = stored(i);
+        const std::uint32_t place = next[slots_[s.slot & ~kTask].cell]++;
+        std::unique_ptr<Stored[]>& block = sorted[place >> kBlockBits];
+        if (!block) {
+            block = std::make_unique<Stored[]>(kBlockSize);
         }
-        std::partial_sum(next.begin(), next.end(), next.begin());
-        for (std::uint32_t i = 0; i < n; ++i) {
-            order[next[cell(i)]++] = i;
+        block[place & (kBlockSize - 1)] = s;
+        if ((i & (kBlockSize - 1)) == kBlockSize - 1 || i + 1 == n) {
+            blocks_[i >> kBlockBits].reset();
         }
     }
-    // Moved there in place, one cycle of the permutation at a time; a place
-    // filled is marked in `order`.
-    constexpr std::uint32_t kFilled = 0x80000000;
-    for (std::uint32_t k = 0; k < n; ++k) {
-        if ((order[k] & kFilled) != 0) {
-            continue;
-        }
-        const Stored first = stored(k);
-        std::uint32_t place = k;
-        while (true) {
-            const std::uint32_t from = order[place];
-            order[place] |= kFilled;
-            if (from == k) {
-                stored(place) = first;
-                break;
-            }
-            stored(place) = stored(from);
-            place = from;
-        }
-    }
+    blocks_ = std::move(sorted);
 
     // Where each member's grid starts among the entries of its axis, and
     // the members that have one, by code.

@@ -135,17 +135,16 @@ private:
         std::uint32_t cell = 0; // set by index()
     };
     static constexpr std::uint32_t kTask = 0x80000000;
-    static constexpr std::size_t kBlockBits = 16; // 65,536 entries, 1 MB a block
+    static constexpr std::size_t kBlockBits = 12; // 4,096 entries, 64 KB a block
+    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
 
     // The group (0), teacher (1) or room (2) of an entry.
     static std::uint32_t unpacked(const Stored& s, int which) {
         const auto id = static_cast<std::uint32_t>(s.members >> (21 * which)) & kMaxMembers;
         return id == kMaxMembers ? kNone : id;
     }
-    const Stored& stored(std::uint32_t i) const {
-        return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)];
-    }
-    Stored& stored(std::uint32_t i) { return blocks_[i >> kBlockBits][i & ((1u << kBlockBits) - 1)]; }
+    const Stored& stored(std::uint32_t i) const { return blocks_[i >> kBlockBits][i & (kBlockSize - 1)]; }
+    Stored& stored(std::uint32_t i) { return blocks_[i >> kBlockBits][i & (kBlockSize - 1)]; }
     std::uint32_t slotOf(const Entry& entry);
 
     std::vector<std::unique_ptr<Stored[]>> blocks_;
