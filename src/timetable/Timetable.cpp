@@ -77,13 +77,12 @@ void Timetable::index() {
     std::partial_sum(next.begin(), next.end(), next.begin());
     std::vector<std::unique_ptr<Stored[]>> sorted(blocks_.size());
     for (std::uint32_t i = 0; i < n; ++i) {
-        const Stored& s = stored(i);
-        const std::uint32_t place = next[slots_[s.slot & ~kTask].cell]++;
+        const std::uint32_t place = next[cell(i)]++;
         std::unique_ptr<Stored[]>& block = sorted[place >> kBlockBits];
         if (!block) {
             block = std::make_unique<Stored[]>(kBlockSize);
         }
-        block[place & (kBlockSize - 1)] = s;
+        block[place & (kBlockSize - 1)] = stored(i);
         if ((i & (kBlockSize - 1)) == kBlockSize - 1 || i + 1 == n) {
             blocks_[i >> kBlockBits].reset();
         }
