@@ -2,7 +2,7 @@
 
 #include "dbf/Table.h"
 #include "import/LookupTable.h"
-#include "import/RecordSpool.h"
+#include "files/RecordSpool.h"
 #include "import/ShortText.h"
 #include "run/RunSummary.h"
 #include "timetable/Timetable.h"
@@ -79,7 +79,7 @@ private:
     std::array<Field, kFields> fields_;
     std::string record_; // the current record, with room to read ShortText::kMax bytes at any field
     LookupTable groups_, subjects_, teachers_, rooms_, slots_;
-    RecordSpool tasks_;
+    files::RecordSpool tasks_;
     std::vector<std::uint32_t> slotTimes_; // DIASHORAST's record place -> the timetable's time
     // The output's fixed texts, encoded once, and room for SOLUC's texts
     // that need escaping or encoding.

@@ -1,9 +1,8 @@
 // The passes over SOLUC read each field at the place and in the form the
-// table's header gives, and keep the tasks aside, past a point in a temporary
-// file, to write them after the lessons in SOLUC's order.
+// table's header gives, and keep the tasks aside to write them after the
+// lessons in SOLUC's order.
 #include "files/FileSystem.h"
 #include "import/ImportFixture.h"
-#include "import/RecordSpool.h"
 
 #include <filesystem>
 #include <string>
@@ -100,39 +99,6 @@ TEST_F(SolucLayout, ManyTasksComeAfterTheLessonsInSolucOrder) {
     // The temporary file went with the run.
     for (const auto& entry : std::filesystem::directory_iterator(work.path())) {
         EXPECT_FALSE(files::isTemporaryName(files::toUtf8(entry.path().filename()))) << entry.path();
-    }
-}
-
-// Four digits: 0007.
-std::string numbered(std::size_t i) {
-    std::string digits = std::to_string(i);
-    return std::string(4 - digits.size(), '0') + digits;
-}
-
-TEST(RecordSpool, RecordsComeBackInOrderFromMemoryAndFromTheFile) {
-    TempDir dir;
-    const std::filesystem::path target = dir / "salida.xml";
-    for (const std::size_t count : {0, 3, 10, 11, 1000}) {
-        {
-            RecordSpool spool(4, target, 40); // ten records kept in memory
-            for (std::size_t i = 0; i < count; ++i) {
-                spool.add(numbered(i).c_str());
-            }
-            EXPECT_EQ(spool.size(), count);
-            EXPECT_EQ(spool.spilled(), count > 10) << count;
-            std::vector<std::string> read;
-            spool.forEach([&](const char* record) { read.emplace_back(record, 4); });
-            ASSERT_EQ(read.size(), count);
-            for (std::size_t i = 0; i < count; ++i) {
-                ASSERT_EQ(read[i], numbered(i)) << count;
-            }
-            // Read twice, the same.
-            std::size_t again = 0;
-            spool.forEach([&](const char*) { ++again; });
-            EXPECT_EQ(again, count);
-        }
-        // Neither the target nor a temporary file is left.
-        EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << count;
     }
 }
 

@@ -6,19 +6,16 @@
 #include <memory>
 #include <string>
 
-namespace vinculor {
-namespace files {
-class AtomicFileWriter;
-}
+namespace vinculor::files {
 
-namespace importing {
+class AtomicFileWriter;
 
 // Records of one length kept aside in the order they come, to be read back
 // later in that order: in memory up to `keptBytes`, and beyond that in a
 // temporary file beside `target` (named as the file layer names the
 // temporaries of `target`, so that a recovery removes one left behind),
 // which goes away with the spool. Memory stays within twice `keptBytes`
-// however many records come.
+// however many records come. Without a target every record stays in memory.
 class RecordSpool {
 public:
     static constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
@@ -53,10 +50,9 @@ private:
     std::filesystem::path target_;
     std::size_t pieceBytes_; // a whole number of records
     std::string memory_;
-    std::unique_ptr<files::AtomicFileWriter> file_;
+    std::unique_ptr<AtomicFileWriter> file_;
     std::uint64_t spilledBytes_ = 0;
     std::size_t count_ = 0;
 };
 
-} // namespace importing
-} // namespace vinculor
+} // namespace vinculor::files
