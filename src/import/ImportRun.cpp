@@ -1,6 +1,7 @@
 #include "import/ImportRun.h"
 
 #include "base/Error.h"
+#include "base/Memory.h"
 #include "files/DirectoryLock.h"
 #include "files/FileLookup.h"
 #include "files/FileSystem.h"
@@ -95,6 +96,7 @@ std::filesystem::path outputPath(const std::string& input) {
 } // namespace
 
 RunOutcome runImport(RunState& state, RunUi& ui) {
+    releaseLargeBlocksWhenFreed();
     state.summary = RunSummary{};
     state.summary.direction = "importar";
 
@@ -139,7 +141,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
 
         ui.progress("Leyendo el archivo XML", 1, kSteps);
         std::optional<XmlFamilies> doc(readSchoolHeader(state.filenameXML));
-        const timetable::SchoolNames names = timetable::SchoolNames::read(*doc);
+        timetable::SchoolNames names = timetable::SchoolNames::read(*doc);
         const XmlNode oldRoot = doc->selectSingleNode("/Centro");
         std::vector<std::string> header;
         for (const char* name : kHeaderAttributes) {
@@ -162,7 +164,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                               c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
         ui.progress("Clases (SOLUC)", 2, kSteps);
-        timetable::Timetable timetable;
+        timetable::Timetable timetable(timetable::timetableFileFor(files::fromUtf8(state.filenameXML)));
         {
             // Its look-up tables and the tasks kept aside go once the passes are done.
             ActivityPasses passes(tables, &activities, state.summary, &timetable, output);

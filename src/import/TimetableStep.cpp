@@ -1,11 +1,13 @@
 #include "import/TimetableStep.h"
 
 #include "base/Error.h"
+#include "base/Memory.h"
 #include "files/DirectoryLock.h"
 #include "files/FileLookup.h"
 #include "files/FileSystem.h"
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
+#include "timetable/ShownNames.h"
 #include "timetable/TimetableCheck.h"
 #include "timetable/TimetableFile.h"
 
@@ -17,21 +19,26 @@ namespace {
 
 // Checks the timetable and writes its document; a failure throws.
 void checkAndSave(const std::filesystem::path& path, timetable::Timetable& timetable,
-                  const timetable::SchoolNames& names, const std::string& runDate, RunSummary& summary) {
+                  timetable::SchoolNames& names, const std::string& runDate, RunSummary& summary) {
+    // What the document shows of the school's names is escaped while the
+    // timetable's entries still wait aside; then those names go, before
+    // the entries come back.
+    const timetable::ShownNames shown(timetable, names);
+    names.forgetNames();
     timetable.index();
     const timetable::TimetableCheck check = timetable::TimetableCheck::of(timetable, names);
     summary.groupClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Group)];
     summary.teacherClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Teacher)];
     summary.roomClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Room)];
     summary.hoursDiffering = check.hoursCount;
-    timetable::saveTimetableDocument(path, timetable, check, names, runDate);
+    timetable::saveTimetableDocument(path, timetable, check, shown, names, runDate);
     summary.timetableFile = files::toUtf8(path);
 }
 
 } // namespace
 
 void writeTimetable(const std::filesystem::path& schoolFile, timetable::Timetable& timetable,
-                    const timetable::SchoolNames& names, const std::string& runDate, RunSummary& summary) {
+                    timetable::SchoolNames& names, const std::string& runDate, RunSummary& summary) {
     const std::filesystem::path path = timetable::timetableFileFor(schoolFile);
     try {
         checkAndSave(path, timetable, names, runDate, summary);
@@ -43,6 +50,7 @@ void writeTimetable(const std::filesystem::path& schoolFile, timetable::Timetabl
 
 RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::filesystem::path& horaviaDir,
                         RunSummary& summary) {
+    releaseLargeBlocksWhenFreed();
     summary = RunSummary{};
     summary.direction = "horario";
     if (!files::isRegularFile(schoolFile) || !files::findCaseInsensitive(horaviaDir, "SOLUC.DBF")) {
@@ -71,7 +79,7 @@ RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::file
                     "» no es un archivo de datos de Pincel-eKade: su elemento raíz es «" + doc.rootName() +
                     "» y no «Centro».");
     }
-    timetable::Timetable timetable;
+    timetable::Timetable timetable(timetable::timetableFileFor(schoolFile));
     ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                           c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
     {
@@ -81,7 +89,7 @@ RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::file
     }
     summary.solucRecords = c.wwTableSoluc.recordCount();
     c.closeAllQuietly();
-    const timetable::SchoolNames names = timetable::SchoolNames::read(doc); // once the tables are closed
+    timetable::SchoolNames names = timetable::SchoolNames::read(doc); // once the tables are closed
 
     // A failure here keeps the earlier document.
     checkAndSave(timetable::timetableFileFor(schoolFile), timetable, names,

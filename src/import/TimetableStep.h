@@ -12,9 +12,10 @@ namespace vinculor::importing {
 // Checks the timetable and writes its document beside the school's file,
 // noting the check's counts and the file in the summary. A document that
 // cannot be written leaves the result as it is: the reason goes to the
-// summary and no earlier document stays to be taken for this one.
+// summary and no earlier document stays to be taken for this one. The names
+// of codes in `names` are let go on the way (SchoolNames::forgetNames).
 void writeTimetable(const std::filesystem::path& schoolFile, timetable::Timetable& timetable,
-                    const timetable::SchoolNames& names, const std::string& runDate, RunSummary& summary);
+                    timetable::SchoolNames& names, const std::string& runDate, RunSummary& summary);
 
 // The "horario" command: the timetable document again, from the school's file
 // and Horavia's tables (SOLUC and the export's tables), without the result.

@@ -25,6 +25,8 @@ public:
     std::uint32_t idAt(std::size_t key, std::string_view code) {
         return key < byKey_.size() && byKey_[key] != kUnseen ? byKey_[key] : firstAt(key, code);
     }
+    // Lets go of what idAt() knows of the records met, once no more come.
+    void forgetKeys() { std::vector<std::uint32_t>().swap(byKey_); }
     // kNone where the code was never added.
     std::uint32_t find(std::string_view code) const;
 

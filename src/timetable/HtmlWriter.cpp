@@ -42,6 +42,30 @@ char* writeEscaped(char* out, std::string_view text) {
     return out;
 }
 
+std::size_t escapedSize(std::string_view text) {
+    std::size_t size = 0;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '&':
+        case '\'':
+            size += 5;
+            break;
+        case '<':
+        case '>':
+            size += 4;
+            break;
+        case '"':
+            size += 6;
+            break;
+        default:
+            size += c >= 32 && c != 127 ? 1 : (c == '\t' || c == '\n' || c == '\r' ? 1 : 0);
+            break;
+        }
+    }
+    return size;
+}
+
 void appendEscaped(std::string& out, std::string_view text) {
     const std::size_t start = out.size();
     out.resize(start + text.size() * kMaxEscapedBytes);

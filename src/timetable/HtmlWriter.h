@@ -94,5 +94,7 @@ void appendEscaped(std::string& out, std::string_view text);
 // kMaxEscapedBytes for each byte of it; returns its end.
 constexpr std::size_t kMaxEscapedBytes = 6; // "&quot;"
 char* writeEscaped(char* out, std::string_view text);
+// The bytes that the escaped form of `text` takes.
+std::size_t escapedSize(std::string_view text);
 
 } // namespace vinculor::timetable

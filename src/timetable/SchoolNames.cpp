@@ -150,6 +150,15 @@ void SchoolNames::addName(Kind kind, std::string_view code, std::string_view nam
     }
 }
 
+void SchoolNames::forgetNames() {
+    for (Names* names : {&subjects_, &activityTypes_, &teachers_, &rooms_, &groups_}) {
+        *names = Names{};
+    }
+    chunks_ = decltype(chunks_)();
+    free_ = nullptr;
+    room_ = 0;
+}
+
 std::string_view SchoolNames::kept(std::string_view text) {
     constexpr std::size_t kChunk = std::size_t{1} << 16;
     if (text.size() > room_) {

@@ -59,6 +59,11 @@ public:
     const std::string_view* room(std::string_view code) const { return find(rooms_, code); }
     const std::string_view* group(std::string_view code) const { return find(groups_, code); }
 
+    // Lets go of the names of codes, once what the document shows of them is
+    // kept apart (ShownNames): the lookups above find none from then on. The
+    // school's code, name and year and its plan stay.
+    void forgetNames();
+
     // Adds a name (the first one of a code stays), under the code and under
     // its first `width` characters, the part of it that a table field keeps.
     enum class Kind { Subject, ActivityType, Teacher, Room, Group };

@@ -3,9 +3,15 @@
 #include "base/Error.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <numeric>
+#include <type_traits>
 
 namespace vinculor::timetable {
+
+Timetable::Timetable(const std::filesystem::path& scratch, std::size_t keptBytes)
+    : incoming_(std::make_unique<files::RecordSpool>(sizeof(Stored), scratch, keptBytes)) {}
 
 void Timetable::add(const Entry& entry) {
     std::uint64_t members = 0;
@@ -18,11 +24,18 @@ void Timetable::add(const Entry& entry) {
         members |= std::uint64_t{id == kNone ? kMaxMembers : id} << shift;
         shift += 21;
     }
-    if ((size_ >> kBlockBits) == blocks_.size()) {
-        blocks_.push_back(std::make_unique<Stored[]>(kBlockSize));
+    const std::uint32_t slot = slotOf(entry);
+    ++slots_[slot].entries;
+    static_assert(std::is_trivially_copyable_v<Stored> && sizeof(Stored) == 16);
+    const Stored s{entry.subject, slot | (entry.task ? kTask : 0), members};
+    for (const auto& [part, id] : {std::pair(kSubject, entry.subject), std::pair(kGroup, entry.group),
+                                   std::pair(kTeacher, entry.teacher), std::pair(kRoom, entry.room)}) {
+        if (id != kNone) {
+            ids_[part] = std::max(ids_[part], id + 1);
+        }
     }
-    const std::uint32_t slot = slotOf(entry) | (entry.task ? kTask : 0);
-    stored(static_cast<std::uint32_t>(size_++)) = {entry.subject, slot, members};
+    incoming_->add(reinterpret_cast<const char*>(&s));
+    ++size_;
 }
 
 std::uint32_t Timetable::slotOf(const Entry& entry) {
@@ -32,6 +45,24 @@ std::uint32_t Timetable::slotOf(const Entry& entry) {
         slots_.push_back({entry.day, entry.period, entry.time});
     }
     return at->second;
+}
+
+void Timetable::pack(Packed& p, const Stored& s) const {
+    const std::array<std::uint32_t, kParts> values = {
+        s.subject,      s.slot & ~kTask, (s.slot & kTask) != 0 ? 1u : 0u,
+        unpacked(s, 0), unpacked(s, 1),  unpacked(s, 2)};
+    std::uint64_t bits[2] = {0, 0};
+    for (std::size_t part = 0; part < kParts; ++part) {
+        const Field f = fields_[part];
+        const std::uint64_t mask = (std::uint64_t{1} << f.width) - 1;
+        const std::uint64_t value = values[part] == kNone ? mask : values[part];
+        bits[f.at / 64] |= value << (f.at % 64);
+        if (f.at % 64 + f.width > 64) {
+            bits[1] |= value >> (64 - f.at % 64);
+        }
+    }
+    static_assert(std::endian::native == std::endian::little, "read() takes the bytes as little-endian");
+    std::memcpy(p.words, bits, sizeof p.words); // the low 96 bits
 }
 
 const CodeSet& Timetable::codes(Axis axis) const {
@@ -65,29 +96,46 @@ void Timetable::index() {
     }
 
     // The entries in cell order, by counting: each goes to the next place of
-    // its cell. They are read block by block, in the order they came, and
-    // written into new blocks taken as the first entry reaches one; a block
-    // read is freed at once. A week has few cells, so the writing goes on at
-    // few places at a time and the copy needs little more room than the entries.
+    // its cell, as they come back in the order they were added, into blocks
+    // taken as the first entry reaches one. A week has few cells, so the
+    // writing goes on at few places at a time.
     const auto n = static_cast<std::uint32_t>(size_);
-    std::vector<std::uint32_t> next(periods.size() * 8 + 1, 0);
-    for (std::uint32_t i = 0; i < n; ++i) {
-        ++next[cell(i) + 1];
-    }
-    std::partial_sum(next.begin(), next.end(), next.begin());
-    std::vector<std::unique_ptr<Stored[]>> sorted(blocks_.size());
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint32_t place = next[cell(i)]++;
-        std::unique_ptr<Stored[]>& block = sorted[place >> kBlockBits];
-        if (!block) {
-            block = std::make_unique<Stored[]>(kBlockSize);
+    if (incoming_) {
+        std::vector<std::uint32_t> next(periods.size() * 8 + 1, 0);
+        for (const Slot& s : slots_) {
+            next[s.cell + 1] += s.entries;
         }
-        block[place & (kBlockSize - 1)] = stored(i);
-        if ((i & (kBlockSize - 1)) == kBlockSize - 1 || i + 1 == n) {
-            blocks_[i >> kBlockBits].reset();
+        std::partial_sum(next.begin(), next.end(), next.begin());
+        // Each value of an entry as wide as the largest of its kind needs.
+        ids_[kSlot] = static_cast<std::uint32_t>(slots_.size());
+        ids_[kIsTask] = 1;
+        std::uint32_t at = 0;
+        for (std::size_t part = 0; part < kParts; ++part) {
+            fields_[part] = {at, static_cast<std::uint32_t>(std::bit_width(ids_[part]))};
+            at += fields_[part].width;
         }
+        if (at > 8 * sizeof(Packed)) {
+            throw Error("El horario tiene más materias, grupos, profesores, aulas y franjas distintos de "
+                        "los que su documento puede mostrar: no se escribe.");
+        }
+        blocks_.resize((size_ + kBlockSize - 1) >> kBlockBits);
+        incoming_->forEach([&](const char* bytes) {
+            Stored s;
+            std::memcpy(&s, bytes, sizeof s);
+            const std::uint32_t place = next[slots_[s.slot & ~kTask].cell]++;
+            std::unique_ptr<Packed[]>& block = blocks_[place >> kBlockBits];
+            if (!block) {
+                block = std::make_unique<Packed[]>(kBlockSize + 1); // one more: read() reads past the last
+            }
+            pack(block[place & (kBlockSize - 1)], s);
+        });
+        incoming_.reset(); // and its temporary file
     }
-    blocks_ = std::move(sorted);
+    // No more entries come.
+    decltype(slotIds_)().swap(slotIds_);
+    for (CodeSet* set : {&subjects, &activityTypes, &groups, &teachers, &rooms, &times}) {
+        set->forgetKeys();
+    }
 
     // Where each member's grid starts among the entries of its axis, and
     // the members that have one, by code.

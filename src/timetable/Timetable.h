@@ -1,10 +1,13 @@
 #pragma once
 
 #include "base/Prefetch.h"
+#include "files/RecordSpool.h"
 #include "timetable/CodeSet.h"
 
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <memory>
 #include <span>
 #include <string>
@@ -51,10 +54,17 @@ struct Omission {
 // The computed timetable, as the import's passes found it. A large school's
 // timetable is millions of entries, so each is kept in 16 bytes (its day,
 // period and time stand together as one of the slots of the week; its group,
-// teacher and room share 64 bits) in blocks of fixed size, so that adding an
-// entry never copies the others.
+// teacher and room share 64 bits). While they come, the entries are kept
+// aside, beyond a few megabytes in a temporary file, out of the way of the
+// look-up tables that the passes hold; index() reads them back in cell order
+// into blocks of fixed size.
 class Timetable {
 public:
+    // The entries that stay in memory until index(); a larger timetable's
+    // go to a temporary file beside `scratch` (none: all stay in memory).
+    static constexpr std::size_t kKeptEntryBytes = std::size_t{4} << 20;
+    explicit Timetable(const std::filesystem::path& scratch = {}, std::size_t keptBytes = kKeptEntryBytes);
+
     CodeSet subjects;
     CodeSet activityTypes;
     CodeSet groups;
@@ -71,19 +81,21 @@ public:
     const std::vector<Omission>& omissions() const { return omissions_; } // the first of each reason
 
     std::size_t size() const { return size_; }
+
+    // What follows reads the entries once index() has put them in order.
     // Asks for entry i to be brought near before it is read: a grid's
     // entries lie all over a large timetable, and reading them one after
     // another would wait on memory for each.
-    void prefetch(std::uint32_t i) const { vinculor::prefetch(&stored(i)); }
+    void prefetch(std::uint32_t i) const { vinculor::prefetch(&packed(i)); }
     Entry entry(std::uint32_t i) const {
-        const Stored& s = stored(i);
-        const Slot& slot = slots_[s.slot & ~kTask];
-        return {s.subject, unpacked(s, 0), unpacked(s, 1), unpacked(s, 2),
-                slot.time, slot.period,    slot.day,       (s.slot & kTask) != 0};
+        const Packed& p = packed(i);
+        const Slot& slot = slots_[read(p, kSlot)];
+        return {read(p, kSubject), read(p, kGroup), read(p, kTeacher), read(p, kRoom),
+                slot.time,         slot.period,     slot.day,          read(p, kIsTask) != 0};
     }
     // The cell of an entry's grid: equal for two entries of the same period
     // and day, and ordered by period, then by day.
-    std::uint32_t cell(std::uint32_t i) const { return slots_[stored(i).slot & ~kTask].cell; }
+    std::uint32_t cell(std::uint32_t i) const { return slots_[read(packed(i), kSlot)].cell; }
 
     const CodeSet& codes(Axis axis) const;
     // The member of an axis whose grid shows the entry; kNone when none does.
@@ -100,8 +112,9 @@ public:
         return entry.room;
     }
     std::uint32_t member(std::uint32_t i, Axis axis) const {
-        const Stored& s = stored(i);
-        return axis == Axis::Group && (s.slot & kTask) != 0 ? kNone : unpacked(s, static_cast<int>(axis));
+        const Packed& p = packed(i);
+        return axis == Axis::Group && read(p, kIsTask) != 0 ? kNone
+                                                            : read(p, kGroup + static_cast<int>(axis));
     }
 
     // The ids of groups, teachers and rooms that an entry can hold: a
@@ -123,6 +136,7 @@ public:
     }
 
 private:
+    // An entry as it comes, until index().
     struct Stored {
         std::uint32_t subject;
         std::uint32_t slot;    // into slots_, with kTask set for a task
@@ -132,22 +146,45 @@ private:
         std::uint8_t day;
         std::uint32_t period;
         std::uint32_t time;
-        std::uint32_t cell = 0; // set by index()
+        std::uint32_t entries = 0; // added in this slot
+        std::uint32_t cell = 0;    // set by index()
     };
     static constexpr std::uint32_t kTask = 0x80000000;
-    static constexpr std::size_t kBlockBits = 12; // 4,096 entries, 64 KB a block
+    static constexpr std::size_t kBlockBits = 12; // 4,096 entries, 48 KB a block
     static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
 
-    // The group (0), teacher (1) or room (2) of an entry.
+    // The group (0), teacher (1) or room (2) of an entry as it comes.
     static std::uint32_t unpacked(const Stored& s, int which) {
         const auto id = static_cast<std::uint32_t>(s.members >> (21 * which)) & kMaxMembers;
         return id == kMaxMembers ? kNone : id;
     }
-    const Stored& stored(std::uint32_t i) const { return blocks_[i >> kBlockBits][i & (kBlockSize - 1)]; }
-    Stored& stored(std::uint32_t i) { return blocks_[i >> kBlockBits][i & (kBlockSize - 1)]; }
+
+    // An entry once in order: its values one after another in 96 bits, each
+    // as wide as the largest of its kind needs (a value of all ones is none).
+    struct Packed {
+        std::uint32_t words[3];
+    };
+    enum Part { kSubject, kSlot, kIsTask, kGroup, kTeacher, kRoom, kParts };
+    struct Field {
+        std::uint32_t at = 0; // its first bit
+        std::uint32_t width = 0;
+    };
+    std::uint32_t read(const Packed& p, int part) const {
+        const Field f = fields_[part];
+        std::uint64_t window; // the blocks have room for reading past their last entry
+        std::memcpy(&window, reinterpret_cast<const char*>(&p) + f.at / 32 * 4, sizeof window);
+        const std::uint64_t mask = (std::uint64_t{1} << f.width) - 1;
+        const auto value = static_cast<std::uint32_t>((window >> (f.at % 32)) & mask);
+        return value == mask && part != kIsTask && part != kSlot ? kNone : value;
+    }
+    void pack(Packed& p, const Stored& s) const;
+    const Packed& packed(std::uint32_t i) const { return blocks_[i >> kBlockBits][i & (kBlockSize - 1)]; }
     std::uint32_t slotOf(const Entry& entry);
 
-    std::vector<std::unique_ptr<Stored[]>> blocks_;
+    std::unique_ptr<files::RecordSpool> incoming_;  // the entries as they came, until index()
+    std::vector<std::unique_ptr<Packed[]>> blocks_; // then in cell order
+    std::array<Field, kParts> fields_{};
+    std::array<std::uint32_t, kParts> ids_{}; // of each part: one more than the largest value, so far
     std::size_t size_ = 0;
     std::vector<Slot> slots_;
     struct SlotKey {

@@ -65,7 +65,9 @@ Placed walkGrids(const Timetable& timetable, TimetableCheck& check) {
     std::vector<std::uint32_t> subjectsSeen;                          // in the order they come
     std::vector<Entry> entries;                                       // of one grid
     AxisGrids grids;
-    for (const Axis axis : kAxes) {
+    // The groups' grids last: the sessions placed grow while they are walked,
+    // and the teachers' grids, the largest, are gone by then.
+    for (const Axis axis : {Axis::Teacher, Axis::Room, Axis::Group}) {
         const auto bit = static_cast<std::uint8_t>(1u << static_cast<int>(axis));
         std::size_t& clashCount = check.clashCount[static_cast<std::size_t>(axis)];
         grids.build(timetable, axis);
@@ -127,6 +129,9 @@ Placed walkGrids(const Timetable& timetable, TimetableCheck& check) {
             }
         }
     }
+    // Shown by axis: groups, teachers, rooms.
+    std::stable_sort(check.clashes.begin(), check.clashes.end(),
+                     [](const Clash& a, const Clash& b) { return a.axis < b.axis; });
     return placed;
 }
 

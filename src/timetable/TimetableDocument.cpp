@@ -3,6 +3,7 @@
 #include "base/Prefetch.h"
 #include "timetable/HtmlWriter.h"
 #include "timetable/SchoolNames.h"
+#include "timetable/ShownNames.h"
 #include "timetable/Timetable.h"
 #include "timetable/TimetableCheck.h"
 
@@ -10,6 +11,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <optional>
 
 namespace vinculor::timetable {
 
@@ -84,60 +86,18 @@ const char* reasonText(Reason reason) {
     return "día fuera de la semana (en el resultado sin día)";
 }
 
-// A grid's cells are written from pieces: an activity in bold, then each of
-// the others (group, teacher, room) on a line of its own (pre-line).
-constexpr std::string_view kActivityBefore = "<b>";
-constexpr std::string_view kActivityAfter = "</b>";
-constexpr std::string_view kMemberBefore = "\n";
-
-// The printed widths of a grid: five, six or seven days as columns.
-constexpr std::size_t kWidths = 3;
-constexpr int kFewestColumns = 5;
-
-// The shown name of a code, escaped once and kept in the document's text
-// between the markup that comes before and after it in a grid's cell.
-struct Piece {
-    std::size_t at = 0; // in the document's text
-    std::size_t size = 0;
-    // The printed lines that its name takes in a column of a grid of five,
-    // six or seven days; a name of more lines than any grid's page holds counts as 255.
-    std::array<std::uint8_t, kWidths> lines{};
-};
-
 // The most that a part of a grid takes besides its pieces, with the block
 // that a piece's copy may write beyond them: a row's header with its
 // number, a cell's tags, a line's.
-constexpr std::size_t kBlock = 32;
 constexpr std::size_t kRowBytes = 32 + kBlock;
 constexpr std::size_t kCellBytes = 64 + kBlock;
 constexpr std::size_t kLineBytes = 4 + kBlock;
-const Piece kNoPiece;
 
 class Document {
 public:
-    Document(HtmlWriter& out, const Timetable& t, const TimetableCheck& check, const SchoolNames& names)
-        : out_(out), t_(t), check_(check), names_(names) {
-        const auto activity = [&](const CodeSet& codes, auto lookup) {
-            return piecesOf(codes, lookup, kActivityBefore, kActivityAfter);
-        };
-        const auto member = [&](const CodeSet& codes, auto lookup) {
-            return piecesOf(codes, lookup, kMemberBefore, "");
-        };
-        subjects_ = activity(t.subjects, [&](std::string_view c) { return names.subject(c); });
-        types_ = activity(t.activityTypes, [&](std::string_view c) { return names.activityType(c); });
-        members_[0] = member(t.groups, [&](std::string_view c) { return names.group(c); });
-        members_[1] = member(t.teachers, [&](std::string_view c) { return names.teacher(c); });
-        members_[2] = member(t.rooms, [&](std::string_view c) { return names.room(c); });
-        times_ = piecesOf(
-            t.times, [](std::string_view) -> const std::string_view* { return nullptr; }, "", "");
-        noActivity_.at = text_.size();
-        noActivity_.size = kActivityBefore.size() + kActivityAfter.size();
-        noActivity_.lines.fill(1);
-        text_ += kActivityBefore;
-        text_ += kActivityAfter;
-        text_.append(kBlock, '\0'); // what the last piece's copy reads beyond it
-        text_.shrink_to_fit();      // escaping reserved room for the worst
-    }
+    Document(HtmlWriter& out, const Timetable& t, const TimetableCheck& check, const ShownNames& shown,
+             const SchoolNames& names)
+        : out_(out), t_(t), check_(check), shown_(shown), names_(names) {}
 
     void write(const std::string& runDate) {
         const std::string title = names_.schoolName.empty() ? names_.schoolCode : names_.schoolName;
@@ -167,40 +127,15 @@ public:
     }
 
 private:
-    // The pieces of every code of a set: the school's name for it, or the
-    // code itself where the school's file has none.
-    template <class Lookup>
-    std::vector<Piece> piecesOf(const CodeSet& codes, Lookup lookup, std::string_view before,
-                                std::string_view after) {
-        std::vector<Piece> out(codes.size());
-        for (std::uint32_t id = 0; id < codes.size(); ++id) {
-            Piece& p = out[id];
-            const std::string_view* name = lookup(codes.code(id));
-            p.at = text_.size();
-            text_ += before;
-            appendEscaped(text_, name != nullptr ? *name : codes.code(id));
-            const std::size_t nameSize = text_.size() - p.at - before.size();
-            text_ += after;
-            p.size = text_.size() - p.at;
-            for (std::size_t w = 0; w < kWidths; ++w) {
-                const std::size_t perLine = 150 / (kFewestColumns + w); // characters, at the normal size
-                p.lines[w] = static_cast<std::uint8_t>(std::min<std::size_t>(1 + nameSize / perLine, 255));
-            }
-        }
-        return out;
-    }
-
-    std::string_view textOf(const Piece& p) const { return {text_.data() + p.at, p.size}; }
     std::string_view nameOf(const Piece& p, std::size_t before, std::size_t after) const {
-        return {text_.data() + p.at + before, p.size - before - after};
+        return {shown_.text() + p.at + before, p.size - before - after};
     }
-    // An empty piece for no member.
     const Piece& memberPiece(Axis axis, std::uint32_t id) const {
-        return id == kNone ? kNoPiece : members_[static_cast<std::size_t>(axis)][id];
+        return shown_.member(static_cast<std::size_t>(axis), id);
     }
-    // An activity without a code in the result (kNone) is shown as an empty name.
     const Piece& activityPiece(const Entry& e) const {
-        return e.subject == kNone ? noActivity_ : (e.task ? types_[e.subject] : subjects_[e.subject]);
+        return e.subject == kNone ? shown_.noActivity()
+                                  : (e.task ? shown_.activityType(e.subject) : shown_.subject(e.subject));
     }
     // The escaped names within the pieces.
     std::string_view nameOf(Axis axis, std::uint32_t id) const {
@@ -230,7 +165,7 @@ private:
         return at + N - 1;
     }
     char* put(char* at, const Piece& piece) const {
-        const char* from = text_.data() + piece.at;
+        const char* from = shown_.text() + piece.at;
         std::memcpy(at, from, kBlock); // whatever its size: most pieces fit in one block
         for (std::size_t k = kBlock; k < piece.size; k += kBlock) {
             std::memcpy(at + k, from + k, kBlock);
@@ -291,7 +226,7 @@ private:
                 out_.markup("</a></td><td>")
                     .markup(kDayNames[c.day])
                     .markup("</td><td>")
-                    .markup(textOf(times_[c.time]))
+                    .markup(shown_.textOf(shown_.time(c.time)))
                     .markup("</td><td>");
                 for (std::size_t i = 0; i < c.entries.size(); ++i) {
                     out_.markup(i == 0 ? "" : "<br>");
@@ -354,15 +289,22 @@ private:
                         "<th>Materia</th><th>Horas previstas</th><th>Sesiones previstas</th>"
                         "<th>Sesiones colocadas</th></tr></thead>\n<tbody>\n");
             for (const HoursDifference& h : check_.hours) {
-                const std::string_view* group = names_.group(h.group);
-                const std::string_view* subject = names_.subject(h.subject);
-                out_.markup("<tr><td>").text(group != nullptr ? *group : h.group);
-                if (group != nullptr) {
-                    out_.markup(" <span class=\"code\">(").text(h.group).markup(")</span>");
+                const std::optional<std::string_view> group = shown_.groupName(h.group);
+                const std::optional<std::string_view> subject = shown_.subjectName(h.subject);
+                out_.markup("<tr><td>");
+                if (group) {
+                    out_.markup(*group).markup(" <span class=\"code\">(").text(h.group).markup(")</span>");
+                } else {
+                    out_.text(h.group);
                 }
-                out_.markup("</td><td>").text(subject != nullptr ? *subject : h.subject);
-                if (subject != nullptr) {
-                    out_.markup(" <span class=\"code\">(").text(h.subject).markup(")</span>");
+                out_.markup("</td><td>");
+                if (subject) {
+                    out_.markup(*subject)
+                        .markup(" <span class=\"code\">(")
+                        .text(h.subject)
+                        .markup(")</span>");
+                } else {
+                    out_.text(h.subject);
                 }
                 out_.markup("</td><td>");
                 if (h.hours.empty()) {
@@ -433,7 +375,7 @@ private:
             const Entry e = t_.entry(entries[k]);
             lines_[k] = {t_.cell(entries[k]),
                          e.period,
-                         &times_[e.time],
+                         &shown_.time(e.time),
                          {&activityPiece(e), &memberPiece(others[0], other(e, others[0])),
                           &memberPiece(others[1], other(e, others[1]))}};
             for (const Piece* p : lines_[k].pieces) {
@@ -464,7 +406,7 @@ private:
                 for (; i < grid.size() && grid[i].cell == cell; ++i) {
                     for (const Piece* p : grid[i].pieces) {
                         height += p->lines[width];
-                        prefetch(text_.data() + p->at);
+                        prefetch(shown_.text() + p->at);
                     }
                 }
                 tallest = std::max(tallest, height + (i - first > 1 ? 2 : 0));
@@ -560,12 +502,8 @@ private:
     HtmlWriter& out_;
     const Timetable& t_;
     const TimetableCheck& check_;
-    const SchoolNames& names_;
-    std::string text_;                          // of every piece, one after another
-    std::vector<Piece> subjects_, types_;       // each between kActivityBefore and kActivityAfter
-    std::array<std::vector<Piece>, 3> members_; // by Axis, each after kMemberBefore
-    std::vector<Piece> times_;
-    Piece noActivity_;
+    const ShownNames& shown_;
+    const SchoolNames& names_; // the school's code, name and year
     AxisGrids grids_;
     std::vector<Line> lines_; // of the grid being written
 };
@@ -573,8 +511,13 @@ private:
 } // namespace
 
 void writeTimetableDocument(HtmlWriter& out, const Timetable& timetable, const TimetableCheck& check,
+                            const ShownNames& shown, const SchoolNames& names, const std::string& runDate) {
+    Document(out, timetable, check, shown, names).write(runDate);
+}
+
+void writeTimetableDocument(HtmlWriter& out, const Timetable& timetable, const TimetableCheck& check,
                             const SchoolNames& names, const std::string& runDate) {
-    Document(out, timetable, check, names).write(runDate);
+    writeTimetableDocument(out, timetable, check, ShownNames(timetable, names), names, runDate);
 }
 
 } // namespace vinculor::timetable

@@ -6,6 +6,7 @@ namespace vinculor::timetable {
 
 class HtmlWriter;
 class SchoolNames;
+class ShownNames;
 class Timetable;
 struct TimetableCheck;
 
@@ -15,5 +16,9 @@ struct TimetableCheck;
 // per A4 landscape page. `runDate` is the date and time of the run.
 void writeTimetableDocument(HtmlWriter& out, const Timetable& timetable, const TimetableCheck& check,
                             const SchoolNames& names, const std::string& runDate);
+// The same with the names escaped already; of `names` it takes the school's
+// code, name and year.
+void writeTimetableDocument(HtmlWriter& out, const Timetable& timetable, const TimetableCheck& check,
+                            const ShownNames& shown, const SchoolNames& names, const std::string& runDate);
 
 } // namespace vinculor::timetable

@@ -12,11 +12,11 @@ std::filesystem::path timetableFileFor(const std::filesystem::path& schoolFile) 
 }
 
 void saveTimetableDocument(const std::filesystem::path& path, const Timetable& timetable,
-                           const TimetableCheck& check, const SchoolNames& names,
+                           const TimetableCheck& check, const ShownNames& shown, const SchoolNames& names,
                            const std::string& runDate) {
     files::AtomicFileWriter file(path);
     HtmlWriter out([&](std::string_view piece) { file.write(piece); });
-    writeTimetableDocument(out, timetable, check, names, runDate);
+    writeTimetableDocument(out, timetable, check, shown, names, runDate);
     out.finish();
     file.commit();
 }

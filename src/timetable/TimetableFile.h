@@ -6,6 +6,7 @@
 namespace vinculor::timetable {
 
 class SchoolNames;
+class ShownNames;
 class Timetable;
 struct TimetableCheck;
 
@@ -16,6 +17,7 @@ std::filesystem::path timetableFileFor(const std::filesystem::path& schoolFile);
 // Writes the document to `path` in one step: a reader sees the earlier file or
 // the whole new one. Failures throw vinculor::Error naming the file.
 void saveTimetableDocument(const std::filesystem::path& path, const Timetable& timetable,
-                           const TimetableCheck& check, const SchoolNames& names, const std::string& runDate);
+                           const TimetableCheck& check, const ShownNames& shown, const SchoolNames& names,
+                           const std::string& runDate);
 
 } // namespace vinculor::timetable

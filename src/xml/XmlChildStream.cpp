@@ -217,6 +217,7 @@ void XmlChildStream::finish() {
     }
     file_->commit();
     file_.reset();
+    std::string().swap(pending_); // what comes after the run needs the room more
 }
 
 } // namespace vinculor

@@ -26,6 +26,7 @@ TEST(HtmlWriterTest, TextIsEscapedAndMarkupIsNot) {
     };
     for (const auto& [text, html] : cases) {
         EXPECT_EQ(EscapedText(text).html(), html) << text;
+        EXPECT_EQ(escapedSize(text), html.size()) << text;
     }
 
     std::string written;

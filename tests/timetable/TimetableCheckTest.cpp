@@ -273,6 +273,30 @@ TEST_F(TimetableCheckTest, PlanLinesComeInTheFilesOrderThenUnplannedSubjectsInGr
     }
 }
 
+TEST_F(TimetableCheckTest, AGroupSubjectNeverPlacedIsShownByTheSchoolsNames) {
+    // Neither G2 nor FIS is in the timetable: their names come from the plan.
+    writeText(
+        schoolFile(),
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Centro Codigo=\"1\" Nombre=\"IES\" "
+        "CursoEscolar=\"2026/2027\" Version=\"1\">\n<Materias>\n<Materia Codigo=\"X1\"/>\n"
+        "<Materia Codigo=\"FIS\" Denominacion=\"Física &amp; Química\"/>\n</Materias>\n<Grupos>\n"
+        "<Grupo Codigo=\"G1\"/>\n<Grupo Codigo=\"G2\" Denominacion=\"2º &lt;B&gt;\"><MateriasGrupo>"
+        "<MateriaGrupo Codigo=\"FIS\" Horas=\"02,00\"/></MateriasGrupo></Grupo>\n</Grupos>\n"
+        "<Sesiones>\n<Sesion Dia=\"L\" HoraInicio=\"08:00\" HoraFin=\"08:55\"/>\n</Sesiones>\n</Centro>\n");
+    createTable(htemp.path(), "ASIGNOMT",
+                {{"COD", FieldType::Character, 10},
+                 {"ABREV_GESTION", FieldType::Character, 10},
+                 {"ESTAREA", FieldType::Boolean, 0}},
+                {{"X1", "X1", "F"}, {"FIS", "FIS", "F"}});
+    writeSoluc({{"X1", "CCM", "1", "1", "G1", "P1", "A1"}});
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    const std::string html = readText(timetableFile());
+    EXPECT_NE(html.find("<tr><td>2º &lt;B&gt; <span class=\"code\">(G2)</span></td><td>Física &amp; Química "
+                        "<span class=\"code\">(FIS)</span></td><td>02,00</td><td>2</td><td>0</td></tr>"),
+              std::string::npos)
+        << html;
+}
+
 TEST_F(TimetableCheckTest, ALessonWhoseSubjectHasNoCodeInTheResultStillHasItsPlaceInTheGrids) {
     createTable(htemp.path(), "ASIGNOMT",
                 {{"COD", FieldType::Character, 10},

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <tuple>
@@ -64,10 +65,19 @@ std::vector<Entry> crowdedEntries(Timetable& t) {
     return entries;
 }
 
-TEST(TimetableTest, GridsHoldEachMembersEntriesInCellOrderAcrossBlocks) {
-    Timetable t;
+// Whether the entries waited in memory or in a temporary file until index().
+class GridsTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(GridsTest, HoldEachMembersEntriesInCellOrderAcrossBlocks) {
+    const bool spilled = GetParam();
+    testing::TempDir dir;
+    Timetable t = spilled ? Timetable(dir / "HorarioHoraviacentro.html", 1024) : Timetable();
     const std::vector<Entry> added = crowdedEntries(t);
+    if (spilled) {
+        EXPECT_FALSE(std::filesystem::is_empty(dir.path())); // its temporary file
+    }
     t.index();
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
     ASSERT_EQ(t.size(), added.size());
 
     const auto rank = [](std::uint32_t period) { return period == 2 ? 0 : (period == 7 ? 1 : 2); };
@@ -107,6 +117,11 @@ TEST(TimetableTest, GridsHoldEachMembersEntriesInCellOrderAcrossBlocks) {
     EXPECT_EQ(t.members(Axis::Teacher).size(), 4u); // PX has none
 }
 
+INSTANTIATE_TEST_SUITE_P(TimetableTest, GridsTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "KeptInATemporaryFile" : "KeptInMemory";
+                         });
+
 TEST(TimetableTest, AnEmptyTimetableHasNoGrids) {
     Timetable t;
     t.teachers.id("P1");
@@ -125,6 +140,7 @@ TEST(TimetableTest, AnIdBeyondWhatAnEntryHoldsLeavesTheTimetableWithoutGrids) {
     t.times.id("08:00–08:55");
     Entry e{0, kNone, kNone, kNone, 0, 1, 1, false};
     t.add(e); // no group, teacher or room
+    t.index();
     EXPECT_EQ(fields(t.entry(0)), fields(e));
     for (const std::uint32_t id : {Timetable::kMaxMembers, kNone - 1}) {
         Timetable large;
