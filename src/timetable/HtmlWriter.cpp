@@ -1,6 +1,8 @@
 #include "timetable/HtmlWriter.h"
 
+#include <array>
 #include <charconv>
+#include <cstdint>
 
 namespace vinculor::timetable {
 
@@ -43,27 +45,25 @@ char* writeEscaped(char* out, std::string_view text) {
 }
 
 std::size_t escapedSize(std::string_view text) {
-    std::size_t size = 0;
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (c) {
-        case '&':
-        case '\'':
-            size += 5;
-            break;
-        case '<':
-        case '>':
-            size += 4;
-            break;
-        case '"':
-            size += 6;
-            break;
-        default:
-            size += c >= 32 && c != 127 ? 1 : (c == '\t' || c == '\n' || c == '\r' ? 1 : 0);
-            break;
+    // What each byte adds to or takes from the text's length, as writeEscaped() writes it.
+    static constexpr auto kChange = [] {
+        std::array<std::int8_t, 256> change{};
+        for (int c = 0; c < 32; ++c) {
+            change[static_cast<std::size_t>(c)] = c == '\t' || c == '\n' || c == '\r' ? 0 : -1;
         }
+        change[127] = -1;
+        change['&'] = 4;
+        change['\''] = 4;
+        change['<'] = 3;
+        change['>'] = 3;
+        change['"'] = 5;
+        return change;
+    }();
+    std::ptrdiff_t size = static_cast<std::ptrdiff_t>(text.size());
+    for (const char ch : text) {
+        size += kChange[static_cast<unsigned char>(ch)];
     }
-    return size;
+    return static_cast<std::size_t>(size);
 }
 
 void appendEscaped(std::string& out, std::string_view text) {

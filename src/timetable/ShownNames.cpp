@@ -12,8 +12,6 @@ namespace vinculor::timetable {
 
 namespace {
 
-const Piece kNoPiece;
-
 // The school's name of a code, where its file has one.
 using Lookup = const std::string_view* (SchoolNames::*)(std::string_view) const;
 
@@ -21,39 +19,47 @@ using Lookup = const std::string_view* (SchoolNames::*)(std::string_view) const;
 
 ShownNames::ShownNames(const Timetable& timetable, const SchoolNames& names) : timetable_(timetable) {
     const Timetable& t = timetable;
-    const auto nameOf = [&](Lookup lookup, std::string_view code) { return (names.*lookup)(code); };
-    const auto noName = [](std::string_view) -> const std::string_view* { return nullptr; };
+    // The school's name of each code of a set, looked up once; null where
+    // the file has none (and for the times, which have no names).
+    const auto found = [&](const CodeSet& codes, Lookup lookup) {
+        std::vector<const std::string_view*> shown(codes.size(), nullptr);
+        if (lookup != nullptr) {
+            for (std::uint32_t id = 0; id < codes.size(); ++id) {
+                shown[id] = (names.*lookup)(codes.code(id));
+            }
+        }
+        return shown;
+    };
+    const std::array<const CodeSet*, 6> sets = {&t.subjects, &t.activityTypes, &t.groups,
+                                                &t.teachers, &t.rooms,         &t.times};
+    const std::array<std::vector<const std::string_view*>, 6> named = {
+        found(t.subjects, &SchoolNames::subject), found(t.activityTypes, &SchoolNames::activityType),
+        found(t.groups, &SchoolNames::group),     found(t.teachers, &SchoolNames::teacher),
+        found(t.rooms, &SchoolNames::room),       found(t.times, nullptr)};
+    constexpr std::size_t kActivityMarkup = kActivityBefore.size() + kActivityAfter.size();
+    const std::array<std::size_t, 6> markup = {kActivityMarkup,      kActivityMarkup,
+                                               kMemberBefore.size(), kMemberBefore.size(),
+                                               kMemberBefore.size(), 0};
 
     // The text is sized first: a large school's names would otherwise grow it
     // by doubling, for a while twice over.
-    std::size_t size = kActivityBefore.size() + kActivityAfter.size() + kBlock;
-    const auto measure = [&](const CodeSet& codes, auto lookup, std::size_t around) {
-        for (std::uint32_t id = 0; id < codes.size(); ++id) {
-            const std::string_view* name = lookup(codes.code(id));
-            size += around + escapedSize(name != nullptr ? *name : codes.code(id));
+    std::size_t size = kActivityMarkup + kBlock;
+    for (std::size_t k = 0; k < sets.size(); ++k) {
+        for (std::uint32_t id = 0; id < sets[k]->size(); ++id) {
+            size += markup[k] + escapedSize(named[k][id] != nullptr ? *named[k][id] : sets[k]->code(id));
         }
-    };
-    const auto with = [&](Lookup lookup) {
-        return [&, lookup](std::string_view c) { return nameOf(lookup, c); };
-    };
-    constexpr std::size_t kActivityMarkup = kActivityBefore.size() + kActivityAfter.size();
-    measure(t.subjects, with(&SchoolNames::subject), kActivityMarkup);
-    measure(t.activityTypes, with(&SchoolNames::activityType), kActivityMarkup);
-    measure(t.groups, with(&SchoolNames::group), kMemberBefore.size());
-    measure(t.teachers, with(&SchoolNames::teacher), kMemberBefore.size());
-    measure(t.rooms, with(&SchoolNames::room), kMemberBefore.size());
-    measure(t.times, noName, 0);
+    }
     if (size > UINT32_MAX) {
         throw Error("Los nombres del horario ocupan más de lo que su página puede guardar.");
     }
     text_.reserve(size);
 
-    subjects_ = piecesOf(t.subjects, with(&SchoolNames::subject), kActivityBefore, kActivityAfter);
-    types_ = piecesOf(t.activityTypes, with(&SchoolNames::activityType), kActivityBefore, kActivityAfter);
-    members_[0] = piecesOf(t.groups, with(&SchoolNames::group), kMemberBefore, "");
-    members_[1] = piecesOf(t.teachers, with(&SchoolNames::teacher), kMemberBefore, "");
-    members_[2] = piecesOf(t.rooms, with(&SchoolNames::room), kMemberBefore, "");
-    times_ = piecesOf(t.times, noName, "", "");
+    subjects_ = piecesOf(t.subjects, named[0], kActivityBefore, kActivityAfter);
+    types_ = piecesOf(t.activityTypes, named[1], kActivityBefore, kActivityAfter);
+    members_[0] = piecesOf(t.groups, named[2], kMemberBefore, "");
+    members_[1] = piecesOf(t.teachers, named[3], kMemberBefore, "");
+    members_[2] = piecesOf(t.rooms, named[4], kMemberBefore, "");
+    times_ = piecesOf(t.times, named[5], "", "");
     noActivity_.at = static_cast<std::uint32_t>(text_.size());
     noActivity_.size = static_cast<std::uint32_t>(kActivityMarkup);
     noActivity_.lines.fill(1);
@@ -61,7 +67,8 @@ ShownNames::ShownNames(const Timetable& timetable, const SchoolNames& names) : t
     text_ += kActivityAfter;
     text_.append(kBlock, '\0'); // what the last piece's copy reads beyond it
 
-    // The plan's groups and subjects that the timetable lacks.
+    // The plan's groups and subjects that the timetable lacks; a group's
+    // lines come together, and its subjects are few and repeated.
     const auto keepPlanned = [](Names& kept, const CodeSet& known, std::string_view code,
                                 const std::string_view* name) {
         if (known.find(code) != kNone) {
@@ -76,21 +83,32 @@ ShownNames::ShownNames(const Timetable& timetable, const SchoolNames& names) : t
             kept.names.back() = EscapedText(*name).html();
         }
     };
+    std::uint32_t lastGroup = SchoolNames::kNoGroup;
+    std::vector<bool> subjectSeen;
     for (const SchoolNames::Planned& p : names.planned) {
-        const std::string_view group = names.plannedGroup(p);
-        const std::string_view subject = names.plannedSubject(p);
-        keepPlanned(planGroups_, t.groups, group, names.group(group));
-        keepPlanned(planSubjects_, t.subjects, subject, names.subject(subject));
+        if (p.group != lastGroup) {
+            lastGroup = p.group;
+            const std::string_view group = names.plannedGroup(p);
+            keepPlanned(planGroups_, t.groups, group, names.group(group));
+        }
+        if (p.subject >= subjectSeen.size()) {
+            subjectSeen.resize(p.subject + 1, false);
+        }
+        if (!subjectSeen[p.subject]) {
+            subjectSeen[p.subject] = true;
+            const std::string_view subject = names.plannedSubject(p);
+            keepPlanned(planSubjects_, t.subjects, subject, names.subject(subject));
+        }
     }
 }
 
-template <class Lookup>
-std::vector<Piece> ShownNames::piecesOf(const CodeSet& codes, Lookup lookup, std::string_view before,
-                                        std::string_view after) {
+std::vector<Piece> ShownNames::piecesOf(const CodeSet& codes,
+                                        const std::vector<const std::string_view*>& names,
+                                        std::string_view before, std::string_view after) {
     std::vector<Piece> out(codes.size());
     for (std::uint32_t id = 0; id < codes.size(); ++id) {
         Piece& p = out[id];
-        const std::string_view* name = lookup(codes.code(id));
+        const std::string_view* name = names[id];
         const std::string_view shown = name != nullptr ? *name : codes.code(id);
         const std::size_t nameSize = escapedSize(shown);
         p.at = static_cast<std::uint32_t>(text_.size());
@@ -107,10 +125,6 @@ std::vector<Piece> ShownNames::piecesOf(const CodeSet& codes, Lookup lookup, std
         }
     }
     return out;
-}
-
-const Piece& ShownNames::member(std::size_t axis, std::uint32_t id) const {
-    return id == kNone ? kNoPiece : members_[axis][id];
 }
 
 std::optional<std::string_view> ShownNames::groupName(std::string_view code) const {

@@ -57,7 +57,9 @@ public:
     // An activity without a code in the result: an empty name.
     const Piece& noActivity() const { return noActivity_; }
     // A group's, teacher's or room's (by Axis); an empty piece for none (kNone).
-    const Piece& member(std::size_t axis, std::uint32_t id) const;
+    const Piece& member(std::size_t axis, std::uint32_t id) const {
+        return id == kNone ? noMember_ : members_[axis][id];
+    }
     const Piece& time(std::uint32_t id) const { return times_[id]; }
 
     // The school's name, escaped, of a group or subject code that a line of
@@ -72,9 +74,8 @@ private:
         CodeSet codes;
         std::vector<std::optional<std::string>> names; // by the code's id, escaped
     };
-    template <class Lookup>
-    std::vector<Piece> piecesOf(const CodeSet& codes, Lookup lookup, std::string_view before,
-                                std::string_view after);
+    std::vector<Piece> piecesOf(const CodeSet& codes, const std::vector<const std::string_view*>& names,
+                                std::string_view before, std::string_view after);
     static std::optional<std::string_view> find(const Names& names, std::string_view code);
 
     const Timetable& timetable_;
@@ -83,6 +84,7 @@ private:
     std::array<std::vector<Piece>, 3> members_; // by Axis, each after kMemberBefore
     std::vector<Piece> times_;
     Piece noActivity_;
+    Piece noMember_;
     Names planGroups_, planSubjects_;
 };
 

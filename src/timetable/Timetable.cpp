@@ -35,6 +35,16 @@ void Timetable::add(const Entry& entry) {
         }
     }
     incoming_->add(reinterpret_cast<const char*>(&s));
+    for (const Axis axis : kAxes) {
+        const std::uint32_t m = member(entry, axis);
+        if (m != kNone) {
+            std::vector<std::uint32_t>& counts = entriesOf_[static_cast<std::size_t>(axis)];
+            if (m >= counts.size()) {
+                counts.resize(m + 1, 0);
+            }
+            ++counts[m];
+        }
+    }
     ++size_;
 }
 
@@ -48,21 +58,17 @@ std::uint32_t Timetable::slotOf(const Entry& entry) {
 }
 
 void Timetable::pack(Packed& p, const Stored& s) const {
+    __extension__ using Bits = unsigned __int128;
     const std::array<std::uint32_t, kParts> values = {
         s.subject,      s.slot & ~kTask, (s.slot & kTask) != 0 ? 1u : 0u,
         unpacked(s, 0), unpacked(s, 1),  unpacked(s, 2)};
-    std::uint64_t bits[2] = {0, 0};
+    Bits bits = 0;
     for (std::size_t part = 0; part < kParts; ++part) {
         const Field f = fields_[part];
-        const std::uint64_t mask = (std::uint64_t{1} << f.width) - 1;
-        const std::uint64_t value = values[part] == kNone ? mask : values[part];
-        bits[f.at / 64] |= value << (f.at % 64);
-        if (f.at % 64 + f.width > 64) {
-            bits[1] |= value >> (64 - f.at % 64);
-        }
+        bits |= Bits{values[part] + 1u} << (f.byte * 8u + f.shift); // none: 0
     }
     static_assert(std::endian::native == std::endian::little, "read() takes the bytes as little-endian");
-    std::memcpy(p.words, bits, sizeof p.words); // the low 96 bits
+    std::memcpy(p.words, &bits, sizeof p.words); // the low 96 bits
 }
 
 const CodeSet& Timetable::codes(Axis axis) const {
@@ -99,7 +105,6 @@ void Timetable::index() {
     // its cell, as they come back in the order they were added, into blocks
     // taken as the first entry reaches one. A week has few cells, so the
     // writing goes on at few places at a time.
-    const auto n = static_cast<std::uint32_t>(size_);
     if (incoming_) {
         std::vector<std::uint32_t> next(periods.size() * 8 + 1, 0);
         for (const Slot& s : slots_) {
@@ -108,11 +113,14 @@ void Timetable::index() {
         std::partial_sum(next.begin(), next.end(), next.begin());
         // Each value of an entry as wide as the largest of its kind needs.
         ids_[kSlot] = static_cast<std::uint32_t>(slots_.size());
-        ids_[kIsTask] = 1;
+        ids_[kIsTask] = 2;
         std::uint32_t at = 0;
         for (std::size_t part = 0; part < kParts; ++part) {
-            fields_[part] = {at, static_cast<std::uint32_t>(std::bit_width(ids_[part]))};
-            at += fields_[part].width;
+            const auto width =
+                static_cast<std::uint32_t>(std::bit_width(ids_[part])); // holds the largest + 1
+            fields_[part] = {static_cast<std::uint32_t>((std::uint64_t{1} << width) - 1),
+                             static_cast<std::uint8_t>(at / 32 * 4), static_cast<std::uint8_t>(at % 32)};
+            at += width;
         }
         if (at > 8 * sizeof(Packed)) {
             throw Error("El horario tiene más materias, grupos, profesores, aulas y franjas distintos de "
@@ -142,13 +150,9 @@ void Timetable::index() {
     for (const Axis axis : kAxes) {
         const auto a = static_cast<std::size_t>(axis);
         const CodeSet& set = codes(axis);
-        gridStart_[a].assign(set.size() + 1, 0);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            const std::uint32_t m = member(i, axis);
-            if (m != kNone) {
-                ++gridStart_[a][m + 1];
-            }
-        }
+        gridStart_[a].assign(std::max<std::size_t>(set.size(), entriesOf_[a].size()) + 1, 0);
+        std::copy(entriesOf_[a].begin(), entriesOf_[a].end(), gridStart_[a].begin() + 1);
+        entriesOf_[a] = {};
         std::vector<std::pair<std::string_view, std::uint32_t>> byCode; // codes are unique
         for (std::uint32_t m = 0; m < set.size(); ++m) {
             if (gridStart_[a][m + 1] > 0) {
@@ -177,13 +181,11 @@ void AxisGrids::build(const Timetable& timetable, Axis axis) {
     }
     entries_.resize(start_->back());
     std::vector<std::uint32_t> next(start_->begin(), start_->end() - 1);
-    const auto n = static_cast<std::uint32_t>(timetable.size());
-    for (std::uint32_t i = 0; i < n; ++i) {
-        const std::uint32_t m = timetable.member(i, axis);
+    timetable.eachMember(axis, [&](std::uint32_t i, std::uint32_t m) {
         if (m != kNone) {
             entries_[next[m]++] = i;
         }
-    }
+    });
 }
 
 } // namespace vinculor::timetable

@@ -4,6 +4,7 @@
 #include "files/RecordSpool.h"
 #include "timetable/CodeSet.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -117,6 +118,22 @@ public:
                                                             : read(p, kGroup + static_cast<int>(axis));
     }
 
+    // Calls visit(i, member) for each entry i in order, with its member of
+    // the axis (kNone for none): member(i, axis) for all, read block by block.
+    template <class Visit> void eachMember(Axis axis, Visit visit) const {
+        const Field task = fields_[kIsTask];
+        const Field field = fields_[kGroup + static_cast<int>(axis)];
+        const bool group = axis == Axis::Group;
+        for (std::size_t b = 0; b < blocks_.size(); ++b) {
+            const Packed* block = blocks_[b].get();
+            const auto first = static_cast<std::uint32_t>(b << kBlockBits);
+            const auto count = static_cast<std::uint32_t>(std::min(size_ - first, kBlockSize));
+            for (std::uint32_t k = 0; k < count; ++k) {
+                visit(first + k, group && read(block[k], task) != 0 ? kNone : read(block[k], field));
+            }
+        }
+    }
+
     // The ids of groups, teachers and rooms that an entry can hold: a
     // timetable with more of one (a school millions of times the largest)
     // has no grids, and index() says so.
@@ -160,22 +177,22 @@ private:
     }
 
     // An entry once in order: its values one after another in 96 bits, each
-    // as wide as the largest of its kind needs (a value of all ones is none).
+    // as wide as the largest of its kind needs. Each is kept plus one, so
+    // that none (kNone) is kept as 0 and reads back as itself.
     struct Packed {
         std::uint32_t words[3];
     };
     enum Part { kSubject, kSlot, kIsTask, kGroup, kTeacher, kRoom, kParts };
     struct Field {
-        std::uint32_t at = 0; // its first bit
-        std::uint32_t width = 0;
+        std::uint32_t mask = 0; // as wide as the value
+        std::uint8_t byte = 0;  // where the 32-bit word that holds its first bit starts
+        std::uint8_t shift = 0; // its first bit in that word
     };
-    std::uint32_t read(const Packed& p, int part) const {
-        const Field f = fields_[part];
+    std::uint32_t read(const Packed& p, int part) const { return read(p, fields_[part]); }
+    static std::uint32_t read(const Packed& p, Field f) {
         std::uint64_t window; // the blocks have room for reading past their last entry
-        std::memcpy(&window, reinterpret_cast<const char*>(&p) + f.at / 32 * 4, sizeof window);
-        const std::uint64_t mask = (std::uint64_t{1} << f.width) - 1;
-        const auto value = static_cast<std::uint32_t>((window >> (f.at % 32)) & mask);
-        return value == mask && part != kIsTask && part != kSlot ? kNone : value;
+        std::memcpy(&window, reinterpret_cast<const char*>(&p) + f.byte, sizeof window);
+        return (static_cast<std::uint32_t>(window >> f.shift) & f.mask) - 1;
     }
     void pack(Packed& p, const Stored& s) const;
     const Packed& packed(std::uint32_t i) const { return blocks_[i >> kBlockBits][i & (kBlockSize - 1)]; }
@@ -185,6 +202,7 @@ private:
     std::vector<std::unique_ptr<Packed[]>> blocks_; // then in cell order
     std::array<Field, kParts> fields_{};
     std::array<std::uint32_t, kParts> ids_{}; // of each part: one more than the largest value, so far
+    std::array<std::vector<std::uint32_t>, 3> entriesOf_; // by Axis and member, until index()
     std::size_t size_ = 0;
     std::vector<Slot> slots_;
     struct SlotKey {
