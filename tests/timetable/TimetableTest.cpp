@@ -157,6 +157,25 @@ TEST(TimetableTest, AnIdBeyondWhatAnEntryHoldsLeavesTheTimetableWithoutGrids) {
     }
 }
 
+TEST(TimetableTest, ValuesTooWideTogetherForAnEntryLeaveTheTimetableWithoutGrids) {
+    // Each value fits on its own; together they need more than an entry's 96 bits.
+    const std::uint32_t most = Timetable::kMaxMembers - 1;
+    Timetable t;
+    t.add({kNone - 1, most, most, most, 0, 1, 1, false});
+    try {
+        t.index();
+        ADD_FAILURE();
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("no se escribe"), std::string::npos) << error.what();
+    }
+    // The widest that fits: three members of 21 bits, a subject of 30, a slot of 1 and the task of 2.
+    Timetable wide;
+    const Entry e{(1u << 29) - 1, most, most, most, 0, 1, 1, true};
+    wide.add(e);
+    wide.index();
+    EXPECT_EQ(fields(wide.entry(0)), fields(e));
+}
+
 TEST(TimetableTest, TheDocumentIsTheSameWhateverPiecesItsWriterHandsOn) {
     // Grids far larger than the writers' pieces: rows written straight into
     // the writer's buffer ask it for more room again and again.
