@@ -35,16 +35,7 @@ void Timetable::add(const Entry& entry) {
         }
     }
     incoming_->add(reinterpret_cast<const char*>(&s));
-    for (const Axis axis : kAxes) {
-        const std::uint32_t m = member(entry, axis);
-        if (m != kNone) {
-            std::vector<std::uint32_t>& counts = entriesOf_[static_cast<std::size_t>(axis)];
-            if (m >= counts.size()) {
-                counts.resize(m + 1, 0);
-            }
-            ++counts[m];
-        }
-    }
+
     ++size_;
 }
 
@@ -89,6 +80,9 @@ void Timetable::index() {
             "El horario tiene más grupos, profesores o aulas de los que su documento puede mostrar (" +
             std::to_string(kMaxMembers) + " de cada): no se escribe.");
     }
+    if (!incoming_) {
+        return; // in order already
+    }
     // The cell of each slot: the rank of its period among those of the week, then its day.
     std::vector<std::uint32_t> periods;
     for (const Slot& s : slots_) {
@@ -101,44 +95,52 @@ void Timetable::index() {
         s.cell = static_cast<std::uint32_t>(rank) * 8 + (s.day & 7u);
     }
 
+    // Each value of an entry as wide as the largest of its kind needs.
+    ids_[kSlot] = static_cast<std::uint32_t>(slots_.size());
+    ids_[kIsTask] = 2;
+    std::uint32_t at = 0;
+    for (std::size_t part = 0; part < kParts; ++part) {
+        const auto width = static_cast<std::uint32_t>(std::bit_width(ids_[part])); // holds the largest + 1
+        fields_[part] = {static_cast<std::uint32_t>((std::uint64_t{1} << width) - 1),
+                         static_cast<std::uint8_t>(at / 32 * 4), static_cast<std::uint8_t>(at % 32)};
+        at += width;
+    }
+    if (at > 8 * sizeof(Packed)) {
+        throw Error("El horario tiene más materias, grupos, profesores, aulas y franjas distintos de "
+                    "los que su documento puede mostrar: no se escribe.");
+    }
+
     // The entries in cell order, by counting: each goes to the next place of
     // its cell, as they come back in the order they were added, into blocks
     // taken as the first entry reaches one. A week has few cells, so the
-    // writing goes on at few places at a time.
-    if (incoming_) {
-        std::vector<std::uint32_t> next(periods.size() * 8 + 1, 0);
-        for (const Slot& s : slots_) {
-            next[s.cell + 1] += s.entries;
-        }
-        std::partial_sum(next.begin(), next.end(), next.begin());
-        // Each value of an entry as wide as the largest of its kind needs.
-        ids_[kSlot] = static_cast<std::uint32_t>(slots_.size());
-        ids_[kIsTask] = 2;
-        std::uint32_t at = 0;
-        for (std::size_t part = 0; part < kParts; ++part) {
-            const auto width =
-                static_cast<std::uint32_t>(std::bit_width(ids_[part])); // holds the largest + 1
-            fields_[part] = {static_cast<std::uint32_t>((std::uint64_t{1} << width) - 1),
-                             static_cast<std::uint8_t>(at / 32 * 4), static_cast<std::uint8_t>(at % 32)};
-            at += width;
-        }
-        if (at > 8 * sizeof(Packed)) {
-            throw Error("El horario tiene más materias, grupos, profesores, aulas y franjas distintos de "
-                        "los que su documento puede mostrar: no se escribe.");
-        }
-        blocks_.resize((size_ + kBlockSize - 1) >> kBlockBits);
-        incoming_->forEach([&](const char* bytes) {
-            Stored s;
-            std::memcpy(&s, bytes, sizeof s);
-            const std::uint32_t place = next[slots_[s.slot & ~kTask].cell]++;
-            std::unique_ptr<Packed[]>& block = blocks_[place >> kBlockBits];
-            if (!block) {
-                block = std::make_unique<Packed[]>(kBlockSize + 1); // one more: read() reads past the last
-            }
-            pack(block[place & (kBlockSize - 1)], s);
-        });
-        incoming_.reset(); // and its temporary file
+    // writing goes on at few places at a time. The entries of each member's
+    // grid are counted on the way.
+    std::vector<std::uint32_t> next(periods.size() * 8 + 1, 0);
+    for (const Slot& s : slots_) {
+        next[s.cell + 1] += s.entries;
     }
+    std::partial_sum(next.begin(), next.end(), next.begin());
+    for (const Axis axis : kAxes) {
+        const auto a = static_cast<std::size_t>(axis);
+        gridStart_[a].assign(std::max<std::size_t>(codes(axis).size(), ids_[kGroup + a]) + 1, 0);
+    }
+    blocks_.resize((size_ + kBlockSize - 1) >> kBlockBits);
+    incoming_->forEach([&](const char* bytes) {
+        Stored s;
+        std::memcpy(&s, bytes, sizeof s);
+        for (int a = (s.slot & kTask) != 0 ? 1 : 0; a < 3; ++a) { // a task is in no group's grid
+            if (const std::uint32_t m = unpacked(s, a); m != kNone) {
+                ++gridStart_[static_cast<std::size_t>(a)][m + 1];
+            }
+        }
+        const std::uint32_t place = next[slots_[s.slot & ~kTask].cell]++;
+        std::unique_ptr<Packed[]>& block = blocks_[place >> kBlockBits];
+        if (!block) {
+            block = std::make_unique<Packed[]>(kBlockSize + 1); // one more: read() reads past the last
+        }
+        pack(block[place & (kBlockSize - 1)], s);
+    });
+    incoming_.reset(); // and its temporary file
     // No more entries come.
     decltype(slotIds_)().swap(slotIds_);
     for (CodeSet* set : {&subjects, &activityTypes, &groups, &teachers, &rooms, &times}) {
@@ -150,9 +152,6 @@ void Timetable::index() {
     for (const Axis axis : kAxes) {
         const auto a = static_cast<std::size_t>(axis);
         const CodeSet& set = codes(axis);
-        gridStart_[a].assign(std::max<std::size_t>(set.size(), entriesOf_[a].size()) + 1, 0);
-        std::copy(entriesOf_[a].begin(), entriesOf_[a].end(), gridStart_[a].begin() + 1);
-        entriesOf_[a] = {};
         std::vector<std::pair<std::string_view, std::uint32_t>> byCode; // codes are unique
         for (std::uint32_t m = 0; m < set.size(); ++m) {
             if (gridStart_[a][m + 1] > 0) {

@@ -202,7 +202,6 @@ private:
     std::vector<std::unique_ptr<Packed[]>> blocks_; // then in cell order
     std::array<Field, kParts> fields_{};
     std::array<std::uint32_t, kParts> ids_{}; // of each part: one more than the largest value, so far
-    std::array<std::vector<std::uint32_t>, 3> entriesOf_; // by Axis and member, until index()
     std::size_t size_ = 0;
     std::vector<Slot> slots_;
     struct SlotKey {
