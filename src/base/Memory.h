@@ -6,15 +6,15 @@
 
 namespace vinculor {
 
-// Blocks of a few hundred kilobytes and more go back to the system as soon as
-// they are freed. A large school's import holds its large tables one after
+// Blocks of a megabyte and more go back to the system as soon as they are
+// freed. A large school's import holds its large tables one after
 // another (the school's names, the look-up tables, the timetable's entries
 // and grids); the C library would otherwise keep each freed one for later,
 // and the process would hold the largest of them all at once. Windows's heap
 // returns such blocks by itself.
 inline void releaseLargeBlocksWhenFreed() {
 #if defined(__GLIBC__)
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
 #endif
 }
 
