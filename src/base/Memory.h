@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef> // a standard header first: it brings __GLIBC__ along where the C library is glibc
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

@@ -73,6 +73,7 @@ public:
     CodeSet rooms;
     CodeSet times; // "start–end"
 
+    // Entries are added before index(), and read after it.
     void add(const Entry& entry);
     // Counts a record left out; true while the list of its reason still
     // takes the record itself (kListed of each), given then to keep().
