@@ -130,7 +130,7 @@ std::vector<Piece> ShownNames::piecesOf(const CodeSet& codes,
 std::optional<std::string_view> ShownNames::groupName(std::string_view code) const {
     if (const std::uint32_t id = timetable_.groups.find(code); id != kNone) {
         const Piece& p = members_[0][id];
-        return p.named ? std::optional(textOf(p).substr(kMemberBefore.size())) : std::nullopt;
+        return p.named ? std::optional(memberName(p)) : std::nullopt;
     }
     return find(planGroups_, code);
 }
@@ -138,8 +138,7 @@ std::optional<std::string_view> ShownNames::groupName(std::string_view code) con
 std::optional<std::string_view> ShownNames::subjectName(std::string_view code) const {
     if (const std::uint32_t id = timetable_.subjects.find(code); id != kNone) {
         const Piece& p = subjects_[id];
-        const std::string_view name = textOf(p).substr(kActivityBefore.size());
-        return p.named ? std::optional(name.substr(0, name.size() - kActivityAfter.size())) : std::nullopt;
+        return p.named ? std::optional(activityName(p)) : std::nullopt;
     }
     return find(planSubjects_, code);
 }

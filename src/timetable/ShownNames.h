@@ -61,6 +61,14 @@ public:
         return id == kNone ? noMember_ : members_[axis][id];
     }
     const Piece& time(std::uint32_t id) const { return times_[id]; }
+    // The escaped name within an activity's or a member's piece.
+    std::string_view activityName(const Piece& p) const {
+        return {text_.data() + p.at + kActivityBefore.size(),
+                p.size - kActivityBefore.size() - kActivityAfter.size()};
+    }
+    std::string_view memberName(const Piece& p) const {
+        return {text_.data() + p.at + kMemberBefore.size(), p.size - kMemberBefore.size()};
+    }
 
     // The school's name, escaped, of a group or subject code that a line of
     // the check names (of the plan or of the timetable); none where the

@@ -35,7 +35,6 @@ void Timetable::add(const Entry& entry) {
         }
     }
     incoming_->add(reinterpret_cast<const char*>(&s));
-
     ++size_;
 }
 

@@ -53,12 +53,12 @@ struct Omission {
 };
 
 // The computed timetable, as the import's passes found it. A large school's
-// timetable is millions of entries, so each is kept in 16 bytes (its day,
-// period and time stand together as one of the slots of the week; its group,
-// teacher and room share 64 bits). While they come, the entries are kept
-// aside, beyond a few megabytes in a temporary file, out of the way of the
-// look-up tables that the passes hold; index() reads them back in cell order
-// into blocks of fixed size.
+// timetable is millions of entries, so each is kept small: its day, period
+// and time stand together as one of the slots of the week. While they come,
+// the entries are kept aside in 16 bytes each, beyond a few megabytes in a
+// temporary file, out of the way of the look-up tables that the passes hold;
+// index() reads them back in cell order into blocks of fixed size, each
+// entry packed in 96 bits.
 class Timetable {
 public:
     // The entries that stay in memory until index(); a larger timetable's
@@ -113,14 +113,8 @@ public:
         }
         return entry.room;
     }
-    std::uint32_t member(std::uint32_t i, Axis axis) const {
-        const Packed& p = packed(i);
-        return axis == Axis::Group && read(p, kIsTask) != 0 ? kNone
-                                                            : read(p, kGroup + static_cast<int>(axis));
-    }
-
     // Calls visit(i, member) for each entry i in order, with its member of
-    // the axis (kNone for none): member(i, axis) for all, read block by block.
+    // the axis whose grid shows it (kNone for none), read block by block.
     template <class Visit> void eachMember(Axis axis, Visit visit) const {
         const Field task = fields_[kIsTask];
         const Field field = fields_[kGroup + static_cast<int>(axis)];

@@ -127,9 +127,6 @@ public:
     }
 
 private:
-    std::string_view nameOf(const Piece& p, std::size_t before, std::size_t after) const {
-        return {shown_.text() + p.at + before, p.size - before - after};
-    }
     const Piece& memberPiece(Axis axis, std::uint32_t id) const {
         return shown_.member(static_cast<std::size_t>(axis), id);
     }
@@ -139,11 +136,9 @@ private:
     }
     // The escaped names within the pieces.
     std::string_view nameOf(Axis axis, std::uint32_t id) const {
-        return nameOf(memberPiece(axis, id), kMemberBefore.size(), 0);
+        return shown_.memberName(memberPiece(axis, id));
     }
-    std::string_view activityOf(const Entry& e) const {
-        return nameOf(activityPiece(e), kActivityBefore.size(), kActivityAfter.size());
-    }
+    std::string_view activityOf(const Entry& e) const { return shown_.activityName(activityPiece(e)); }
     // The member of another axis that an entry's line names.
     static std::uint32_t other(const Entry& e, Axis axis) {
         return axis == Axis::Group ? e.group : Timetable::member(e, axis);
