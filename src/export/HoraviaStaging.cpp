@@ -36,6 +36,7 @@ bool commitUnfinished(const fs::path& dir) {
 HoraviaStaging::HoraviaStaging(fs::path horaviaDir) : horaviaDir_(std::move(horaviaDir)) {
     files::requireHoraviaDirectory(horaviaDir_);
     staging_ = files::createUniqueDirectory(horaviaDir_, kStagingFolderPrefix);
+    unflushed_ = std::make_unique<files::UnflushedFolder>(staging_);
 }
 
 HoraviaStaging::~HoraviaStaging() {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "files/FileSystem.h"
+
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,7 +13,9 @@ namespace vinculor::exporting {
 // commit() puts them in place of the old ones as one journaled change
 // (files::JournaledCommit): the directory holds either the old set or the new
 // one, after a failure as after a crash. The folder is removed when the object
-// goes, unless a failed undo left it for the next run's recovery.
+// goes, unless a failed undo left it for the next run's recovery. Its files
+// reach the disk once, when they are committed, however often the steps
+// rewrite them before.
 class HoraviaStaging {
 public:
     // Throws when the Horavia directory is missing or not a directory.
@@ -28,6 +33,7 @@ public:
 private:
     std::filesystem::path horaviaDir_;
     std::filesystem::path staging_;
+    std::unique_ptr<files::UnflushedFolder> unflushed_;
 };
 
 } // namespace vinculor::exporting

@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -43,6 +44,14 @@ std::atomic<long> gChanges{0}; // operations that change the disk, for the crash
 std::mutex gHookMutex;
 std::function<void(const fs::path&)> gTemporaryNameHook;
 std::function<void(std::string_view, const fs::path&)> gWatcher;
+std::vector<fs::path> gUnflushedFolders; // under gHookMutex
+
+// Whether a file put in place at `path` is flushed to the disk there and then.
+bool flushedAtOnce(const fs::path& path) {
+    const fs::path folder = path.parent_path().lexically_normal();
+    const std::lock_guard<std::mutex> lock(gHookMutex);
+    return std::find(gUnflushedFolders.begin(), gUnflushedFolders.end(), folder) == gUnflushedFolders.end();
+}
 
 long crashAt() {
     static const long at = [] {
@@ -277,8 +286,12 @@ std::string randomHex() {
 }
 
 fs::path temporaryName(const fs::path& path) {
-    return path.parent_path() / fromUtf8("." + toUtf8(path.filename()) + std::string(kTemporaryInfix) +
-                                         randomHex() + std::string(kTemporarySuffix));
+    std::string name = ".";
+    name += toUtf8(path.filename());
+    name += kTemporaryInfix;
+    name += randomHex();
+    name += kTemporarySuffix;
+    return path.parent_path() / fromUtf8(name);
 }
 
 // Opens a new file for reading and writing; never an existing one, never
@@ -355,10 +368,11 @@ bool syncFile(std::FILE* file) {
 #endif
 }
 
-// Flushes and closes the file; on failure the error is thrown naming `path`.
+// Flushes (unless its folder is flushed later) and closes the file; on
+// failure the error is thrown naming `path`.
 void syncAndClose(std::FILE* file, const fs::path& path) {
     errno = 0;
-    if (!syncFile(file)) {
+    if (std::fflush(file) != 0 || (flushedAtOnce(path) && !syncFile(file))) {
         const int e = errno != 0 ? errno : EIO;
         std::fclose(file);
         throwFileError("escribir", path, e);
@@ -428,7 +442,9 @@ void writeFileAtomic(const fs::path& path, std::string_view data) {
         fs::remove(temp, ec);
         throw namingTarget(e, temp, path);
     }
-    syncDirectory(path.parent_path());
+    if (flushedAtOnce(path)) {
+        syncDirectory(path.parent_path());
+    }
 }
 
 AtomicFileWriter::AtomicFileWriter(fs::path path) : path_(std::move(path)) {
@@ -515,7 +531,51 @@ void AtomicFileWriter::commit() {
         throw namingTarget(e, temp_, path_);
     }
     temp_.clear();
-    syncDirectory(path_.parent_path());
+    if (flushedAtOnce(path_)) {
+        syncDirectory(path_.parent_path());
+    }
+}
+
+UnflushedFolder::UnflushedFolder(fs::path folder) : folder_(folder.lexically_normal()) {
+    const std::lock_guard<std::mutex> lock(gHookMutex);
+    gUnflushedFolders.push_back(folder_);
+}
+
+UnflushedFolder::~UnflushedFolder() {
+    const std::lock_guard<std::mutex> lock(gHookMutex);
+    const auto it = std::find(gUnflushedFolders.begin(), gUnflushedFolders.end(), folder_);
+    if (it != gUnflushedFolders.end()) {
+        gUnflushedFolders.erase(it);
+    }
+}
+
+void flushFile(const fs::path& path) {
+    countOperation("escribir", path);
+#ifdef _WIN32
+    // FlushFileBuffers wants a handle that may write.
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        throwFileError("escribir", path, errnoOf(GetLastError()));
+    }
+    const bool flushed = FlushFileBuffers(h) != 0;
+    const DWORD error = GetLastError();
+    CloseHandle(h);
+    if (!flushed) {
+        throwFileError("escribir", path, errnoOf(error));
+    }
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        throwFileError("escribir", path, errno);
+    }
+    const int failed = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (failed != 0) {
+        throwFileError("escribir", path, error);
+    }
+#endif
 }
 
 void renameFile(const fs::path& from, const fs::path& to) {

@@ -44,6 +44,26 @@ void renameFile(const fs::path& from, const fs::path& to);
 // on Windows, where renames are written through, it does nothing.
 void syncDirectory(const fs::path& directory);
 
+// While one of these lives, the files put in place inside `folder` (by
+// writeFileAtomic and AtomicFileWriter) are not flushed to the disk one by
+// one, nor is the folder: for a staging folder whose files are rewritten
+// many times over and count only once they are moved out of it, by a commit
+// that flushes them first (JournaledCommit). A crash before that loses the
+// folder, which nobody relies on.
+class UnflushedFolder {
+public:
+    explicit UnflushedFolder(fs::path folder);
+    ~UnflushedFolder();
+    UnflushedFolder(const UnflushedFolder&) = delete;
+    UnflushedFolder& operator=(const UnflushedFolder&) = delete;
+
+private:
+    fs::path folder_;
+};
+// Flushes a file written earlier down to the disk; a failure is an error of
+// writing it.
+void flushFile(const fs::path& path);
+
 // Whether `name` is that of a temporary file made by this layer for a file
 // named `target` (any target when empty): "." target ".vinculor-" 16 hex digits ".tmp".
 bool isTemporaryName(std::string_view name, std::string_view target = {});

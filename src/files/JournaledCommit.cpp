@@ -148,6 +148,10 @@ void JournaledCommit::run(const fs::path& directory, const std::string& stagingF
     const fs::path journalPath = directory / kJournalName;
     const fs::path staging = directory / fromUtf8(stagingFolder);
     const fs::path aside = directory / fromUtf8(asideFolder);
+    for (const auto& [from, to] : newFiles) {
+        flushFile(staging / fromUtf8(from));
+    }
+    syncDirectory(staging);
     try {
         writeFileAtomic(journalPath, serialize(journal));
         for (const std::string& name : oldFiles) {

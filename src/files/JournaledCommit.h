@@ -13,6 +13,9 @@ namespace vinculor::files {
 //
 // The new files wait in a staging folder inside the directory; an empty
 // folder beside it receives the old ones. The protocol:
+//   0. Flush the new files and the staging folder: they may have been
+//      written without (UnflushedFolder), and once the journal is gone they
+//      are the directory's files.
 //   1. Write the journal (the two folders, the old and the new file names)
 //      to a temporary file, flush it, rename it to ".vinculor-diario" and
 //      flush the directory. From here on a crash is undone by recover().
