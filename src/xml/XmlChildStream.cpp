@@ -10,7 +10,10 @@ namespace vinculor {
 
 namespace {
 
+// The children go to the file a megabyte at a time; a line that starts
+// before the mark fits in the room beyond it, or makes room for itself.
 constexpr std::size_t kBatchBytes = std::size_t{1} << 20;
+constexpr std::size_t kBatchSlack = std::size_t{64} << 10;
 constexpr std::string_view kChildIndent = "    ";
 
 // The bytes that an attribute value between double quotes cannot hold as they are.
@@ -72,6 +75,30 @@ std::size_t appendAttributes(std::string& out, std::initializer_list<XmlAttribut
     return replaced;
 }
 
+// A piece of a line, copied. Most are a few bytes long: as two words that
+// may overlap, they take a few instructions and no call.
+char* put(char* out, std::string_view piece) {
+    const char* from = piece.data();
+    const std::size_t n = piece.size();
+    if (n >= 8 && n <= 16) {
+        std::memcpy(out, from, 8);
+        std::memcpy(out + n - 8, from + n - 8, 8);
+    } else if (n > 16 && n <= 32) {
+        std::memcpy(out, from, 16);
+        std::memcpy(out + n - 16, from + n - 16, 16);
+    } else if (n >= 4 && n < 8) {
+        std::memcpy(out, from, 4);
+        std::memcpy(out + n - 4, from + n - 4, 4);
+    } else if (n > 32) {
+        std::memcpy(out, from, n);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) {
+            out[i] = from[i];
+        }
+    }
+    return out + n;
+}
+
 } // namespace
 
 XmlChildStream::XmlChildStream(const XmlOutside& outside, std::string_view root,
@@ -91,59 +118,42 @@ XmlChildStream::XmlChildStream(const XmlOutside& outside, std::string_view root,
     openRoot_ += root;
     appendAttributes(openRoot_, rootAttributes);
     openRoot_ += ">\n";
-    pending_.reserve(kBatchBytes + 4096);
 }
 
 XmlChildStream::~XmlChildStream() = default;
 
-void XmlChildStream::append(std::string_view name, std::initializer_list<XmlAttribute> attributes) {
-    // The line is written straight into place: indentation, "<name",
-    // ' name="value"' per attribute and " />". A value with a byte to escape
-    // sends the line through the escaping path instead.
-    std::size_t length = kChildIndent.size() + 1 + name.size() + 4;
-    for (const XmlAttribute& a : attributes) {
-        length += a.name.size() + a.value.size() + 4;
-    }
-    const std::size_t start = pending_.size();
-    pending_.resize(start + length);
-    char* out = pending_.data() + start;
-    const auto put = [&](std::string_view text) {
-        std::memcpy(out, text.data(), text.size());
-        out += text.size();
-    };
-    put(kChildIndent);
-    *out++ = '<';
-    put(name);
-    bool plain = true;
-    for (const XmlAttribute& a : attributes) {
-        *out++ = ' ';
-        put(a.name);
-        *out++ = '=';
-        *out++ = '"';
-        for (const char c : a.value) {
-            plain &= !kEscaped[static_cast<unsigned char>(c)];
-            *out++ = c;
+char* XmlChildStream::room(std::size_t bytes) {
+    if (batchSize_ - used_ < bytes) {
+        if (used_ > 0) {
+            flush();
         }
-        *out++ = '"';
+        if (batchSize_ < bytes) {
+            batchSize_ = std::max(bytes, kBatchBytes + kBatchSlack);
+            batch_ = std::make_unique_for_overwrite<char[]>(batchSize_);
+        }
     }
-    put(" />\n");
-    if (!plain) {
-        pending_.resize(start);
-        pending_ += kChildIndent;
-        pending_ += '<';
-        pending_ += name;
-        replacedValues_ += appendAttributes(pending_, attributes);
-        pending_ += " />\n";
-    }
-    if (encoding_ != XmlEncoding::Utf8) {
-        const std::string line = encodeXmlText(std::string_view(pending_).substr(start), encoding_, false);
-        pending_.resize(start);
-        pending_ += line;
-    }
+    return batch_.get() + used_;
+}
+
+void XmlChildStream::wrote(std::size_t bytes) {
+    used_ += bytes;
     ++count_;
-    if (pending_.size() >= kBatchBytes) {
+    if (used_ >= kBatchBytes) {
         flush();
     }
+}
+
+void XmlChildStream::append(std::string_view name, std::initializer_list<XmlAttribute> attributes) {
+    line_ = kChildIndent;
+    line_ += '<';
+    line_ += name;
+    replacedValues_ += appendAttributes(line_, attributes);
+    line_ += " />\n";
+    if (encoding_ != XmlEncoding::Utf8) {
+        line_ = encodeXmlText(line_, encoding_, false);
+    }
+    std::memcpy(room(line_.size()), line_.data(), line_.size());
+    wrote(line_.size());
 }
 
 std::string XmlChildStream::encoded(std::string_view utf8) const {
@@ -172,17 +182,12 @@ void XmlChildStream::appendEncoded(std::span<const std::string_view> line, std::
     for (const std::string_view piece : line) {
         length += piece.size();
     }
-    const std::size_t start = pending_.size();
-    pending_.resize(start + length);
-    char* out = pending_.data() + start;
+    char* out = room(length);
     for (const std::string_view piece : line) {
-        out = std::copy_n(piece.data(), piece.size(), out);
+        out = put(out, piece);
     }
     replacedValues_ += replacedValues;
-    ++count_;
-    if (pending_.size() >= kBatchBytes) {
-        flush();
-    }
+    wrote(length);
 }
 
 void XmlChildStream::write(std::string_view utf8, bool start) {
@@ -202,8 +207,8 @@ void XmlChildStream::flush() {
         write(prefix_ + openRoot_ + "  <" + parent_ + ">\n", true);
         std::string().swap(prefix_);
     }
-    file_->write(pending_); // in the file's encoding already
-    pending_.clear();
+    file_->write(std::string_view(batch_.get(), used_)); // in the file's encoding already
+    used_ = 0;
 }
 
 void XmlChildStream::finish() {
@@ -217,7 +222,8 @@ void XmlChildStream::finish() {
     }
     file_->commit();
     file_.reset();
-    std::string().swap(pending_); // what comes after the run needs the room more
+    batch_.reset(); // what comes after the run needs the room more
+    batchSize_ = used_ = 0;
 }
 
 } // namespace vinculor

@@ -70,6 +70,10 @@ public:
     std::size_t replacedValues() const { return replacedValues_; }
 
 private:
+    // At least `bytes` of free room at the end of the batch, flushing it first if needed.
+    char* room(std::size_t bytes);
+    // Counts a child whose `bytes` were written into room().
+    void wrote(std::size_t bytes);
     void flush();
     void write(std::string_view utf8, bool start);
 
@@ -78,11 +82,14 @@ private:
     bool byteOrderMark_ = false;
     std::size_t count_ = 0;
     std::size_t replacedValues_ = 0;
-    std::string prefix_;   // what comes before the first child, until written
-    std::string openRoot_; // the root's start tag line
-    std::string root_;     // the root's name
-    std::string parent_;   // the parent's name
-    std::string pending_;
+    std::string prefix_;            // what comes before the first child, until written
+    std::string openRoot_;          // the root's start tag line
+    std::string root_;              // the root's name
+    std::string parent_;            // the parent's name
+    std::unique_ptr<char[]> batch_; // the children not yet written, in the file's encoding
+    std::size_t batchSize_ = 0;
+    std::size_t used_ = 0;
+    std::string line_; // append()'s
     std::unique_ptr<files::AtomicFileWriter> file_;
 };
 
