@@ -55,83 +55,151 @@ struct Placed {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> ofGroup; // by group id: its subjects, [begin, end)
 };
 
+// A clash kept for the list, with where it stands in its axis's grids.
+struct Listed {
+    std::uint32_t rank; // its member's grid among the axis's
+    std::uint32_t cell;
+    Clash clash;
+};
+
+// What the walk knows of one axis: where each member's entries in the cell
+// at hand begin and end (linked in `next`, as they come), and the members
+// met more than once there.
+struct AxisWalk {
+    std::vector<std::uint32_t> rank;   // by member id
+    std::vector<std::uint32_t> inCell; // by member id: the cell where first and last hold
+    std::vector<std::uint32_t> first;  // by member id: places in the cell at hand
+    std::vector<std::uint32_t> last;
+    std::vector<std::uint32_t> next; // by place in the cell: the member's next entry there
+    std::vector<std::uint32_t> twice;
+    std::vector<Listed> listed; // the first kListed clashes, a heap until sorted
+};
+
+bool listedBefore(const Listed& a, const Listed& b) {
+    return a.rank != b.rank ? a.rank < b.rank : a.cell < b.cell;
+}
+
 // Finds the clashes of every grid, marks where they start and counts the
-// sessions placed of each group subject.
-Placed walkGrids(const Timetable& timetable, TimetableCheck& check) {
-    check.clashStarts.assign(timetable.size(), 0);
-    Placed placed;
-    placed.ofGroup.assign(timetable.groups.size(), {0, 0});
-    std::vector<std::uint32_t> countOf(timetable.subjects.size(), 0); // of the group being walked
-    std::vector<std::uint32_t> subjectsSeen;                          // in the order they come
-    std::vector<Entry> entries;                                       // of one grid
-    AxisGrids grids;
-    // The groups' grids last: the sessions placed grow while they are walked,
-    // and the teachers' grids, the largest, are gone by then.
-    for (const Axis axis : {Axis::Teacher, Axis::Room, Axis::Group}) {
-        const auto bit = static_cast<std::uint8_t>(1u << static_cast<int>(axis));
-        std::size_t& clashCount = check.clashCount[static_cast<std::size_t>(axis)];
-        grids.build(timetable, axis);
-        for (const std::uint32_t member : timetable.members(axis)) {
-            const std::span<const std::uint32_t> grid = grids.grid(member);
-            entries.resize(grid.size());
-            for (std::size_t k = 0; k < grid.size(); ++k) {
-                if (k + kReadAhead < grid.size()) {
-                    timetable.prefetch(grid[k + kReadAhead]);
-                }
-                entries[k] = timetable.entry(grid[k]);
+// sessions placed of each group subject. One walk over the entries in their
+// order, which is the cells' order: the entries of a cell lie together, and
+// every grid reads its cells in that order too, so each member's entries in a
+// cell are linked as they come and looked at again only when there are two.
+Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
+    const auto size = static_cast<std::uint32_t>(timetable.size());
+    check.clashStarts.assign(size, 0);
+    std::array<AxisWalk, 3> walks;
+    for (const Axis axis : kAxes) {
+        AxisWalk& w = walks[static_cast<std::size_t>(axis)];
+        const std::size_t members = timetable.codes(axis).size();
+        w.rank.assign(members, kNone);
+        w.inCell.assign(members, kNone);
+        w.first.assign(members, kNone);
+        w.last.assign(members, kNone);
+        const std::vector<std::uint32_t>& ordered = timetable.members(axis);
+        for (std::uint32_t r = 0; r < ordered.size(); ++r) {
+            w.rank[ordered[r]] = r;
+        }
+    }
+    struct Counted {
+        std::uint32_t subject;
+        std::uint32_t count;
+        std::uint32_t cell; // the last one counted
+    };
+    std::vector<std::vector<Counted>> subjectsOf(timetable.groups.size()); // by group id
+    std::vector<Entry> cell;                                               // the entries of the cell at hand
+    std::vector<Entry> ofMember;                                           // those of one member there
+
+    // The cells are numbered as they come, which is their order in every grid.
+    std::uint32_t cellId = 0;
+    for (std::uint32_t begin = 0, end = 0; begin < size; begin = end, ++cellId) {
+        cell.clear();
+        cell.push_back(timetable.entry(begin));
+        for (end = begin + 1; end < size; ++end) {
+            const Entry e = timetable.entry(end);
+            if (e.period != cell.front().period || e.day != cell.front().day) {
+                break;
             }
-            std::size_t begin = 0;
-            while (begin < entries.size()) {
-                const Entry& first = entries[begin];
-                std::size_t end = begin + 1;
-                while (end < entries.size() && entries[end].period == first.period &&
-                       entries[end].day == first.day) {
-                    ++end;
+            cell.push_back(e);
+        }
+        for (const Axis axis : kAxes) {
+            AxisWalk& w = walks[static_cast<std::size_t>(axis)];
+            w.next.assign(cell.size(), kNone);
+            for (std::uint32_t k = 0; k < cell.size(); ++k) {
+                const std::uint32_t m = Timetable::member(cell[k], axis);
+                if (m == kNone) {
+                    continue;
                 }
-                const std::span<const Entry> cell(entries.data() + begin, end - begin);
-                if (cell.size() > 1 && inTwoPlaces(axis, cell)) {
-                    check.clashStarts[grid[begin]] |= bit;
-                    if (clashCount++ < kListed) {
-                        check.clashes.push_back({axis,
-                                                 member,
-                                                 first.day,
-                                                 first.period,
-                                                 first.time,
-                                                 {grid.begin() + begin, grid.begin() + end}});
+                if (w.inCell[m] != cellId) {
+                    w.inCell[m] = cellId;
+                    w.first[m] = k;
+                } else {
+                    if (w.first[m] == w.last[m]) {
+                        w.twice.push_back(m);
                     }
+                    w.next[w.last[m]] = k;
                 }
-                if (axis == Axis::Group) {
-                    // A lesson without a subject code in the result is of no subject.
-                    for (std::size_t i = begin; i < end; ++i) {
-                        const std::uint32_t subject = entries[i].subject;
-                        if (subject == kNone) {
-                            continue;
-                        }
-                        bool seen = false;
-                        for (std::size_t j = begin; j < i && !seen; ++j) {
-                            seen = entries[j].subject == subject;
-                        }
-                        if (!seen && countOf[subject]++ == 0) {
-                            subjectsSeen.push_back(subject);
-                        }
-                    }
-                }
-                begin = end;
+                w.last[m] = k;
             }
-            if (axis == Axis::Group) {
-                placed.ofGroup[member].first = static_cast<std::uint32_t>(placed.subjects.size());
-                for (const std::uint32_t subject : subjectsSeen) {
-                    placed.subjects.push_back({subject, countOf[subject]});
-                    countOf[subject] = 0;
+            const auto bit = static_cast<std::uint8_t>(1u << static_cast<int>(axis));
+            for (const std::uint32_t m : w.twice) {
+                ofMember.clear();
+                for (std::uint32_t k = w.first[m]; k != kNone; k = w.next[k]) {
+                    ofMember.push_back(cell[k]);
                 }
-                placed.ofGroup[member].second = static_cast<std::uint32_t>(placed.subjects.size());
-                subjectsSeen.clear();
+                if (!inTwoPlaces(axis, ofMember)) {
+                    continue;
+                }
+                check.clashStarts[begin + w.first[m]] |= bit;
+                ++check.clashCount[static_cast<std::size_t>(axis)];
+                const Listed item{w.rank[m], cellId, {}};
+                if (w.listed.size() < kListed || listedBefore(item, w.listed.front())) {
+                    std::vector<std::uint32_t> indices;
+                    for (std::uint32_t k = w.first[m]; k != kNone; k = w.next[k]) {
+                        indices.push_back(begin + k);
+                    }
+                    const Entry& e = ofMember.front();
+                    keepFirst(w.listed,
+                              {item.rank, cellId, {axis, m, e.day, e.period, e.time, std::move(indices)}},
+                              listedBefore);
+                }
+            }
+            w.twice.clear();
+        }
+        // A lesson without a subject code in the result is of no subject.
+        for (const Entry& e : cell) {
+            const std::uint32_t g = Timetable::member(e, Axis::Group);
+            if (g == kNone || e.subject == kNone) {
+                continue;
+            }
+            std::vector<Counted>& subjects = subjectsOf[g];
+            const auto it = std::find_if(subjects.begin(), subjects.end(),
+                                         [&](const Counted& c) { return c.subject == e.subject; });
+            if (it == subjects.end()) {
+                subjects.push_back({e.subject, 1, cellId});
+            } else if (it->cell != cellId) {
+                ++it->count;
+                it->cell = cellId;
             }
         }
     }
-    // Shown by axis: groups, teachers, rooms.
-    std::stable_sort(check.clashes.begin(), check.clashes.end(),
-                     [](const Clash& a, const Clash& b) { return a.axis < b.axis; });
+
+    // Listed by axis: groups, teachers, rooms; each in grid order.
+    for (const Axis axis : kAxes) {
+        std::vector<Listed>& listed = walks[static_cast<std::size_t>(axis)].listed;
+        std::sort(listed.begin(), listed.end(), listedBefore);
+        for (Listed& l : listed) {
+            check.clashes.push_back(std::move(l.clash));
+        }
+    }
+    Placed placed;
+    placed.ofGroup.assign(timetable.groups.size(), {0, 0});
+    for (const std::uint32_t g : timetable.members(Axis::Group)) {
+        placed.ofGroup[g].first = static_cast<std::uint32_t>(placed.subjects.size());
+        for (const Counted& c : subjectsOf[g]) {
+            placed.subjects.push_back({c.subject, c.count});
+        }
+        placed.ofGroup[g].second = static_cast<std::uint32_t>(placed.subjects.size());
+    }
     return placed;
 }
 
@@ -153,7 +221,7 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     for (std::size_t r = 0; r < kReasons; ++r) {
         check.omitted[r] = timetable.omitted(static_cast<Reason>(r));
     }
-    const Placed placed = walkGrids(timetable, check);
+    const Placed placed = walkCells(timetable, check);
     // A pair of the plan is found among the subjects of its group, looked up
     // by subject for one group at a time (the plan is looked at in group
     // order), and marked.

@@ -122,6 +122,124 @@ INSTANTIATE_TEST_SUITE_P(TimetableTest, GridsTest, ::testing::Values(false, true
                              return info.param ? "KeptInATemporaryFile" : "KeptInMemory";
                          });
 
+// The check walks the entries cell by cell; the document reads them grid by
+// grid. Worked out here from the grids, one cell of a grid at a time, the
+// clashes (in grid order, the first kListed of each axis listed) and the
+// sessions placed of each group subject must be the check's.
+void expectTheCheckOfTheGrids(const Timetable& t) {
+    const TimetableCheck check =
+        TimetableCheck::of(t, SchoolNames{}); // no plan: every subject placed is listed
+
+    std::vector<Clash> clashes;
+    std::array<std::size_t, 3> counts{};
+    std::vector<std::uint8_t> starts(t.size(), 0);
+    std::vector<std::tuple<std::string, std::string, std::size_t>> placed; // group, subject, sessions
+    for (const Axis axis : kAxes) {
+        AxisGrids grids;
+        grids.build(t, axis);
+        for (const std::uint32_t member : t.members(axis)) {
+            const std::span<const std::uint32_t> grid = grids.grid(member);
+            std::vector<std::pair<std::uint32_t, std::size_t>> sessions; // subject, cells
+            for (std::size_t begin = 0, end = 0; begin < grid.size(); begin = end) {
+                std::vector<Entry> cell;
+                for (end = begin; end < grid.size() && t.cell(grid[end]) == t.cell(grid[begin]); ++end) {
+                    cell.push_back(t.entry(grid[end]));
+                }
+                if (cell.size() > 1 && inTwoPlaces(axis, cell)) {
+                    starts[grid[begin]] |= static_cast<std::uint8_t>(1u << static_cast<int>(axis));
+                    if (counts[static_cast<std::size_t>(axis)]++ < kListed) {
+                        clashes.push_back({axis,
+                                           member,
+                                           cell[0].day,
+                                           cell[0].period,
+                                           cell[0].time,
+                                           {grid.begin() + begin, grid.begin() + end}});
+                    }
+                }
+                std::vector<std::uint32_t> inCell;
+                for (const Entry& e : cell) {
+                    if (axis != Axis::Group || e.subject == kNone ||
+                        std::find(inCell.begin(), inCell.end(), e.subject) != inCell.end()) {
+                        continue;
+                    }
+                    inCell.push_back(e.subject);
+                    const auto it = std::find_if(sessions.begin(), sessions.end(),
+                                                 [&](const auto& s) { return s.first == e.subject; });
+                    if (it == sessions.end()) {
+                        sessions.emplace_back(e.subject, 1);
+                    } else {
+                        ++it->second;
+                    }
+                }
+            }
+            for (const auto& [subject, cells] : sessions) {
+                placed.emplace_back(t.groups.code(member), t.subjects.code(subject), cells);
+            }
+        }
+    }
+
+    EXPECT_EQ(check.clashCount, counts);
+    ASSERT_EQ(check.clashes.size(), clashes.size());
+    for (std::size_t i = 0; i < clashes.size(); ++i) {
+        const Clash& a = check.clashes[i];
+        const Clash& b = clashes[i];
+        EXPECT_EQ(std::tuple(a.axis, a.member, a.day, a.period, a.time, a.entries),
+                  std::tuple(b.axis, b.member, b.day, b.period, b.time, b.entries))
+            << "clash " << i;
+    }
+    EXPECT_EQ(check.clashStarts, starts);
+    EXPECT_EQ(check.hoursCount, placed.size());
+    ASSERT_EQ(check.hours.size(), std::min(placed.size(), kListed));
+    for (std::size_t i = 0; i < check.hours.size(); ++i) {
+        const HoursDifference& h = check.hours[i];
+        EXPECT_EQ(std::tuple(h.group, h.subject, h.placed), placed[i]) << "line " << i;
+    }
+}
+
+TEST(TimetableTest, TheCheckFindsInTheCellsWhatEachGridShows) {
+    Timetable crowded;
+    crowdedEntries(crowded);
+    crowded.index();
+    expectTheCheckOfTheGrids(crowded);
+
+    // Many members, their ids not in the order of their codes, entries coming
+    // in no order, and more clashes of each axis than the lists keep.
+    Timetable wide;
+    std::uint32_t seed = 777;
+    const auto next = [&](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % n;
+    };
+    for (int k = 59; k >= 0; --k) {
+        wide.groups.id("G" + std::to_string(100 + k));
+        wide.teachers.id("P" + std::to_string(100 + k));
+        wide.rooms.id("A" + std::to_string(100 + k));
+    }
+    for (int k = 0; k < 12; ++k) {
+        wide.subjects.id("S" + std::to_string(k));
+    }
+    wide.activityTypes.id("GUARDIA");
+    wide.times.id("08:00–08:55");
+    for (int i = 0; i < 30000; ++i) {
+        Entry e;
+        e.task = next(8) == 0;
+        e.subject = e.task ? 0 : next(12);
+        e.group = next(10) == 0 ? kNone : next(60);
+        e.teacher = next(10) == 0 ? kNone : next(60);
+        e.room = next(10) == 0 ? kNone : next(60);
+        e.day = static_cast<std::uint8_t>(1 + next(5));
+        e.period = 1 + next(8);
+        e.time = 0;
+        wide.add(e);
+    }
+    wide.index();
+    expectTheCheckOfTheGrids(wide);
+    const TimetableCheck check = TimetableCheck::of(wide, SchoolNames{});
+    for (const Axis axis : kAxes) {
+        EXPECT_GT(check.clashCount[static_cast<std::size_t>(axis)], kListed); // each list cut short
+    }
+}
+
 TEST(TimetableTest, AnEmptyTimetableHasNoGrids) {
     Timetable t;
     t.teachers.id("P1");
