@@ -118,6 +118,7 @@ void Timetable::index() {
     for (const Slot& s : slots_) {
         next[s.cell + 1] += s.entries;
     }
+    largestCell_ = *std::max_element(next.begin(), next.end());
     std::partial_sum(next.begin(), next.end(), next.begin());
     for (const Axis axis : kAxes) {
         const auto a = static_cast<std::size_t>(axis);

@@ -98,6 +98,8 @@ public:
     // The cell of an entry's grid: equal for two entries of the same period
     // and day, and ordered by period, then by day.
     std::uint32_t cell(std::uint32_t i) const { return slots_[read(packed(i), kSlot)].cell; }
+    // The most entries that one cell holds.
+    std::size_t largestCell() const { return largestCell_; }
 
     const CodeSet& codes(Axis axis) const;
     // The member of an axis whose grid shows the entry; kNone when none does.
@@ -198,6 +200,7 @@ private:
     std::array<Field, kParts> fields_{};
     std::array<std::uint32_t, kParts> ids_{}; // of each part: one more than the largest value, so far
     std::size_t size_ = 0;
+    std::size_t largestCell_ = 0;
     std::vector<Slot> slots_;
     struct SlotKey {
         std::uint32_t time, period;

@@ -63,17 +63,48 @@ struct Listed {
 };
 
 // What the walk knows of one axis: where each member's entries in the cell
-// at hand begin and end (linked in `next`, as they come), and the members
-// met more than once there.
+// at hand begin and end (linked as they come), and the members met more than
+// once there.
 struct AxisWalk {
     std::vector<std::uint32_t> rank;   // by member id
     std::vector<std::uint32_t> inCell; // by member id: the cell where first and last hold
     std::vector<std::uint32_t> first;  // by member id: places in the cell at hand
     std::vector<std::uint32_t> last;
-    std::vector<std::uint32_t> next; // by place in the cell: the member's next entry there
     std::vector<std::uint32_t> twice;
     std::vector<Listed> listed; // the first kListed clashes, a heap until sorted
 };
+
+// Counts, for each group in the cell at hand, a session of each subject its
+// entries there have: once, however many teachers share the lesson. A lesson
+// without a subject code in the result is of no subject. A group's subjects
+// are kept as they first come.
+void countSessions(std::span<const Entry> cell, std::span<const std::uint32_t> next, const AxisWalk& groups,
+                   std::vector<std::vector<Placed::Subject>>& subjectsOf) {
+    for (std::uint32_t first = 0; first < cell.size(); ++first) {
+        const std::uint32_t g = Timetable::member(cell[first], Axis::Group);
+        if (g == kNone || groups.first[g] != first) {
+            continue; // each group once, from its first entry in the cell
+        }
+        for (std::uint32_t k = first; k != kNone; k = next[k]) {
+            const std::uint32_t subject = cell[k].subject;
+            bool seen = subject == kNone;
+            for (std::uint32_t j = first; j != k && !seen; j = next[j]) {
+                seen = cell[j].subject == subject;
+            }
+            if (seen) {
+                continue;
+            }
+            std::vector<Placed::Subject>& subjects = subjectsOf[g];
+            const auto it = std::find_if(subjects.begin(), subjects.end(),
+                                         [&](const Placed::Subject& s) { return s.subject == subject; });
+            if (it == subjects.end()) {
+                subjects.push_back({subject, 1});
+            } else {
+                ++it->count;
+            }
+        }
+    }
+}
 
 bool listedBefore(const Listed& a, const Listed& b) {
     return a.rank != b.rank ? a.rank < b.rank : a.cell < b.cell;
@@ -100,14 +131,15 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
             w.rank[ordered[r]] = r;
         }
     }
-    struct Counted {
-        std::uint32_t subject;
-        std::uint32_t count;
-        std::uint32_t cell; // the last one counted
-    };
-    std::vector<std::vector<Counted>> subjectsOf(timetable.groups.size()); // by group id
-    std::vector<Entry> cell;                                               // the entries of the cell at hand
-    std::vector<Entry> ofMember;                                           // those of one member there
+    std::vector<std::vector<Placed::Subject>> subjectsOf(timetable.groups.size()); // by group id
+    // The entries of the cell at hand and, for one axis at a time, the next
+    // entry there of each one's member. The largest cell holds megabytes of
+    // a large timetable: that room is taken once.
+    std::vector<Entry> cell;
+    cell.reserve(timetable.largestCell());
+    std::vector<std::uint32_t> next;
+    next.reserve(timetable.largestCell());
+    std::vector<Entry> ofMember; // the entries of one member there
 
     // The cells are numbered as they come, which is their order in every grid.
     std::uint32_t cellId = 0;
@@ -123,7 +155,7 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
         }
         for (const Axis axis : kAxes) {
             AxisWalk& w = walks[static_cast<std::size_t>(axis)];
-            w.next.assign(cell.size(), kNone);
+            next.assign(cell.size(), kNone);
             for (std::uint32_t k = 0; k < cell.size(); ++k) {
                 const std::uint32_t m = Timetable::member(cell[k], axis);
                 if (m == kNone) {
@@ -136,14 +168,14 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
                     if (w.first[m] == w.last[m]) {
                         w.twice.push_back(m);
                     }
-                    w.next[w.last[m]] = k;
+                    next[w.last[m]] = k;
                 }
                 w.last[m] = k;
             }
             const auto bit = static_cast<std::uint8_t>(1u << static_cast<int>(axis));
             for (const std::uint32_t m : w.twice) {
                 ofMember.clear();
-                for (std::uint32_t k = w.first[m]; k != kNone; k = w.next[k]) {
+                for (std::uint32_t k = w.first[m]; k != kNone; k = next[k]) {
                     ofMember.push_back(cell[k]);
                 }
                 if (!inTwoPlaces(axis, ofMember)) {
@@ -154,7 +186,7 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
                 const Listed item{w.rank[m], cellId, {}};
                 if (w.listed.size() < kListed || listedBefore(item, w.listed.front())) {
                     std::vector<std::uint32_t> indices;
-                    for (std::uint32_t k = w.first[m]; k != kNone; k = w.next[k]) {
+                    for (std::uint32_t k = w.first[m]; k != kNone; k = next[k]) {
                         indices.push_back(begin + k);
                     }
                     const Entry& e = ofMember.front();
@@ -164,21 +196,8 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
                 }
             }
             w.twice.clear();
-        }
-        // A lesson without a subject code in the result is of no subject.
-        for (const Entry& e : cell) {
-            const std::uint32_t g = Timetable::member(e, Axis::Group);
-            if (g == kNone || e.subject == kNone) {
-                continue;
-            }
-            std::vector<Counted>& subjects = subjectsOf[g];
-            const auto it = std::find_if(subjects.begin(), subjects.end(),
-                                         [&](const Counted& c) { return c.subject == e.subject; });
-            if (it == subjects.end()) {
-                subjects.push_back({e.subject, 1, cellId});
-            } else if (it->cell != cellId) {
-                ++it->count;
-                it->cell = cellId;
+            if (axis == Axis::Group) {
+                countSessions(cell, next, w, subjectsOf);
             }
         }
     }
@@ -195,9 +214,8 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
     placed.ofGroup.assign(timetable.groups.size(), {0, 0});
     for (const std::uint32_t g : timetable.members(Axis::Group)) {
         placed.ofGroup[g].first = static_cast<std::uint32_t>(placed.subjects.size());
-        for (const Counted& c : subjectsOf[g]) {
-            placed.subjects.push_back({c.subject, c.count});
-        }
+        placed.subjects.insert(placed.subjects.end(), subjectsOf[g].begin(), subjectsOf[g].end());
+        std::vector<Placed::Subject>().swap(subjectsOf[g]);
         placed.ofGroup[g].second = static_cast<std::uint32_t>(placed.subjects.size());
     }
     return placed;
