@@ -36,7 +36,12 @@ bool commitUnfinished(const fs::path& dir) {
 HoraviaStaging::HoraviaStaging(fs::path horaviaDir) : horaviaDir_(std::move(horaviaDir)) {
     files::requireHoraviaDirectory(horaviaDir_);
     staging_ = files::createUniqueDirectory(horaviaDir_, kStagingFolderPrefix);
-    unflushed_ = std::make_unique<files::UnflushedFolder>(staging_);
+    try {
+        unflushed_ = std::make_unique<files::UnflushedFolder>(staging_);
+    } catch (...) {
+        files::removeTreeQuietly(staging_);
+        throw;
+    }
 }
 
 HoraviaStaging::~HoraviaStaging() {

@@ -72,6 +72,13 @@ struct AxisWalk {
     std::vector<std::uint32_t> last;
     std::vector<std::uint32_t> twice;
     std::vector<Listed> listed; // the first kListed clashes, a heap until sorted
+
+    // The member whose grid shows the entry: none for an id beyond the
+    // axis's codes, which no grid shows.
+    std::uint32_t member(const Entry& e, Axis axis) const {
+        const std::uint32_t m = Timetable::member(e, axis);
+        return m < rank.size() ? m : kNone;
+    }
 };
 
 // Counts, for each group in the cell at hand, a session of each subject its
@@ -81,7 +88,7 @@ struct AxisWalk {
 void countSessions(std::span<const Entry> cell, std::span<const std::uint32_t> next, const AxisWalk& groups,
                    std::vector<std::vector<Placed::Subject>>& subjectsOf) {
     for (std::uint32_t first = 0; first < cell.size(); ++first) {
-        const std::uint32_t g = Timetable::member(cell[first], Axis::Group);
+        const std::uint32_t g = groups.member(cell[first], Axis::Group);
         if (g == kNone || groups.first[g] != first) {
             continue; // each group once, from its first entry in the cell
         }
@@ -157,7 +164,7 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
             AxisWalk& w = walks[static_cast<std::size_t>(axis)];
             next.assign(cell.size(), kNone);
             for (std::uint32_t k = 0; k < cell.size(); ++k) {
-                const std::uint32_t m = Timetable::member(cell[k], axis);
+                const std::uint32_t m = w.member(cell[k], axis);
                 if (m == kNone) {
                     continue;
                 }

@@ -23,11 +23,15 @@ struct Event {
 TEST(FlushOrder, EveryNewTableIsFlushedAfterItsLastWriteAndBeforeTheJournal) {
     testing::TempDir htemp;
     std::vector<Event> events;
-    files::FaultInjection::watch([&](std::string_view what, const fs::path& path) {
-        events.push_back({std::string(what), path});
-    });
-    testing::exportInto(testing::exampleSchool(), htemp.path());
-    files::FaultInjection::watch(nullptr);
+    {
+        struct Watching {
+            ~Watching() { files::FaultInjection::watch(nullptr); }
+        } watching;
+        files::FaultInjection::watch([&](std::string_view what, const fs::path& path) {
+            events.push_back({std::string(what), path});
+        });
+        testing::exportInto(testing::exampleSchool(), htemp.path());
+    }
 
     std::size_t journal = events.size();
     for (std::size_t k = 0; k < events.size() && journal == events.size(); ++k) {

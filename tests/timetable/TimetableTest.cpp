@@ -234,6 +234,20 @@ TEST(TimetableTest, TheCheckFindsInTheCellsWhatEachGridShows) {
     }
     wide.index();
     expectTheCheckOfTheGrids(wide);
+
+    // Ids beyond an axis's codes: no grid shows them, and the check finds
+    // nothing of theirs.
+    Timetable beyond;
+    beyond.groups.id("G1");
+    beyond.teachers.id("P1");
+    beyond.rooms.id("A1");
+    beyond.subjects.id("MAT");
+    beyond.times.id("08:00–08:55");
+    for (std::uint32_t i = 0; i < 40; ++i) {
+        beyond.add({0, i % 4, i % 5, i % 6, 0, 1 + i % 2, 1, false});
+    }
+    beyond.index();
+    expectTheCheckOfTheGrids(beyond);
     const TimetableCheck check = TimetableCheck::of(wide, SchoolNames{});
     for (const Axis axis : kAxes) {
         EXPECT_GT(check.clashCount[static_cast<std::size_t>(axis)], kListed); // each list cut short
