@@ -43,6 +43,20 @@ template <class T, class Before> void keepFirst(std::vector<T>& kept, const T& i
     }
 }
 
+// Whether two of the entries reached from `first` through `next` (kNone
+// ends them) put the member of an axis in two places.
+template <class Next>
+bool anyTwoPlaces(Axis axis, std::span<const Entry> cell, std::uint32_t first, Next next) {
+    for (std::uint32_t i = next(first); i != kNone; i = next(i)) {
+        for (std::uint32_t j = first; j != i; j = next(j)) {
+            if (!compatible(axis, cell[i], cell[j])) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // The sessions placed of each subject of each group: a cell counts once per
 // subject, however many teachers share the lesson. In grid order: groups by
 // code, the subjects of a group as they come.
@@ -146,7 +160,6 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
     cell.reserve(timetable.largestCell());
     std::vector<std::uint32_t> next;
     next.reserve(timetable.largestCell());
-    std::vector<Entry> ofMember; // the entries of one member there
 
     // The cells are numbered as they come, which is their order in every grid.
     std::uint32_t cellId = 0;
@@ -181,11 +194,7 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
             }
             const auto bit = static_cast<std::uint8_t>(1u << static_cast<int>(axis));
             for (const std::uint32_t m : w.twice) {
-                ofMember.clear();
-                for (std::uint32_t k = w.first[m]; k != kNone; k = next[k]) {
-                    ofMember.push_back(cell[k]);
-                }
-                if (!inTwoPlaces(axis, ofMember)) {
+                if (!anyTwoPlaces(axis, cell, w.first[m], [&](std::uint32_t k) { return next[k]; })) {
                     continue;
                 }
                 check.clashStarts[begin + w.first[m]] |= bit;
@@ -196,7 +205,7 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
                     for (std::uint32_t k = w.first[m]; k != kNone; k = next[k]) {
                         indices.push_back(begin + k);
                     }
-                    const Entry& e = ofMember.front();
+                    const Entry& e = cell[w.first[m]];
                     keepFirst(w.listed,
                               {item.rank, cellId, {axis, m, e.day, e.period, e.time, std::move(indices)}},
                               listedBefore);
@@ -231,14 +240,9 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
 } // namespace
 
 bool inTwoPlaces(Axis axis, std::span<const Entry> cell) {
-    for (std::size_t i = 1; i < cell.size(); ++i) {
-        for (std::size_t j = 0; j < i; ++j) {
-            if (!compatible(axis, cell[i], cell[j])) {
-                return true;
-            }
-        }
-    }
-    return false;
+    const auto size = static_cast<std::uint32_t>(cell.size());
+    return size > 1 &&
+           anyTwoPlaces(axis, cell, 0, [size](std::uint32_t k) { return k + 1 < size ? k + 1 : kNone; });
 }
 
 TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames& names) {
