@@ -43,10 +43,13 @@ ShownNames::ShownNames(const Timetable& timetable, const SchoolNames& names) : t
 
     // The text is sized first: a large school's names would otherwise grow it
     // by doubling, for a while twice over.
+    std::array<std::vector<std::size_t>, 6> escaped; // each name's size once escaped
     std::size_t size = kActivityMarkup + kBlock;
     for (std::size_t k = 0; k < sets.size(); ++k) {
+        escaped[k].resize(sets[k]->size());
         for (std::uint32_t id = 0; id < sets[k]->size(); ++id) {
-            size += markup[k] + escapedSize(named[k][id] != nullptr ? *named[k][id] : sets[k]->code(id));
+            escaped[k][id] = escapedSize(named[k][id] != nullptr ? *named[k][id] : sets[k]->code(id));
+            size += markup[k] + escaped[k][id];
         }
     }
     if (size > UINT32_MAX) {
@@ -54,12 +57,12 @@ ShownNames::ShownNames(const Timetable& timetable, const SchoolNames& names) : t
     }
     text_.reserve(size);
 
-    subjects_ = piecesOf(t.subjects, named[0], kActivityBefore, kActivityAfter);
-    types_ = piecesOf(t.activityTypes, named[1], kActivityBefore, kActivityAfter);
-    members_[0] = piecesOf(t.groups, named[2], kMemberBefore, "");
-    members_[1] = piecesOf(t.teachers, named[3], kMemberBefore, "");
-    members_[2] = piecesOf(t.rooms, named[4], kMemberBefore, "");
-    times_ = piecesOf(t.times, named[5], "", "");
+    subjects_ = piecesOf(t.subjects, named[0], escaped[0], kActivityBefore, kActivityAfter);
+    types_ = piecesOf(t.activityTypes, named[1], escaped[1], kActivityBefore, kActivityAfter);
+    members_[0] = piecesOf(t.groups, named[2], escaped[2], kMemberBefore, "");
+    members_[1] = piecesOf(t.teachers, named[3], escaped[3], kMemberBefore, "");
+    members_[2] = piecesOf(t.rooms, named[4], escaped[4], kMemberBefore, "");
+    times_ = piecesOf(t.times, named[5], escaped[5], "", "");
     noActivity_.at = static_cast<std::uint32_t>(text_.size());
     noActivity_.size = static_cast<std::uint32_t>(kActivityMarkup);
     noActivity_.lines.fill(1);
@@ -104,13 +107,14 @@ ShownNames::ShownNames(const Timetable& timetable, const SchoolNames& names) : t
 
 std::vector<Piece> ShownNames::piecesOf(const CodeSet& codes,
                                         const std::vector<const std::string_view*>& names,
-                                        std::string_view before, std::string_view after) {
+                                        const std::vector<std::size_t>& escaped, std::string_view before,
+                                        std::string_view after) {
     std::vector<Piece> out(codes.size());
     for (std::uint32_t id = 0; id < codes.size(); ++id) {
         Piece& p = out[id];
         const std::string_view* name = names[id];
         const std::string_view shown = name != nullptr ? *name : codes.code(id);
-        const std::size_t nameSize = escapedSize(shown);
+        const std::size_t nameSize = escaped[id];
         p.at = static_cast<std::uint32_t>(text_.size());
         p.size = static_cast<std::uint32_t>(before.size() + nameSize + after.size());
         p.named = name != nullptr;

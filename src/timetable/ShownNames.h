@@ -82,8 +82,10 @@ private:
         CodeSet codes;
         std::vector<std::optional<std::string>> names; // by the code's id, escaped
     };
+    // The pieces of a set's codes, with the sizes of their shown names once escaped.
     std::vector<Piece> piecesOf(const CodeSet& codes, const std::vector<const std::string_view*>& names,
-                                std::string_view before, std::string_view after);
+                                const std::vector<std::size_t>& escaped, std::string_view before,
+                                std::string_view after);
     static std::optional<std::string_view> find(const Names& names, std::string_view code);
 
     const Timetable& timetable_;

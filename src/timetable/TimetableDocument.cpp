@@ -181,6 +181,15 @@ private:
         }
     }
 
+    // A code of the check's lines, after the school's escaped name for it where there is one.
+    void namedCode(std::optional<std::string_view> name, std::string_view code) {
+        if (name) {
+            out_.markup(*name).markup(" <span class=\"code\">(").text(code).markup(")</span>");
+        } else {
+            out_.text(code);
+        }
+    }
+
     // One entry as a line: the activity, then the other two of group,
     // teacher and room.
     void entryLine(Axis axis, const Entry& e) {
@@ -284,23 +293,10 @@ private:
                         "<th>Materia</th><th>Horas previstas</th><th>Sesiones previstas</th>"
                         "<th>Sesiones colocadas</th></tr></thead>\n<tbody>\n");
             for (const HoursDifference& h : check_.hours) {
-                const std::optional<std::string_view> group = shown_.groupName(h.group);
-                const std::optional<std::string_view> subject = shown_.subjectName(h.subject);
                 out_.markup("<tr><td>");
-                if (group) {
-                    out_.markup(*group).markup(" <span class=\"code\">(").text(h.group).markup(")</span>");
-                } else {
-                    out_.text(h.group);
-                }
+                namedCode(shown_.groupName(h.group), h.group);
                 out_.markup("</td><td>");
-                if (subject) {
-                    out_.markup(*subject)
-                        .markup(" <span class=\"code\">(")
-                        .text(h.subject)
-                        .markup(")</span>");
-                } else {
-                    out_.text(h.subject);
-                }
+                namedCode(shown_.subjectName(h.subject), h.subject);
                 out_.markup("</td><td>");
                 if (h.hours.empty()) {
                     out_.markup("sin prever");

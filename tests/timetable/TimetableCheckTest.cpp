@@ -250,11 +250,7 @@ TEST_F(TimetableCheckTest, PlanLinesComeInTheFilesOrderThenUnplannedSubjectsInGr
                       "</MateriasGrupo></Grupo>\n</Grupos>\n<Sesiones>\n"
                       "<Sesion Dia=\"L\" HoraInicio=\"08:00\" HoraFin=\"08:55\"/>\n"
                       "<Sesion Dia=\"L\" HoraInicio=\"08:55\" HoraFin=\"09:50\"/>\n</Sesiones>\n</Centro>\n");
-        createTable(htemp.path(), "ASIGNOMT",
-                    {{"COD", FieldType::Character, 10},
-                     {"ABREV_GESTION", FieldType::Character, 10},
-                     {"ESTAREA", FieldType::Boolean, 0}},
-                    codes);
+        writeSubjects(codes);
         writeSoluc({{"X1", "CCM", "1", "2", "G1", "P1", "A1"},
                     {"X2", "CCM", "1", "1", "G1", "P1", "A1"},
                     {"X2", "CCM", "2", "1", "G1", "P1", "A1"}});
@@ -283,11 +279,7 @@ TEST_F(TimetableCheckTest, AGroupSubjectNeverPlacedIsShownByTheSchoolsNames) {
         "<Grupo Codigo=\"G1\"/>\n<Grupo Codigo=\"G2\" Denominacion=\"2º &lt;B&gt;\"><MateriasGrupo>"
         "<MateriaGrupo Codigo=\"FIS\" Horas=\"02,00\"/></MateriasGrupo></Grupo>\n</Grupos>\n"
         "<Sesiones>\n<Sesion Dia=\"L\" HoraInicio=\"08:00\" HoraFin=\"08:55\"/>\n</Sesiones>\n</Centro>\n");
-    createTable(htemp.path(), "ASIGNOMT",
-                {{"COD", FieldType::Character, 10},
-                 {"ABREV_GESTION", FieldType::Character, 10},
-                 {"ESTAREA", FieldType::Boolean, 0}},
-                {{"X1", "X1", "F"}, {"FIS", "FIS", "F"}});
+    writeSubjects({{"X1", "X1", "F"}, {"FIS", "FIS", "F"}});
     writeSoluc({{"X1", "CCM", "1", "1", "G1", "P1", "A1"}});
     ASSERT_EQ(runImport(), RunOutcome::Completed);
     const std::string html = readText(timetableFile());
@@ -298,11 +290,7 @@ TEST_F(TimetableCheckTest, AGroupSubjectNeverPlacedIsShownByTheSchoolsNames) {
 }
 
 TEST_F(TimetableCheckTest, ALessonWhoseSubjectHasNoCodeInTheResultStillHasItsPlaceInTheGrids) {
-    createTable(htemp.path(), "ASIGNOMT",
-                {{"COD", FieldType::Character, 10},
-                 {"ABREV_GESTION", FieldType::Character, 10},
-                 {"ESTAREA", FieldType::Boolean, 0}},
-                {{"MAT", "MAT", "F"}, {"SINCOD", "", "F"}});
+    writeSubjects({{"MAT", "MAT", "F"}, {"SINCOD", "", "F"}});
     writeSoluc({{"SINCOD", "CCM", "1", "1", "G1", "P1", "A1"},
                 {"SINCOD", "CCM", "1", "1", "G1", "P2", "A1"},
                 {"MAT", "CCM", "1", "1", "G1", "P3", "A2"}});

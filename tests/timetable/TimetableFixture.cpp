@@ -49,15 +49,11 @@ TimetableFixture::TimetableFixture() {
               "</Centro>\n");
 
     createTable(htemp.path(), "GRUPOST", {{"ABREV", FieldType::Character, 10}}, {{"G1"}, {"G2"}, {"G3"}});
-    createTable(htemp.path(), "ASIGNOMT",
-                {{"COD", FieldType::Character, 10},
-                 {"ABREV_GESTION", FieldType::Character, 10},
-                 {"ESTAREA", FieldType::Boolean, 0}},
-                {{"MAT", "MAT", "F"},
-                 {"LCL", "LCL", "F"},
-                 {"ING", "ING", "F"},
-                 {"GUARDIA", "GUARDIA", "T"},
-                 {"REU", "REU", "T"}});
+    writeSubjects({{"MAT", "MAT", "F"},
+                   {"LCL", "LCL", "F"},
+                   {"ING", "ING", "F"},
+                   {"GUARDIA", "GUARDIA", "T"},
+                   {"REU", "REU", "T"}});
     createTable(htemp.path(), "PROFT", {{"ABREV", FieldType::Character, 10}},
                 {{"P1"}, {"P2"}, {"P3"}, {"P4"}, {"PX"}});
     createTable(htemp.path(), "AULAT",
@@ -75,6 +71,14 @@ TimetableFixture::TimetableFixture() {
                  {"32", "08:55", "09:50"},
                  {"41", "08:00", "08:55"}});
     createTable(htemp.path(), "ASIGT", {{"CASIG", FieldType::Character, 10}}, {});
+}
+
+void TimetableFixture::writeSubjects(const std::vector<std::vector<std::string>>& records) {
+    createTable(htemp.path(), "ASIGNOMT",
+                {{"COD", FieldType::Character, 10},
+                 {"ABREV_GESTION", FieldType::Character, 10},
+                 {"ESTAREA", FieldType::Boolean, 0}},
+                records);
 }
 
 void TimetableFixture::writeSoluc(const std::vector<std::vector<std::string>>& records) {

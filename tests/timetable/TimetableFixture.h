@@ -28,6 +28,8 @@ protected:
 
     // Records of ASIG, TAREA, DIA, HORA, CODGRUPO, PROF, AULA.
     void writeSoluc(const std::vector<std::vector<std::string>>& records);
+    // Records of COD, ABREV_GESTION, ESTAREA ("T" or "F"), in place of the fixture's.
+    void writeSubjects(const std::vector<std::vector<std::string>>& records);
     RunOutcome runImport();
 };
 
