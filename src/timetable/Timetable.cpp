@@ -82,6 +82,11 @@ void Timetable::index() {
     if (!incoming_) {
         return; // in order already
     }
+    // No more entries come: what found their ids goes first.
+    decltype(slotIds_)().swap(slotIds_);
+    for (CodeSet* set : {&subjects, &activityTypes, &groups, &teachers, &rooms, &times}) {
+        set->forgetKeys();
+    }
     // The cell of each slot: the rank of its period among those of the week, then its day.
     std::vector<std::uint32_t> periods;
     for (const Slot& s : slots_) {
@@ -122,7 +127,7 @@ void Timetable::index() {
     std::partial_sum(next.begin(), next.end(), next.begin());
     for (const Axis axis : kAxes) {
         const auto a = static_cast<std::size_t>(axis);
-        gridStart_[a].assign(std::max<std::size_t>(codes(axis).size(), ids_[kGroup + a]) + 1, 0);
+        gridPlaces_[a].assign(std::max<std::size_t>(codes(axis).size(), ids_[kGroup + a]), GridPlace{});
     }
     blocks_.resize((size_ + kBlockSize - 1) >> kBlockBits);
     incoming_->forEach([&](const char* bytes) {
@@ -130,7 +135,7 @@ void Timetable::index() {
         std::memcpy(&s, bytes, sizeof s);
         for (int a = (s.slot & kTask) != 0 ? 1 : 0; a < 3; ++a) { // a task is in no group's grid
             if (const std::uint32_t m = unpacked(s, a); m != kNone) {
-                ++gridStart_[static_cast<std::size_t>(a)][m + 1];
+                ++gridPlaces_[static_cast<std::size_t>(a)][m].size;
             }
         }
         const std::uint32_t place = next[slots_[s.slot & ~kTask].cell]++;
@@ -141,29 +146,34 @@ void Timetable::index() {
         pack(block[place & (kBlockSize - 1)], s);
     });
     incoming_.reset(); // and its temporary file
-    // No more entries come.
-    decltype(slotIds_)().swap(slotIds_);
-    for (CodeSet* set : {&subjects, &activityTypes, &groups, &teachers, &rooms, &times}) {
-        set->forgetKeys();
-    }
 
-    // Where each member's grid starts among the entries of its axis, and
-    // the members that have one, by code.
+    // The members that have a grid, by code, and where each grid lies
+    // among the entries of its axis: in the same order, so that the grids
+    // are read one after another as they are written.
     for (const Axis axis : kAxes) {
         const auto a = static_cast<std::size_t>(axis);
         const CodeSet& set = codes(axis);
         std::vector<std::pair<std::string_view, std::uint32_t>> byCode; // codes are unique
         for (std::uint32_t m = 0; m < set.size(); ++m) {
-            if (gridStart_[a][m + 1] > 0) {
+            if (gridPlaces_[a][m].size > 0) {
                 byCode.emplace_back(set.code(m), m);
             }
         }
-        std::partial_sum(gridStart_[a].begin(), gridStart_[a].end(), gridStart_[a].begin());
         std::sort(byCode.begin(), byCode.end());
         members_[a].clear();
+        std::uint32_t start = 0;
         for (const auto& [code, m] : byCode) {
             members_[a].push_back(m);
+            gridPlaces_[a][m].start = start;
+            start += gridPlaces_[a][m].size;
         }
+        // Ids beyond the codes (which an import never makes) have no grid
+        // shown, but their entries still have their own place.
+        for (std::size_t m = set.size(); m < gridPlaces_[a].size(); ++m) {
+            gridPlaces_[a][m].start = start;
+            start += gridPlaces_[a][m].size;
+        }
+        gridEntries_[a] = start;
     }
 }
 
@@ -173,13 +183,16 @@ const std::vector<std::uint32_t>& Timetable::members(Axis axis) const {
 
 void AxisGrids::build(const Timetable& timetable, Axis axis) {
     axis_ = axis;
-    start_ = &timetable.gridStart(axis);
-    if (start_->back() > entries_.capacity()) {
+    places_ = &timetable.gridPlaces(axis);
+    if (timetable.gridEntries(axis) > entries_.capacity()) {
         entries_ = std::vector<std::uint32_t>(); // freed first, then room for exactly these
-        entries_.reserve(start_->back());
+        entries_.reserve(timetable.gridEntries(axis));
     }
-    entries_.resize(start_->back());
-    std::vector<std::uint32_t> next(start_->begin(), start_->end() - 1);
+    entries_.resize(timetable.gridEntries(axis));
+    std::vector<std::uint32_t> next(places_->size());
+    for (std::size_t m = 0; m < next.size(); ++m) {
+        next[m] = (*places_)[m].start;
+    }
     timetable.eachMember(axis, [&](std::uint32_t i, std::uint32_t m) {
         if (m != kNone) {
             entries_[next[m]++] = i;

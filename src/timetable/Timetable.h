@@ -143,11 +143,17 @@ public:
     // The members of an axis that have entries, in the order their grids are
     // shown: by code.
     const std::vector<std::uint32_t>& members(Axis axis) const;
-    // Where each member's grid starts among the entries of an axis's grids,
-    // and where the last one ends.
-    const std::vector<std::uint32_t>& gridStart(Axis axis) const {
-        return gridStart_[static_cast<std::size_t>(axis)];
+    // Where each member's grid lies among the entries of an axis's grids,
+    // which follow one another in the order of members(), as they are shown.
+    struct GridPlace {
+        std::uint32_t start = 0;
+        std::uint32_t size = 0;
+    };
+    const std::vector<GridPlace>& gridPlaces(Axis axis) const {
+        return gridPlaces_[static_cast<std::size_t>(axis)];
     }
+    // The entries of all of an axis's grids.
+    std::size_t gridEntries(Axis axis) const { return gridEntries_[static_cast<std::size_t>(axis)]; }
 
 private:
     // An entry as it comes, until index().
@@ -216,7 +222,8 @@ private:
     std::vector<Omission> omissions_;
     std::array<std::size_t, kReasons> omitted_{};
     std::array<std::vector<std::uint32_t>, 3> members_;
-    std::array<std::vector<std::uint32_t>, 3> gridStart_;
+    std::array<std::vector<GridPlace>, 3> gridPlaces_;
+    std::array<std::size_t, 3> gridEntries_{};
     std::uint32_t tooMany_ = kNone; // an id beyond kMaxMembers that an entry had
 };
 
@@ -229,12 +236,16 @@ public:
     void build(const Timetable& timetable, Axis axis);
     Axis axis() const { return axis_; }
     std::span<const std::uint32_t> grid(std::uint32_t member) const {
-        return {entries_.data() + (*start_)[member], entries_.data() + (*start_)[member + 1]};
+        const Timetable::GridPlace& place = (*places_)[member];
+        return {entries_.data() + place.start, place.size};
     }
+    // Every grid's entries, one grid after another in the order of the
+    // axis's members.
+    std::span<const std::uint32_t> all() const { return entries_; }
 
 private:
     Axis axis_ = Axis::Group;
-    const std::vector<std::uint32_t>* start_ = nullptr; // the timetable's, per member
+    const std::vector<Timetable::GridPlace>* places_ = nullptr; // the timetable's, per member
     std::vector<std::uint32_t> entries_;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Prefetch.h"
 #include "timetable/Timetable.h"
 
 #include <array>
@@ -46,6 +47,11 @@ struct TimetableCheck {
 
     bool clashStartsAt(Axis axis, std::uint32_t entry) const {
         return entry < clashStarts.size() && ((clashStarts[entry] >> static_cast<int>(axis)) & 1) != 0;
+    }
+    void prefetchClashStart(std::uint32_t entry) const {
+        if (entry < clashStarts.size()) {
+            prefetch(&clashStarts[entry]);
+        }
     }
 
     // The timetable must be indexed.

@@ -359,9 +359,15 @@ private:
         const std::array<Axis, 2> others = othersOf(axis);
         std::array<bool, 2> weekend = {false, false};
         lines_.resize(entries.size());
+        // The grids follow one another as they are written, so the entries
+        // asked for ahead run on into the next grids: a grid holds a few
+        // dozen, each in another part of a large timetable.
+        const std::span<const std::uint32_t> all = grids_.all();
+        const auto from = static_cast<std::size_t>(entries.data() - all.data()) + kReadAhead;
         for (std::size_t k = 0; k < entries.size(); ++k) {
-            if (k + kReadAhead < entries.size()) {
-                t_.prefetch(entries[k + kReadAhead]);
+            if (from + k < all.size()) {
+                t_.prefetch(all[from + k]);
+                check_.prefetchClashStart(all[from + k]);
             }
             const Entry e = t_.entry(entries[k]);
             lines_[k] = {t_.cell(entries[k]),

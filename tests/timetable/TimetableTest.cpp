@@ -113,6 +113,14 @@ TEST_P(GridsTest, HoldEachMembersEntriesInCellOrderAcrossBlocks) {
         std::sort(expectedMembers.begin(), expectedMembers.end(),
                   [&](std::uint32_t a, std::uint32_t b) { return codes.code(a) < codes.code(b); });
         EXPECT_EQ(t.members(axis), expectedMembers);
+        // The grids lie one after another in the order they are shown, for
+        // the document to read ahead from one into the next.
+        std::vector<std::uint32_t> shownInOrder;
+        for (const std::uint32_t m : t.members(axis)) {
+            const std::span<const std::uint32_t> grid = grids.grid(m);
+            shownInOrder.insert(shownInOrder.end(), grid.begin(), grid.end());
+        }
+        EXPECT_EQ(std::vector<std::uint32_t>(grids.all().begin(), grids.all().end()), shownInOrder);
     }
     EXPECT_EQ(t.members(Axis::Teacher).size(), 4u); // PX has none
 }
