@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <optional>
 
 namespace vinculor::importing {
 
@@ -91,7 +92,7 @@ const char* ActivityPasses::padded(const char* bytes) {
 // A field's text as Table::getText reads it: a short character field in
 // ASCII is its own bytes; any other is converted, in the field's own buffer
 // so that the texts of one record stay valid together.
-ActivityPasses::Code ActivityPasses::code(const char* bytes, Solu which) {
+inline ActivityPasses::Code ActivityPasses::code(const char* bytes, Solu which) {
     Field& f = fields_[which];
     const char* field = bytes + f.info.offset;
     if (f.info.type == DbfType::Character && static_cast<std::size_t>(f.info.width) <= ShortText::kMax) {
@@ -155,126 +156,155 @@ void ActivityPasses::leftOut(timetable::Reason reason, bool task, const char* by
     timetable_->keep(std::move(o));
 }
 
-// A lesson, with its type `tarea`, or a task.
+// A lesson, with its type `tarea`, or a task: looked up, then given to the
+// timetable and written. The steps, and code(), are inline: a record costs a
+// few hundred instructions, and the calls between them added a tenth.
 void ActivityPasses::record(const char* bytes, bool task, const Code& asig, std::string_view tarea) {
-    const Number dia = number(bytes, Dia, true);
-    const auto day = static_cast<std::int32_t>(dia.value);
-    const Number horaField = number(bytes, Hora, false);
-    const double hora = horaField.value;
-    if (day == 0 || hora == 0) {
-        ++summary_.skippedDayOrSlotZero;
-        leftOut(timetable::Reason::DayOrSlotZero, task, bytes);
+    Found found;
+    if (const std::optional<timetable::Reason> missing = lookUp(bytes, task, asig, found)) {
+        switch (*missing) {
+        case timetable::Reason::DayOrSlotZero:
+            ++summary_.skippedDayOrSlotZero;
+            break;
+        case timetable::Reason::GroupNotFound:
+            ++summary_.skippedGroupNotFound;
+            break;
+        case timetable::Reason::SubjectNotFound:
+            ++summary_.skippedSubjectNotFound;
+            break;
+        case timetable::Reason::SlotNotFound:
+            ++summary_.skippedSlotNotFound;
+            break;
+        case timetable::Reason::DayOutsideWeek:
+            break; // not a reason to leave a record out of the result
+        }
+        leftOut(*missing, task, bytes);
         return;
+    }
+    if (timetable_ != nullptr) {
+        place(found, bytes);
+    }
+    if (horario_ != nullptr) {
+        write(found, tarea);
+    }
+    ++(task ? summary_.tasks : summary_.lessons);
+}
+
+// Looks the record's codes up, in the order that decides which reason a
+// record left out is counted under.
+inline std::optional<timetable::Reason> ActivityPasses::lookUp(const char* bytes, bool task, const Code& asig,
+                                                               Found& f) {
+    f.task = task;
+    const Number dia = number(bytes, Dia, true);
+    f.day = static_cast<std::int32_t>(dia.value);
+    const Number hora = number(bytes, Hora, false);
+    f.hora = hora.value;
+    if (f.day == 0 || f.hora == 0) {
+        return timetable::Reason::DayOrSlotZero;
     }
 
     // A lesson's group is found with this very text as its ABREV: it is the group code.
-    const Code groupCode = code(bytes, Grupo);
-    const std::string_view group = groupCode.text;
-    const LookupTable::Row* groupRow = task ? nullptr : find(groups_, groupCode);
-    if (!task && groupRow == nullptr) {
-        ++summary_.skippedGroupNotFound;
-        leftOut(timetable::Reason::GroupNotFound, task, bytes);
-        return;
+    f.group = code(bytes, Grupo);
+    f.groupRow = task ? nullptr : find(groups_, f.group);
+    if (!task && f.groupRow == nullptr) {
+        return timetable::Reason::GroupNotFound;
     }
 
-    const LookupTable::Row* subjectRow = find(subjects_, asig);
-    if (subjectRow == nullptr) {
-        ++summary_.skippedSubjectNotFound;
-        leftOut(timetable::Reason::SubjectNotFound, task, bytes);
-        return;
+    f.subjectRow = find(subjects_, asig);
+    if (f.subjectRow == nullptr) {
+        return timetable::Reason::SubjectNotFound;
     }
-    const LookupTable::Text subject = task ? LookupTable::Text{} : subjects_.value(*subjectRow, 0);
+    f.subject = task ? LookupTable::Text{} : subjects_.value(*f.subjectRow, 0);
 
     // Likewise the teacher found has the searched text as its ABREV.
     const Code prof = code(bytes, Prof);
-    const LookupTable::Row* teacherRow = find(teachers_, prof);
-    const std::string_view teacher = teacherRow != nullptr ? prof.text : std::string_view();
-    const LookupTable::Row* roomRow = find(rooms_, code(bytes, Aula));
-    const LookupTable::Text room = roomRow != nullptr ? rooms_.value(*roomRow, 0) : LookupTable::Text{};
+    f.teacherRow = find(teachers_, prof);
+    f.teacher = f.teacherRow != nullptr ? prof.text : std::string_view();
+    f.roomRow = find(rooms_, code(bytes, Aula));
+    f.room = f.roomRow != nullptr ? rooms_.value(*f.roomRow, 0) : LookupTable::Text{};
 
     slotKey_.assign(dia.text);
-    slotKey_ += horaField.text;
-    const LookupTable::Row* slotRow = slots_.find(slotKey_);
-    if (slotRow == nullptr) {
-        ++summary_.skippedSlotNotFound;
-        leftOut(timetable::Reason::SlotNotFound, task, bytes);
+    slotKey_ += hora.text;
+    f.slotRow = slots_.find(slotKey_);
+    if (f.slotRow == nullptr) {
+        return timetable::Reason::SlotNotFound;
+    }
+    f.start = slots_.value(*f.slotRow, 0);
+    f.end = slots_.value(*f.slotRow, 1);
+    return std::nullopt;
+}
+
+// The activity as an entry of the timetable, where its day is in the week.
+inline void ActivityPasses::place(const Found& f, const char* bytes) {
+    if (f.day < 1 || f.day > 7) {
+        leftOut(timetable::Reason::DayOutsideWeek, f.task, bytes);
         return;
     }
-    const LookupTable::Text start = slots_.value(*slotRow, 0);
-    const LookupTable::Text end = slots_.value(*slotRow, 1);
-
-    if (timetable_ != nullptr) {
-        if (day >= 1 && day <= 7) {
-            // Each look-up table's record place keys its code, read once per record.
-            timetable::Entry e;
-            e.task = task;
-            e.subject =
-                task ? timetable_->activityTypes.idAt(subjectRow->place, subjects_.value(*subjectRow, 0).utf8)
-                     : timetable_->subjects.idAt(subjectRow->place, subject.utf8);
-            // A task's group is as SOLUC gives it; GRUPOST, where it knows it, finds it fastest.
-            if (task && !group.empty()) {
-                groupRow = find(groups_, groupCode);
-            }
-            e.group = group.empty()         ? timetable::kNone
-                      : groupRow != nullptr ? timetable_->groups.idAt(groupRow->place, group)
-                                            : timetable_->groups.id(group);
-            e.teacher =
-                teacher.empty() ? timetable::kNone : timetable_->teachers.idAt(teacherRow->place, teacher);
-            e.room = room.utf8.empty() ? timetable::kNone : timetable_->rooms.idAt(roomRow->place, room.utf8);
-            const std::size_t slotPlace = slotRow->place;
-            if (slotPlace >= slotTimes_.size() || slotTimes_[slotPlace] == timetable::kNone) {
-                slotTimes_.resize(std::max(slotTimes_.size(), slotPlace + 1), timetable::kNone);
-                std::string label(start.utf8);
-                label += "–";
-                label += end.utf8;
-                slotTimes_[slotPlace] = timetable_->times.id(label);
-            }
-            e.time = slotTimes_[slotPlace];
-            // Whole and positive: DIASHORAST has a key for it.
-            e.period = hora > 0 && hora < 1e6 ? static_cast<std::uint32_t>(hora) : 0;
-            e.day = static_cast<std::uint8_t>(day);
-            timetable_->add(e);
-        } else {
-            leftOut(timetable::Reason::DayOutsideWeek, task, bytes);
-        }
+    // Each look-up table's record place keys its code, read once per record.
+    timetable::Entry e;
+    e.task = f.task;
+    e.subject =
+        f.task ? timetable_->activityTypes.idAt(f.subjectRow->place, subjects_.value(*f.subjectRow, 0).utf8)
+               : timetable_->subjects.idAt(f.subjectRow->place, f.subject.utf8);
+    // A task's group is as SOLUC gives it; GRUPOST, where it knows it, finds it fastest.
+    const std::string_view group = f.group.text;
+    const LookupTable::Row* groupRow = f.task && !group.empty() ? find(groups_, f.group) : f.groupRow;
+    e.group = group.empty()         ? timetable::kNone
+              : groupRow != nullptr ? timetable_->groups.idAt(groupRow->place, group)
+                                    : timetable_->groups.id(group);
+    e.teacher =
+        f.teacher.empty() ? timetable::kNone : timetable_->teachers.idAt(f.teacherRow->place, f.teacher);
+    e.room = f.room.utf8.empty() ? timetable::kNone : timetable_->rooms.idAt(f.roomRow->place, f.room.utf8);
+    const std::size_t slotPlace = f.slotRow->place;
+    if (slotPlace >= slotTimes_.size() || slotTimes_[slotPlace] == timetable::kNone) {
+        slotTimes_.resize(std::max(slotTimes_.size(), slotPlace + 1), timetable::kNone);
+        std::string label(f.start.utf8);
+        label += "–";
+        label += f.end.utf8;
+        slotTimes_[slotPlace] = timetable_->times.id(label);
     }
+    e.time = slotTimes_[slotPlace];
+    // Whole and positive: DIASHORAST has a key for it.
+    e.period = f.hora > 0 && f.hora < 1e6 ? static_cast<std::uint32_t>(f.hora) : 0;
+    e.day = static_cast<std::uint8_t>(f.day);
+    timetable_->add(e);
+}
 
-    if (horario_ != nullptr) {
-        // SOLUC's own texts where a look-up found them: the found record's,
-        // ready to write; the others escaped and encoded here.
-        std::size_t replaced = 0;
-        const auto own = [&](std::string_view utf8, std::string& scratch) {
-            bool r = false;
-            const std::string_view xml = horario_->value(utf8, scratch, r);
-            replaced += r ? 1 : 0;
-            return xml;
-        };
-        const auto found = [&](const LookupTable::Text& text) {
-            replaced += text.replaced ? 1 : 0;
-            return text.xml;
-        };
-        const std::string_view tipo =
-            task ? found(subjects_.key(*subjectRow)) : own(tarea, scratch_[0]); // a task's TAREA is its ASIG
-        const std::string_view teacherXml = teacherRow != nullptr ? found(teachers_.key(*teacherRow)) : "";
-        const std::string_view groupXml = task ? own(group, scratch_[1]) : found(groups_.key(*groupRow));
-        const std::array<std::string_view, 15> line = {xml_[Open],
-                                                       tipo,
-                                                       xml_[Teacher],
-                                                       teacherXml,
-                                                       xml_[Group],
-                                                       groupXml,
-                                                       xml_[Subject],
-                                                       found(subject),
-                                                       xml_[task ? TaskRoom : LessonRoom],
-                                                       found(room),
-                                                       dayXml_[day >= 1 && day <= 7 ? day : 0],
-                                                       found(start),
-                                                       xml_[End],
-                                                       found(end),
-                                                       xml_[Close]};
-        horario_->appendEncoded(line, replaced);
-    }
-    ++(task ? summary_.tasks : summary_.lessons);
+// The activity's "actividad" line: SOLUC's own texts where a look-up found
+// them, as the found record holds them ready to write; the others escaped
+// and encoded here.
+inline void ActivityPasses::write(const Found& f, std::string_view tarea) {
+    std::size_t replaced = 0;
+    const auto own = [&](std::string_view utf8, std::string& scratch) {
+        bool r = false;
+        const std::string_view xml = horario_->value(utf8, scratch, r);
+        replaced += r ? 1 : 0;
+        return xml;
+    };
+    const auto found = [&](const LookupTable::Text& text) {
+        replaced += text.replaced ? 1 : 0;
+        return text.xml;
+    };
+    const std::string_view tipo =
+        f.task ? found(subjects_.key(*f.subjectRow)) : own(tarea, scratch_[0]); // a task's TAREA is its ASIG
+    const std::string_view teacher = f.teacherRow != nullptr ? found(teachers_.key(*f.teacherRow)) : "";
+    const std::string_view group = f.task ? own(f.group.text, scratch_[1]) : found(groups_.key(*f.groupRow));
+    const std::array<std::string_view, 15> line = {xml_[Open],
+                                                   tipo,
+                                                   xml_[Teacher],
+                                                   teacher,
+                                                   xml_[Group],
+                                                   group,
+                                                   xml_[Subject],
+                                                   found(f.subject),
+                                                   xml_[f.task ? TaskRoom : LessonRoom],
+                                                   found(f.room),
+                                                   dayXml_[f.day >= 1 && f.day <= 7 ? f.day : 0],
+                                                   found(f.start),
+                                                   xml_[End],
+                                                   found(f.end),
+                                                   xml_[Close]};
+    horario_->appendEncoded(line, replaced);
 }
 
 } // namespace vinculor::importing

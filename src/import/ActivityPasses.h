@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dbf/Table.h"
-#include "import/LookupTable.h"
 #include "files/RecordSpool.h"
+#include "import/LookupTable.h"
 #include "import/ShortText.h"
 #include "run/RunSummary.h"
 #include "timetable/Timetable.h"
@@ -10,6 +10,7 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -65,7 +66,28 @@ private:
         bool isShort = false;
     };
     Code code(const char* bytes, Solu field);
+    // What a record's codes found in the look-up tables: their records, and
+    // the texts taken from them.
+    struct Found {
+        bool task = false;
+        std::int32_t day = 0;
+        double hora = 0;
+        Code group;                                   // as SOLUC gives it
+        const LookupTable::Row* groupRow = nullptr;   // a lesson's
+        const LookupTable::Row* subjectRow = nullptr; // a lesson's subject or a task's activity type
+        LookupTable::Text subject;                    // a lesson's; none for a task
+        const LookupTable::Row* teacherRow = nullptr;
+        std::string_view teacher; // SOLUC's text, where PROFT has it
+        const LookupTable::Row* roomRow = nullptr;
+        LookupTable::Text room;
+        const LookupTable::Row* slotRow = nullptr;
+        LookupTable::Text start, end;
+    };
     void record(const char* bytes, bool task, const Code& asig, std::string_view tarea);
+    // Fills `found`; the reason the record is left out where a code is missing.
+    std::optional<timetable::Reason> lookUp(const char* bytes, bool task, const Code& asig, Found& found);
+    void place(const Found& found, const char* bytes);
+    void write(const Found& found, std::string_view tarea);
     static const LookupTable::Row* find(LookupTable& table, const Code& code) {
         return code.isShort ? table.find(code.key) : table.find(code.text);
     }
