@@ -14,6 +14,10 @@ Timetable::Timetable(const std::filesystem::path& scratch, std::size_t keptBytes
     : incoming_(std::make_unique<files::RecordSpool>(sizeof(Stored), scratch, keptBytes)) {}
 
 void Timetable::add(const Entry& entry) {
+    if (entry.day < 1 || entry.day > 7) {
+        throw Error("Una actividad del horario tiene el día " + std::to_string(entry.day) +
+                    ", fuera de la semana: el documento del horario no puede mostrarla.");
+    }
     std::uint64_t members = 0;
     int shift = 0;
     for (const std::uint32_t id : {entry.group, entry.teacher, entry.room}) {

@@ -73,7 +73,9 @@ public:
     CodeSet rooms;
     CodeSet times; // "start–end"
 
-    // Entries are added before index(), and read after it.
+    // Entries are added before index(), and read after it. An entry's day is
+    // one of the week's: its grids have no column for any other, and one
+    // outside it is refused.
     void add(const Entry& entry);
     // Counts a record left out; true while the list of its reason still
     // takes the record itself (kListed of each), given then to keep().

@@ -297,6 +297,21 @@ TEST(TimetableTest, AnIdBeyondWhatAnEntryHoldsLeavesTheTimetableWithoutGrids) {
     }
 }
 
+TEST(TimetableTest, AnEntryOnADayOutsideTheWeekIsRefused) {
+    // Its grids have no column for it: a document that took it would never
+    // find the cell to write it in.
+    Timetable t;
+    t.times.id("08:00–08:55");
+    for (const std::uint8_t day : {0, 8, 255}) {
+        EXPECT_THROW(t.add({0, 0, 0, 0, 0, 1, day, false}), Error) << int(day);
+    }
+    const Entry sunday{0, 0, 0, 0, 0, 1, 7, false};
+    t.add(sunday);
+    t.index();
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(fields(t.entry(0)), fields(sunday));
+}
+
 TEST(TimetableTest, ValuesTooWideTogetherForAnEntryLeaveTheTimetableWithoutGrids) {
     // Each value fits on its own; together they need more than an entry's 96 bits.
     const std::uint32_t most = Timetable::kMaxMembers - 1;
