@@ -44,7 +44,7 @@ struct FieldInfo {
     DbfType type = DbfType::Character;
     int width = 0;
     int decimals = 0;
-    int offset = 0; // within the record, after the deletion flag
+    int offset = 0; // from the record's first byte, the deletion flag: the first field is at 1
 };
 
 } // namespace vinculor

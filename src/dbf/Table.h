@@ -53,8 +53,8 @@ public:
 
     // append/edit start a change of a new or the current record; set* assign
     // fields of it; post keeps it. A field never set in an appended record is
-    // empty (blanks; a null integer). An integer field cannot hold
-    // -2147483648 (its bytes are those of a null): setInt refuses it.
+    // empty (blanks; a null integer), or, after append(start), as `start` has it. An integer field cannot
+    // hold -2147483648 (its bytes are those of a null): setInt refuses it.
     void append();
     void edit();
     void post();
@@ -125,9 +125,6 @@ public:
     void append(const Record& start);
 
     std::size_t recordCount() const; // live records
-    // The current record's place among the live records, from 0: a key for
-    // what a caller keeps about the record a look-up found.
-    std::size_t position() const;
     const std::vector<FieldInfo>& fields() const;
     bool hasField(std::string_view field) const;
     int level() const; // 3, 4 or 7

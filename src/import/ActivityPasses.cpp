@@ -23,7 +23,7 @@ constexpr std::array<std::string_view, 8> kDayLetters = {"", "L", "M", "X", "J",
 
 // The fixed texts of an "actividad" line, around its values. The
 // administration system reads a task's room under the name "codigAula".
-enum Piece { Open, Teacher, Group, Subject, LessonRoom, TaskRoom, End, Close };
+enum Piece { Open, Teacher, Group, Subject, LessonRoom, TaskRoom, EndTime, Close };
 constexpr std::array<std::string_view, 8> kPieces = {
     "    <actividad tipo=\"", "\" codigoProfesor=\"", "\" codigoGrupo=\"", "\" codigoMateria=\"",
     "\" codigoAula=\"",       "\" codigAula=\"",      "\" HoraFin=\"",     "\" />\n"};
@@ -143,16 +143,16 @@ void ActivityPasses::leftOut(timetable::Reason reason, bool task, const char* by
         return;
     }
     timetable::Omission o{reason, task, {}, {}, {}, {}, {}, {}};
-    const auto code = [&](Solu which) {
+    const auto textOf = [&](Solu which) {
         const FieldInfo& f = fields_[which].info;
         return DbfFieldCodec::text(f, bytes + f.offset);
     };
-    o.subject = code(Asig);
-    o.group = code(Grupo);
-    o.teacher = code(Prof);
-    o.room = code(Aula);
-    o.day = code(Dia);
-    o.slot = code(Hora);
+    o.subject = textOf(Asig);
+    o.group = textOf(Grupo);
+    o.teacher = textOf(Prof);
+    o.room = textOf(Aula);
+    o.day = textOf(Dia);
+    o.slot = textOf(Hora);
     timetable_->keep(std::move(o));
 }
 
@@ -176,7 +176,7 @@ void ActivityPasses::record(const char* bytes, bool task, const Code& asig, std:
             ++summary_.skippedSlotNotFound;
             break;
         case timetable::Reason::DayOutsideWeek:
-            break; // not a reason to leave a record out of the result
+            break; // lookUp() never gives it: place() leaves such a record out of the timetable only
         }
         leftOut(*missing, task, bytes);
         return;
@@ -198,8 +198,8 @@ inline std::optional<timetable::Reason> ActivityPasses::lookUp(const char* bytes
     const Number dia = number(bytes, Dia, true);
     f.day = static_cast<std::int32_t>(dia.value);
     const Number hora = number(bytes, Hora, false);
-    f.hora = hora.value;
-    if (f.day == 0 || f.hora == 0) {
+    f.period = hora.value;
+    if (f.day == 0 || f.period == 0) {
         return timetable::Reason::DayOrSlotZero;
     }
 
@@ -265,7 +265,7 @@ inline void ActivityPasses::place(const Found& f, const char* bytes) {
     }
     e.time = slotTimes_[slotPlace];
     // Whole and positive: DIASHORAST has a key for it.
-    e.period = f.hora > 0 && f.hora < 1e6 ? static_cast<std::uint32_t>(f.hora) : 0;
+    e.period = f.period > 0 && f.period < 1e6 ? static_cast<std::uint32_t>(f.period) : 0;
     e.day = static_cast<std::uint8_t>(f.day);
     timetable_->add(e);
 }
@@ -301,7 +301,7 @@ inline void ActivityPasses::write(const Found& f, std::string_view tarea) {
                                                    found(f.room),
                                                    dayXml_[f.day >= 1 && f.day <= 7 ? f.day : 0],
                                                    found(f.start),
-                                                   xml_[End],
+                                                   xml_[EndTime],
                                                    found(f.end),
                                                    xml_[Close]};
     horario_->appendEncoded(line, replaced);

@@ -71,7 +71,7 @@ private:
     struct Found {
         bool task = false;
         std::int32_t day = 0;
-        double hora = 0;
+        double period = 0;                            // HORA, the slot's number in its day
         Code group;                                   // as SOLUC gives it
         const LookupTable::Row* groupRow = nullptr;   // a lesson's
         const LookupTable::Row* subjectRow = nullptr; // a lesson's subject or a task's activity type

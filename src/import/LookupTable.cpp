@@ -86,15 +86,11 @@ bool LookupTable::add(std::string_view key, const Row& row) {
         }
         long_.emplace(key, index);
     } else {
-        for (std::size_t i = row.key.hash() & (short_.size() - 1);; i = (i + 1) & (short_.size() - 1)) {
-            if (short_[i] == kNoRow) {
-                short_[i] = index;
-                break;
-            }
-            if (rows_[short_[i]].key == row.key) {
-                return false;
-            }
+        std::uint32_t& slot = short_[slotOf(row.key)];
+        if (slot != kNoRow) {
+            return false;
         }
+        slot = index;
     }
     rows_.push_back(row);
     return true;

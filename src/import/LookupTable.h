@@ -28,7 +28,7 @@ public:
         std::string_view xml;
         bool replaced = false; // a character that XML cannot carry became "?"
     };
-    // A record found: `place` among the live records (as Table::position).
+    // A record found: `place` is its place among the table's live records, from 0.
     class Row {
     public:
         std::uint32_t place = 0;
@@ -60,15 +60,8 @@ public:
         if (!built_) {
             build();
         }
-        for (std::size_t i = key.hash() & (short_.size() - 1);; i = (i + 1) & (short_.size() - 1)) {
-            if (short_[i] == kNoRow) {
-                return nullptr;
-            }
-            const Row& row = rows_[short_[i]];
-            if (row.key == key) {
-                return &row;
-            }
-        }
+        const std::uint32_t row = short_[slotOf(key)];
+        return row != kNoRow ? &rows_[row] : nullptr;
     }
     // The key of a record found: the text looked up.
     Text key(const Row& row) const { return textOf(texts_[row.texts]); }
@@ -93,6 +86,15 @@ private:
 
     static constexpr std::uint32_t kNoRow = UINT32_MAX;
 
+    // The place of short_ that holds the row of `key`, or the free one where it would go.
+    std::size_t slotOf(const ShortText& key) const {
+        const std::size_t mask = short_.size() - 1;
+        for (std::size_t i = key.hash() & mask;; i = (i + 1) & mask) {
+            if (short_[i] == kNoRow || rows_[short_[i]].key == key) {
+                return i;
+            }
+        }
+    }
     Text textOf(const Stored& s) const {
         const char* utf8 = arena_.data() + s.offset;
         return {std::string_view(utf8, s.utf8Length),

@@ -87,14 +87,7 @@ void HtmlWriter::makeRoom(std::size_t bytes) {
 }
 
 HtmlWriter& HtmlWriter::text(std::string_view text) {
-    const std::size_t most = text.size() * kMaxEscapedBytes;
-    if (most > buffer_.size() - used_) {
-        makeRoom(most);
-    }
-    used_ = static_cast<std::size_t>(writeEscaped(buffer_.data() + used_, text) - buffer_.data());
-    if (used_ >= pieceBytes_) {
-        flush();
-    }
+    commit(writeEscaped(reserve(text.size() * kMaxEscapedBytes), text));
     return *this;
 }
 

@@ -13,13 +13,13 @@ namespace vinculor::timetable {
 
 // Text made safe for HTML, as element content and inside quoted attribute
 // values: & < > " ' are written as references, tabs and line breaks as blanks,
-// and other control characters are dropped. Worth keeping for a text written often.
+// and other control characters are dropped. For a text escaped once, to be
+// kept or compared with one escaped already.
 class EscapedText {
 public:
     EscapedText() = default;
     explicit EscapedText(std::string_view text);
     std::string_view html() const { return html_; }
-    bool empty() const { return html_.empty(); }
 
 private:
     std::string html_;

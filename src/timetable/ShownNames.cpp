@@ -6,7 +6,6 @@
 #include "timetable/Timetable.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace vinculor::timetable {
 
@@ -124,7 +123,8 @@ std::vector<Piece> ShownNames::piecesOf(const CodeSet& codes,
         writeEscaped(text_.data() + start, shown);
         text_ += after;
         for (std::size_t w = 0; w < kWidths; ++w) {
-            const std::size_t perLine = 150 / (kFewestColumns + w); // characters, at the normal size
+            const std::size_t perLine =
+                150 / (kFewestColumns + w); // bytes of escaped text, at the normal size
             p.lines[w] = static_cast<std::uint8_t>(std::min<std::size_t>(1 + nameSize / perLine, 255));
         }
     }

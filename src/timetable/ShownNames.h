@@ -34,7 +34,7 @@ struct Piece {
     std::uint32_t at = 0; // in the text
     std::uint32_t size = 0;
     // The printed lines that its name takes in a column of a grid of five,
-    // six or seven days; a name of more lines than any grid's page holds counts as 255.
+    // six or seven days, guessed from its escaped size; at most 255.
     std::array<std::uint8_t, kWidths> lines{};
     bool named = false; // false where the code stands for its missing name
 };

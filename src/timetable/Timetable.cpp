@@ -86,7 +86,7 @@ void Timetable::index() {
     if (!incoming_) {
         return; // in order already
     }
-    // No more entries come: what found their ids goes first.
+    // No more entries come: the maps that gave them their ids go first.
     decltype(slotIds_)().swap(slotIds_);
     for (CodeSet* set : {&subjects, &activityTypes, &groups, &teachers, &rooms, &times}) {
         set->forgetKeys();
@@ -186,7 +186,6 @@ const std::vector<std::uint32_t>& Timetable::members(Axis axis) const {
 }
 
 void AxisGrids::build(const Timetable& timetable, Axis axis) {
-    axis_ = axis;
     places_ = &timetable.gridPlaces(axis);
     if (timetable.gridEntries(axis) > entries_.capacity()) {
         entries_ = std::vector<std::uint32_t>(); // freed first, then room for exactly these

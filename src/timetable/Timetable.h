@@ -34,9 +34,6 @@ struct Entry {
     bool task = false;
 };
 
-// How many entries ahead a walk over a grid asks for them (Timetable::prefetch).
-constexpr std::size_t kReadAhead = 16;
-
 // Why a record of the computed timetable is not in the grids.
 enum class Reason { DayOrSlotZero, GroupNotFound, SubjectNotFound, SlotNotFound, DayOutsideWeek };
 constexpr std::size_t kReasons = 5;
@@ -109,7 +106,7 @@ public:
     static std::uint32_t member(const Entry& entry, Axis axis) {
         switch (axis) {
         case Axis::Group:
-            return entry.task ? kNone : entry.group; // tasks belong to their teacher's grid
+            return entry.task ? kNone : entry.group;
         case Axis::Teacher:
             return entry.teacher;
         case Axis::Room:
@@ -236,7 +233,6 @@ class AxisGrids {
 public:
     // The timetable must be indexed.
     void build(const Timetable& timetable, Axis axis);
-    Axis axis() const { return axis_; }
     std::span<const std::uint32_t> grid(std::uint32_t member) const {
         const Timetable::GridPlace& place = (*places_)[member];
         return {entries_.data() + place.start, place.size};
@@ -246,7 +242,6 @@ public:
     std::span<const std::uint32_t> all() const { return entries_; }
 
 private:
-    Axis axis_ = Axis::Group;
     const std::vector<Timetable::GridPlace>* places_ = nullptr; // the timetable's, per member
     std::vector<std::uint32_t> entries_;
 };

@@ -35,7 +35,8 @@ struct HoursDifference {
 // What is wrong with a computed timetable, for the user to look at before
 // loading it: clashes, records left out, hours that differ from the plan.
 struct TimetableCheck {
-    // The first kListed of each list; the counts are of all.
+    // The first kListed of each list (of clashes, kListed of each axis); the
+    // counts are of all.
     std::vector<Clash> clashes; // groups, teachers, rooms; each in grid order
     std::vector<HoursDifference> hours;
     std::array<std::size_t, 3> clashCount{}; // by Axis

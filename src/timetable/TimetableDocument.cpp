@@ -17,6 +17,9 @@ namespace vinculor::timetable {
 
 namespace {
 
+// How many entries ahead of the one it reads a walk over the grids asks for (Timetable::prefetch).
+constexpr std::size_t kReadAhead = 16;
+
 constexpr std::array<const char*, 8> kDayNames = {"",       "Lunes",   "Martes", "Miércoles",
                                                   "Jueves", "Viernes", "Sábado", "Domingo"};
 
@@ -38,36 +41,21 @@ td.x{border:3px double #000}td.x>strong,td>small{display:block}
 thead th{background:none}}
 )";
 
-const char* axisLower(Axis axis) {
-    return axis == Axis::Group ? "grupos" : (axis == Axis::Teacher ? "profesores" : "aulas");
-}
+// How the document names an axis and its members: the letter of their
+// anchors, the title of a member's grid, the heading of the axis's count and
+// index, and the axis within a sentence.
+struct AxisWords {
+    char letter;
+    const char* title;
+    const char* plural;
+    const char* lower;
+};
+constexpr std::array<AxisWords, 3> kAxisWords = {{{'g', "Grupo", "Grupos", "grupos"},
+                                                  {'p', "Profesor", "Profesores", "profesores"},
+                                                  {'a', "Aula", "Aulas", "aulas"}}};
 
-const char* axisTitle(Axis axis) {
-    switch (axis) {
-    case Axis::Group:
-        return "Grupo";
-    case Axis::Teacher:
-        return "Profesor";
-    case Axis::Room:
-        break;
-    }
-    return "Aula";
-}
-
-const char* axisPlural(Axis axis) {
-    switch (axis) {
-    case Axis::Group:
-        return "Grupos";
-    case Axis::Teacher:
-        return "Profesores";
-    case Axis::Room:
-        break;
-    }
-    return "Aulas";
-}
-
-char axisLetter(Axis axis) {
-    return axis == Axis::Group ? 'g' : (axis == Axis::Teacher ? 'p' : 'a');
+const AxisWords& wordsOf(Axis axis) {
+    return kAxisWords[static_cast<std::size_t>(axis)];
 }
 
 const char* reasonText(Reason reason) {
@@ -169,7 +157,7 @@ private:
     }
 
     void anchor(Axis axis, std::uint32_t member) {
-        const char letter = axisLetter(axis);
+        const char letter = wordsOf(axis).letter;
         out_.markup(std::string_view(&letter, 1)).number(member);
     }
 
@@ -200,11 +188,12 @@ private:
             }
         }
     }
+    // The check: its counts, then the first lines of each of its lists.
     void writeCheck() {
         out_.markup("<section class=\"check\">\n<h2>Comprobación</h2>\n<ul>\n");
         for (const Axis axis : kAxes) {
             out_.markup("<li>")
-                .markup(axisPlural(axis))
+                .markup(wordsOf(axis).plural)
                 .markup(" en dos sitios a la vez: ")
                 .number(check_.clashCount[static_cast<std::size_t>(axis)])
                 .markup("</li>\n");
@@ -218,105 +207,14 @@ private:
             .markup("</li>\n<li>Materias de grupo con sesiones distintas de las previstas: ")
             .number(check_.hoursCount)
             .markup("</li>\n</ul>\n");
-
         if (!check_.clashes.empty()) {
-            out_.markup("<h3>Coincidencias</h3>\n<table>\n<thead><tr><th>Quién</th><th>Día</th><th>Hora</th>"
-                        "<th>Lo que coincide</th></tr></thead>\n<tbody>\n");
-            for (const Clash& c : check_.clashes) {
-                out_.markup("<tr><td>").markup(axisTitle(c.axis)).markup(" <a href=\"#");
-                anchor(c.axis, c.member);
-                out_.markup("\">");
-                memberTitle(c.axis, c.member);
-                out_.markup("</a></td><td>")
-                    .markup(kDayNames[c.day])
-                    .markup("</td><td>")
-                    .markup(shown_.textOf(shown_.time(c.time)))
-                    .markup("</td><td>");
-                for (std::size_t i = 0; i < c.entries.size(); ++i) {
-                    out_.markup(i == 0 ? "" : "<br>");
-                    entryLine(c.axis, t_.entry(c.entries[i]));
-                }
-                out_.markup("</td></tr>\n");
-            }
-            out_.markup("</tbody>\n</table>\n");
-            for (const Axis axis : kAxes) {
-                const std::size_t n = check_.clashCount[static_cast<std::size_t>(axis)];
-                if (n > kListed) {
-                    out_.markup("<p>Y ")
-                        .number(n - kListed)
-                        .markup(" más de ")
-                        .markup(axisLower(axis))
-                        .markup(", que sus tablas marcan.</p>\n");
-                }
-            }
+            writeClashes();
         }
-
         if (omitted > 0) {
-            out_.markup("<h3>Registros de SOLUC que no están en el horario</h3>\n");
-            for (std::size_t r = 0; r < kReasons; ++r) {
-                if (check_.omitted[r] == 0) {
-                    continue;
-                }
-                out_.markup("<h4>")
-                    .text(reasonText(static_cast<Reason>(r)))
-                    .markup(": ")
-                    .number(check_.omitted[r])
-                    .markup("</h4>\n<table>\n<thead><tr><th>Clase o tarea</th><th>ASIG</th><th>CODGRUPO</th>"
-                            "<th>PROF</th><th>AULA</th><th>DIA</th><th>HORA</th></tr></thead>\n<tbody>\n");
-                for (const Omission& o : t_.omissions()) {
-                    if (static_cast<std::size_t>(o.reason) != r) {
-                        continue;
-                    }
-                    out_.markup(o.task ? "<tr><td>tarea</td><td>" : "<tr><td>clase</td><td>")
-                        .text(o.subject)
-                        .markup("</td><td>")
-                        .text(o.group)
-                        .markup("</td><td>")
-                        .text(o.teacher)
-                        .markup("</td><td>")
-                        .text(o.room)
-                        .markup("</td><td>")
-                        .text(o.day)
-                        .markup("</td><td>")
-                        .text(o.slot)
-                        .markup("</td></tr>\n");
-                }
-                out_.markup("</tbody>\n</table>\n");
-                if (check_.omitted[r] > kListed) {
-                    out_.markup("<p>Y ").number(check_.omitted[r] - kListed).markup(" registros más.</p>\n");
-                }
-            }
+            writeOmissions();
         }
-
         if (!check_.hours.empty()) {
-            out_.markup("<h3>Sesiones previstas y colocadas</h3>\n<table>\n<thead><tr><th>Grupo</th>"
-                        "<th>Materia</th><th>Horas previstas</th><th>Sesiones previstas</th>"
-                        "<th>Sesiones colocadas</th></tr></thead>\n<tbody>\n");
-            for (const HoursDifference& h : check_.hours) {
-                out_.markup("<tr><td>");
-                namedCode(shown_.groupName(h.group), h.group);
-                out_.markup("</td><td>");
-                namedCode(shown_.subjectName(h.subject), h.subject);
-                out_.markup("</td><td>");
-                if (h.hours.empty()) {
-                    out_.markup("sin prever");
-                } else {
-                    out_.text(h.hours);
-                }
-                out_.markup("</td><td>");
-                if (h.planned < 0) {
-                    out_.markup("no es un número");
-                } else {
-                    out_.number(static_cast<std::size_t>(h.planned));
-                }
-                out_.markup("</td><td>").number(h.placed).markup("</td></tr>\n");
-            }
-            out_.markup("</tbody>\n</table>\n");
-            if (check_.hoursCount > kListed) {
-                out_.markup("<p>Y ")
-                    .number(check_.hoursCount - kListed)
-                    .markup(" materias de grupo más.</p>\n");
-            }
+            writeHours();
         }
         if (check_.clashes.empty() && omitted == 0 && check_.hours.empty()) {
             out_.markup("<p class=\"ok\">Sin coincidencias, sin registros omitidos y con las sesiones "
@@ -325,10 +223,105 @@ private:
         out_.markup("</section>\n");
     }
 
+    // Says how many lines of a list, beyond the kListed shown, are left out.
+    void writeMore(std::size_t count, std::string_view what) {
+        if (count > kListed) {
+            out_.markup("<p>Y ").number(count - kListed).markup(" ").markup(what).markup("</p>\n");
+        }
+    }
+
+    void writeClashes() {
+        out_.markup("<h3>Coincidencias</h3>\n<table>\n<thead><tr><th>Quién</th><th>Día</th><th>Hora</th>"
+                    "<th>Lo que coincide</th></tr></thead>\n<tbody>\n");
+        for (const Clash& c : check_.clashes) {
+            out_.markup("<tr><td>").markup(wordsOf(c.axis).title).markup(" <a href=\"#");
+            anchor(c.axis, c.member);
+            out_.markup("\">");
+            memberTitle(c.axis, c.member);
+            out_.markup("</a></td><td>")
+                .markup(kDayNames[c.day])
+                .markup("</td><td>")
+                .markup(shown_.textOf(shown_.time(c.time)))
+                .markup("</td><td>");
+            for (std::size_t i = 0; i < c.entries.size(); ++i) {
+                out_.markup(i == 0 ? "" : "<br>");
+                entryLine(c.axis, t_.entry(c.entries[i]));
+            }
+            out_.markup("</td></tr>\n");
+        }
+        out_.markup("</tbody>\n</table>\n");
+        for (const Axis axis : kAxes) {
+            writeMore(check_.clashCount[static_cast<std::size_t>(axis)],
+                      std::string("más de ") + wordsOf(axis).lower + ", que sus tablas marcan.");
+        }
+    }
+
+    void writeOmissions() {
+        out_.markup("<h3>Registros de SOLUC que no están en el horario</h3>\n");
+        for (std::size_t r = 0; r < kReasons; ++r) {
+            if (check_.omitted[r] == 0) {
+                continue;
+            }
+            out_.markup("<h4>")
+                .text(reasonText(static_cast<Reason>(r)))
+                .markup(": ")
+                .number(check_.omitted[r])
+                .markup("</h4>\n<table>\n<thead><tr><th>Clase o tarea</th><th>ASIG</th><th>CODGRUPO</th>"
+                        "<th>PROF</th><th>AULA</th><th>DIA</th><th>HORA</th></tr></thead>\n<tbody>\n");
+            for (const Omission& o : t_.omissions()) {
+                if (static_cast<std::size_t>(o.reason) != r) {
+                    continue;
+                }
+                out_.markup(o.task ? "<tr><td>tarea</td><td>" : "<tr><td>clase</td><td>")
+                    .text(o.subject)
+                    .markup("</td><td>")
+                    .text(o.group)
+                    .markup("</td><td>")
+                    .text(o.teacher)
+                    .markup("</td><td>")
+                    .text(o.room)
+                    .markup("</td><td>")
+                    .text(o.day)
+                    .markup("</td><td>")
+                    .text(o.slot)
+                    .markup("</td></tr>\n");
+            }
+            out_.markup("</tbody>\n</table>\n");
+            writeMore(check_.omitted[r], "registros más.");
+        }
+    }
+
+    void writeHours() {
+        out_.markup("<h3>Sesiones previstas y colocadas</h3>\n<table>\n<thead><tr><th>Grupo</th>"
+                    "<th>Materia</th><th>Horas previstas</th><th>Sesiones previstas</th>"
+                    "<th>Sesiones colocadas</th></tr></thead>\n<tbody>\n");
+        for (const HoursDifference& h : check_.hours) {
+            out_.markup("<tr><td>");
+            namedCode(shown_.groupName(h.group), h.group);
+            out_.markup("</td><td>");
+            namedCode(shown_.subjectName(h.subject), h.subject);
+            out_.markup("</td><td>");
+            if (h.hours.empty()) {
+                out_.markup("sin prever");
+            } else {
+                out_.text(h.hours);
+            }
+            out_.markup("</td><td>");
+            if (h.planned < 0) {
+                out_.markup("no es un número");
+            } else {
+                out_.number(static_cast<std::size_t>(h.planned));
+            }
+            out_.markup("</td><td>").number(h.placed).markup("</td></tr>\n");
+        }
+        out_.markup("</tbody>\n</table>\n");
+        writeMore(check_.hoursCount, "materias de grupo más.");
+    }
+
     void writeIndex() {
         out_.markup("<nav class=\"index\">\n<h2>Índice</h2>\n");
         for (const Axis axis : kAxes) {
-            out_.markup("<h3>").markup(axisPlural(axis)).markup("</h3>\n");
+            out_.markup("<h3>").markup(wordsOf(axis).plural).markup("</h3>\n");
             if (t_.members(axis).empty()) {
                 out_.markup("<p class=\"ok\">Ninguno en el horario.</p>\n");
                 continue;
@@ -423,7 +416,7 @@ private:
         out_.markup(printClass(grid, lastDay - (lastDay > 5 && !weekend[0] ? 1 : 0)));
         out_.markup("\" id=\"");
         anchor(axis, member);
-        out_.markup("\">\n<h2>").markup(axisTitle(axis)).markup(": ");
+        out_.markup("\">\n<h2>").markup(wordsOf(axis).title).markup(": ");
         memberTitle(axis, member);
         out_.markup("</h2>\n<table>\n<thead><tr><th>Hora</th>");
         for (int d = 1; d <= lastDay; ++d) {
