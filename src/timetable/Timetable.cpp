@@ -91,7 +91,15 @@ void Timetable::index() {
     for (CodeSet* set : {&subjects, &activityTypes, &groups, &teachers, &rooms, &times}) {
         set->forgetKeys();
     }
-    // The cell of each slot: the rank of its period among those of the week, then its day.
+    const std::size_t cells = cellsOfSlots();
+    layOutFields();
+    placeEntries(cells);
+    orderMembers();
+}
+
+// The cell of each slot: the rank of its period among those of the week,
+// then its day. Returns how many cells the week has.
+std::size_t Timetable::cellsOfSlots() {
     std::vector<std::uint32_t> periods;
     for (const Slot& s : slots_) {
         periods.push_back(s.period);
@@ -102,8 +110,11 @@ void Timetable::index() {
         const auto rank = std::lower_bound(periods.begin(), periods.end(), s.period) - periods.begin();
         s.cell = static_cast<std::uint32_t>(rank) * 8 + (s.day & 7u);
     }
+    return periods.size() * 8;
+}
 
-    // Each value of an entry as wide as the largest of its kind needs.
+// Each value of an entry as wide as the largest of its kind needs.
+void Timetable::layOutFields() {
     ids_[kSlot] = static_cast<std::uint32_t>(slots_.size());
     ids_[kIsTask] = 2;
     std::uint32_t at = 0;
@@ -117,13 +128,15 @@ void Timetable::index() {
         throw Error("El horario tiene más materias, grupos, profesores, aulas y franjas distintos de "
                     "los que su documento puede mostrar: no se escribe.");
     }
+}
 
-    // The entries in cell order, by counting: each goes to the next place of
-    // its cell, as they come back in the order they were added, into blocks
-    // taken as the first entry reaches one. A week has few cells, so the
-    // writing goes on at few places at a time. The entries of each member's
-    // grid are counted on the way.
-    std::vector<std::uint32_t> next(periods.size() * 8 + 1, 0);
+// The entries in cell order, by counting: each goes to the next place of its
+// cell, as they come back in the order they were added, into blocks taken as
+// the first entry reaches one. A week has few cells, so the writing goes on
+// at few places at a time. The entries of each member's grid are counted on
+// the way.
+void Timetable::placeEntries(std::size_t cells) {
+    std::vector<std::uint32_t> next(cells + 1, 0);
     for (const Slot& s : slots_) {
         next[s.cell + 1] += s.entries;
     }
@@ -150,10 +163,12 @@ void Timetable::index() {
         pack(block[place & (kBlockSize - 1)], s);
     });
     incoming_.reset(); // and its temporary file
+}
 
-    // The members that have a grid, by code, and where each grid lies
-    // among the entries of its axis: in the same order, so that the grids
-    // are read one after another as they are written.
+// The members that have a grid, by code, and where each grid lies among the
+// entries of its axis: in the same order, so that the grids are read one
+// after another as they are written.
+void Timetable::orderMembers() {
     for (const Axis axis : kAxes) {
         const auto a = static_cast<std::size_t>(axis);
         const CodeSet& set = codes(axis);

@@ -197,6 +197,11 @@ private:
         return (static_cast<std::uint32_t>(window >> f.shift) & f.mask) - 1;
     }
     void pack(Packed& p, const Stored& s) const;
+    // The steps of index().
+    std::size_t cellsOfSlots();
+    void layOutFields();
+    void placeEntries(std::size_t cells);
+    void orderMembers();
     const Packed& packed(std::uint32_t i) const { return blocks_[i >> kBlockBits][i & (kBlockSize - 1)]; }
     std::uint32_t slotOf(const Entry& entry);
 

@@ -237,6 +237,112 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
     return placed;
 }
 
+// The subjects placed for a group, found by the key of the pair, one group
+// at a time (the plan is looked at in group order).
+class PlacedLookup {
+public:
+    PlacedLookup(const Placed& placed, std::size_t subjects) : placed_(placed), placeOf_(subjects, kNone) {}
+
+    // Where the pair of `key` lies among the subjects placed; kNone where it is not placed.
+    std::uint32_t find(std::uint64_t key) {
+        const auto group = static_cast<std::uint32_t>(key >> 32);
+        if (group != groupAtHand_) {
+            if (groupAtHand_ != kNone) {
+                mark(groupAtHand_, false);
+            }
+            mark(group, true);
+            groupAtHand_ = group;
+        }
+        return placeOf_[static_cast<std::uint32_t>(key)];
+    }
+
+private:
+    void mark(std::uint32_t group, bool found) {
+        for (std::uint32_t i = placed_.ofGroup[group].first; i < placed_.ofGroup[group].second; ++i) {
+            placeOf_[placed_.subjects[i].subject] = found ? i : kNone;
+        }
+    }
+
+    const Placed& placed_;
+    std::vector<std::uint32_t> placeOf_; // by subject id, for the group at hand
+    std::uint32_t groupAtHand_ = kNone;
+};
+
+// The plan, one line per group subject as the result can tell them apart:
+// two subjects whose codes share their first ten characters are one there,
+// and a subject listed twice in a group adds up. Sorted, the subjects of a
+// line stand together in the file's order, the first one first.
+class PlanLines {
+public:
+    static constexpr std::uint64_t kUnknown = ~std::uint64_t{0}; // a group or subject not in the result
+
+    PlanLines(const Timetable& timetable, const SchoolNames& names)
+        : names_(names), plan_(names.planned), keyOf_(plan_.size()), sorted_(plan_.size()) {
+        std::uint32_t fileGroup = SchoolNames::kNoGroup; // the subjects of a group come together:
+        std::uint32_t group = kNone;                     // its code is looked up once
+        for (std::size_t k = 0; k < plan_.size(); ++k) {
+            if (k == 0 || plan_[k].group != fileGroup) {
+                fileGroup = plan_[k].group;
+                group = findKept(timetable.groups, names.plannedGroup(plan_[k]));
+            }
+            const std::uint32_t subject = findKept(timetable.subjects, names.plannedSubject(plan_[k]));
+            keyOf_[k] = group != kNone && subject != kNone ? pairKey(group, subject) : kUnknown;
+        }
+        std::iota(sorted_.begin(), sorted_.end(), 0u);
+        std::sort(sorted_.begin(), sorted_.end(), [&](std::uint32_t a, std::uint32_t b) {
+            if (keyOf_[a] != keyOf_[b]) {
+                return keyOf_[a] < keyOf_[b];
+            }
+            if (keyOf_[a] == kUnknown && !alike(a, b)) {
+                return codesOf(a) < codesOf(b);
+            }
+            return a < b;
+        });
+    }
+
+    // The entries of the plan, sorted so that each line's stand together.
+    const std::vector<std::uint32_t>& sorted() const { return sorted_; }
+    // Its group and subject as a pair key of the result; kUnknown where either is not there.
+    std::uint64_t key(std::uint32_t k) const { return keyOf_[k]; }
+    // Whether two entries of the plan make one line.
+    bool alike(std::uint32_t a, std::uint32_t b) const {
+        return keyOf_[a] == keyOf_[b] && (keyOf_[a] != kUnknown || codesOf(a) == codesOf(b));
+    }
+    const SchoolNames::Planned& operator[](std::uint32_t k) const { return plan_[k]; }
+
+    // The sessions that the line starting at sorted()[begin] plans, summed
+    // wide (a subject listed many times with huge "Horas" passes what an int
+    // holds); -1 where one of them is no number. `end` is set past the line.
+    std::int64_t sessions(std::size_t begin, std::size_t& end) const {
+        std::int64_t planned = 0;
+        for (end = begin; end < sorted_.size() && alike(sorted_[end], sorted_[begin]); ++end) {
+            const int sessions = names_.plannedSessions(plan_[sorted_[end]]);
+            planned = planned < 0 || sessions < 0 ? -1 : planned + sessions;
+        }
+        return planned;
+    }
+    // The "Horas" of the line starting at sorted()[begin], joined by " + ".
+    std::string hours(std::size_t begin) const {
+        const std::uint32_t first = sorted_[begin];
+        std::string hours(names_.plannedHours(plan_[first]));
+        for (std::size_t i = begin + 1; i < sorted_.size() && alike(sorted_[i], first); ++i) {
+            hours += " + ";
+            hours += names_.plannedHours(plan_[sorted_[i]]);
+        }
+        return hours;
+    }
+
+private:
+    std::pair<std::string_view, std::string_view> codesOf(std::uint32_t k) const {
+        return {names_.plannedGroup(plan_[k]), names_.plannedSubject(plan_[k])};
+    }
+
+    const SchoolNames& names_;
+    const std::vector<SchoolNames::Planned>& plan_;
+    std::vector<std::uint64_t> keyOf_;
+    std::vector<std::uint32_t> sorted_;
+};
+
 } // namespace
 
 bool inTwoPlaces(Axis axis, std::span<const Entry> cell) {
@@ -251,85 +357,27 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
         check.omitted[r] = timetable.omitted(static_cast<Reason>(r));
     }
     const Placed placed = walkCells(timetable, check);
-    // A pair of the plan is found among the subjects of its group, looked up
-    // by subject for one group at a time (the plan is looked at in group
-    // order), and marked.
+
+    // The lines of the plan whose sessions differ from those placed: all
+    // counted, the first kListed in the file kept. The pairs placed that a
+    // line finds are marked.
+    const PlanLines lines(timetable, names);
+    PlacedLookup lookup(placed, timetable.subjects.size());
     std::vector<bool> inPlan(placed.subjects.size(), false);
-    std::vector<std::uint32_t> placeOf(timetable.subjects.size(), kNone); // of the group at hand
-    std::uint32_t groupAtHand = kNone;
-    const auto placedAt = [&](std::uint64_t key) -> std::uint32_t {
-        const auto group = static_cast<std::uint32_t>(key >> 32);
-        if (group != groupAtHand) {
-            const auto set = [&](std::uint32_t g, bool found) {
-                for (std::uint32_t i = placed.ofGroup[g].first; i < placed.ofGroup[g].second; ++i) {
-                    placeOf[placed.subjects[i].subject] = found ? i : kNone;
-                }
-            };
-            if (groupAtHand != kNone) {
-                set(groupAtHand, false);
-            }
-            set(group, true);
-            groupAtHand = group;
-        }
-        return placeOf[static_cast<std::uint32_t>(key)];
-    };
-
-    // The plan, one line per group subject as the result can tell them apart
-    // (two subjects whose codes share their first ten characters are one
-    // there, and a subject listed twice in a group adds up), against what was
-    // placed. Sorted, the subjects of a line stand together in the file's
-    // order, the first one first.
-    const std::vector<SchoolNames::Planned>& plan = names.planned;
-    constexpr std::uint64_t kUnknown =
-        ~std::uint64_t{0}; // a group or subject not in the result: by its codes
-    std::vector<std::uint64_t> keyOf(plan.size());
-    std::uint32_t fileGroup = SchoolNames::kNoGroup; // the subjects of a group come together:
-    std::uint32_t group = kNone;                     // its code is looked up once
-    for (std::size_t k = 0; k < plan.size(); ++k) {
-        if (k == 0 || plan[k].group != fileGroup) {
-            fileGroup = plan[k].group;
-            group = findKept(timetable.groups, names.plannedGroup(plan[k]));
-        }
-        const std::uint32_t subject = findKept(timetable.subjects, names.plannedSubject(plan[k]));
-        keyOf[k] = group != kNone && subject != kNone ? pairKey(group, subject) : kUnknown;
-    }
-    const auto codesOf = [&](std::uint32_t k) {
-        return std::pair(names.plannedGroup(plan[k]), names.plannedSubject(plan[k]));
-    };
-    const auto alike = [&](std::uint32_t a, std::uint32_t b) {
-        return keyOf[a] == keyOf[b] && (keyOf[a] != kUnknown || codesOf(a) == codesOf(b));
-    };
-    std::vector<std::uint32_t> sorted(plan.size());
-    std::iota(sorted.begin(), sorted.end(), 0u);
-    std::sort(sorted.begin(), sorted.end(), [&](std::uint32_t a, std::uint32_t b) {
-        if (keyOf[a] != keyOf[b]) {
-            return keyOf[a] < keyOf[b];
-        }
-        if (keyOf[a] == kUnknown && !alike(a, b)) {
-            return codesOf(a) < codesOf(b);
-        }
-        return a < b;
-    });
-
-    // The lines that differ: all counted, the first kListed in the file kept.
     struct Differing {
         std::uint32_t first; // in the plan
-        std::uint32_t begin; // its place in sorted
+        std::uint32_t begin; // its place in sorted()
         std::int64_t planned;
         std::uint32_t placed;
     };
     std::vector<Differing> differing;
     const auto beforeInFile = [](const Differing& a, const Differing& b) { return a.first < b.first; };
+    const std::vector<std::uint32_t>& sorted = lines.sorted();
     for (std::size_t begin = 0, end = 0; begin < sorted.size(); begin = end) {
-        // Summed wide: a subject listed many times with huge "Horas" passes what an int holds.
-        std::int64_t planned = 0;
-        for (end = begin; end < sorted.size() && alike(sorted[end], sorted[begin]); ++end) {
-            const int sessions = names.plannedSessions(plan[sorted[end]]);
-            planned = planned < 0 || sessions < 0 ? -1 : planned + sessions;
-        }
+        const std::int64_t planned = lines.sessions(begin, end);
         std::uint32_t count = 0;
-        if (const std::uint64_t key = keyOf[sorted[begin]]; key != kUnknown) {
-            if (const std::uint32_t i = placedAt(key); i != kNone) {
+        if (const std::uint64_t key = lines.key(sorted[begin]); key != PlanLines::kUnknown) {
+            if (const std::uint32_t i = lookup.find(key); i != kNone) {
                 inPlan[i] = true;
                 count = placed.subjects[i].count;
             }
@@ -342,14 +390,9 @@ TimetableCheck TimetableCheck::of(const Timetable& timetable, const SchoolNames&
     }
     std::sort(differing.begin(), differing.end(), beforeInFile);
     for (const Differing& d : differing) {
-        const SchoolNames::Planned& p = plan[d.first];
-        std::string hours(names.plannedHours(p));
-        for (std::size_t i = d.begin + 1; i < sorted.size() && alike(sorted[i], d.first); ++i) {
-            hours += " + ";
-            hours += names.plannedHours(plan[sorted[i]]);
-        }
+        const SchoolNames::Planned& p = lines[d.first];
         check.hours.push_back({std::string(names.plannedGroup(p)), std::string(names.plannedSubject(p)),
-                               std::move(hours), d.planned, d.placed});
+                               lines.hours(d.begin), d.planned, d.placed});
     }
 
     // Then the group subjects placed that the plan does not have, in grid order.
