@@ -31,14 +31,6 @@ bool allZero(const char* p, int n) {
     return true;
 }
 
-std::string_view trimmedBlanks(const FieldInfo& info, const char* field) {
-    std::string_view s(field, static_cast<std::size_t>(info.width));
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 std::string_view trimmedBoth(const FieldInfo& info, const char* field) {
     std::string_view s = trimmedBlanks(info, field);
     while (!s.empty() && s.front() == ' ') {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vinculor {
 
@@ -46,5 +47,20 @@ struct FieldInfo {
     int decimals = 0;
     int offset = 0; // from the record's first byte, the deletion flag: the first field is at 1
 };
+
+// A field's bytes, from `field`, without the trailing blanks (or zeros) that
+// fill it: a character field's text as stored.
+inline std::string_view trimmedBlanks(const FieldInfo& f, const char* field) {
+    std::size_t n = static_cast<std::size_t>(f.width);
+    while (n > 0 && (field[n - 1] == ' ' || field[n - 1] == '\0')) {
+        --n;
+    }
+    return std::string_view(field, n);
+}
+
+// The same for the field of a record.
+inline std::string_view storedText(const FieldInfo& f, const char* record) {
+    return trimmedBlanks(f, record + f.offset);
+}
 
 } // namespace vinculor

@@ -634,7 +634,7 @@ std::string_view Table::viewText(Field field) const {
     const char* rec = currentRecord(d, name_);
     // ASCII text is its own stored bytes: shown where it lies, without a copy.
     if (f.type == DbfType::Character) {
-        const std::string_view bytes = TableData::storedText(f, rec);
+        const std::string_view bytes = storedText(f, rec);
         bool ascii = true;
         for (const char c : bytes) {
             ascii &= static_cast<unsigned char>(c) < 0x80;
@@ -658,7 +658,7 @@ bool Table::sameText(Field a, Field b) const {
     const char* rec = currentRecord(d, name_);
     if (fa.type == DbfType::Character && fb.type == DbfType::Character) {
         // Each stored byte is one character: equal bytes, equal text.
-        return TableData::storedText(fa, rec) == TableData::storedText(fb, rec);
+        return storedText(fa, rec) == storedText(fb, rec);
     }
     return d.textOf(a.number, rec) == d.textOf(b.number, rec);
 }

@@ -97,16 +97,6 @@ public:
         const FieldInfo& f = header.fields[field];
         return DbfFieldCodec::text(f, rec + f.offset);
     }
-
-    // A character field's bytes without trailing blanks (or zeros), as stored.
-    static std::string_view storedText(const FieldInfo& f, const char* rec) {
-        const char* p = rec + f.offset;
-        std::size_t n = static_cast<std::size_t>(f.width);
-        while (n > 0 && (p[n - 1] == ' ' || p[n - 1] == '\0')) {
-            --n;
-        }
-        return std::string_view(p, n);
-    }
 };
 
 } // namespace vinculor

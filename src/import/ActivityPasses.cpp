@@ -40,7 +40,7 @@ std::size_t readLength(const Table& soluc) {
 } // namespace
 
 ActivityPasses::ActivityPasses(ActivityTables& tables, XmlChildStream* horario, RunSummary& summary,
-                               timetable::Timetable* timetable, const std::filesystem::path& scratch)
+                               timetable::Timetable& timetable, const std::filesystem::path& scratch)
     : t_(tables), horario_(horario), summary_(summary), timetable_(timetable),
       groups_(tables.grupos, "ABREV", {}, horario),
       subjects_(tables.asignaturas, "COD", {"ABREV_GESTION"}, horario),
@@ -139,7 +139,7 @@ ActivityPasses::Number ActivityPasses::number(const char* bytes, Solu which, boo
 
 // A record left out, for the timetable's check, with the codes it holds.
 void ActivityPasses::leftOut(timetable::Reason reason, bool task, const char* bytes) {
-    if (timetable_ == nullptr || !timetable_->countOmission(reason)) {
+    if (!timetable_.countOmission(reason)) {
         return;
     }
     timetable::Omission o{reason, task, {}, {}, {}, {}, {}, {}};
@@ -153,7 +153,7 @@ void ActivityPasses::leftOut(timetable::Reason reason, bool task, const char* by
     o.room = textOf(Aula);
     o.day = textOf(Dia);
     o.slot = textOf(Hora);
-    timetable_->keep(std::move(o));
+    timetable_.keep(std::move(o));
 }
 
 // A lesson, with its type `tarea`, or a task: looked up, then given to the
@@ -181,9 +181,7 @@ void ActivityPasses::record(const char* bytes, bool task, const Code& asig, std:
         leftOut(*missing, task, bytes);
         return;
     }
-    if (timetable_ != nullptr) {
-        place(found, bytes);
-    }
+    place(found, bytes);
     if (horario_ != nullptr) {
         write(found, tarea);
     }
@@ -244,30 +242,30 @@ inline void ActivityPasses::place(const Found& f, const char* bytes) {
     timetable::Entry e;
     e.task = f.task;
     e.subject =
-        f.task ? timetable_->activityTypes.idAt(f.subjectRow->place, subjects_.value(*f.subjectRow, 0).utf8)
-               : timetable_->subjects.idAt(f.subjectRow->place, f.subject.utf8);
+        f.task ? timetable_.activityTypes.idAt(f.subjectRow->place, subjects_.value(*f.subjectRow, 0).utf8)
+               : timetable_.subjects.idAt(f.subjectRow->place, f.subject.utf8);
     // A task's group is as SOLUC gives it; GRUPOST, where it knows it, finds it fastest.
     const std::string_view group = f.group.text;
     const LookupTable::Row* groupRow = f.task && !group.empty() ? find(groups_, f.group) : f.groupRow;
     e.group = group.empty()         ? timetable::kNone
-              : groupRow != nullptr ? timetable_->groups.idAt(groupRow->place, group)
-                                    : timetable_->groups.id(group);
+              : groupRow != nullptr ? timetable_.groups.idAt(groupRow->place, group)
+                                    : timetable_.groups.id(group);
     e.teacher =
-        f.teacher.empty() ? timetable::kNone : timetable_->teachers.idAt(f.teacherRow->place, f.teacher);
-    e.room = f.room.utf8.empty() ? timetable::kNone : timetable_->rooms.idAt(f.roomRow->place, f.room.utf8);
+        f.teacher.empty() ? timetable::kNone : timetable_.teachers.idAt(f.teacherRow->place, f.teacher);
+    e.room = f.room.utf8.empty() ? timetable::kNone : timetable_.rooms.idAt(f.roomRow->place, f.room.utf8);
     const std::size_t slotPlace = f.slotRow->place;
     if (slotPlace >= slotTimes_.size() || slotTimes_[slotPlace] == timetable::kNone) {
         slotTimes_.resize(std::max(slotTimes_.size(), slotPlace + 1), timetable::kNone);
         std::string label(f.start.utf8);
         label += "–";
         label += f.end.utf8;
-        slotTimes_[slotPlace] = timetable_->times.id(label);
+        slotTimes_[slotPlace] = timetable_.times.id(label);
     }
     e.time = slotTimes_[slotPlace];
     // Whole and positive: DIASHORAST has a key for it.
     e.period = f.period > 0 && f.period < 1e6 ? static_cast<std::uint32_t>(f.period) : 0;
     e.day = static_cast<std::uint8_t>(f.day);
-    timetable_->add(e);
+    timetable_.add(e);
 }
 
 // The activity's "actividad" line: SOLUC's own texts where a look-up found

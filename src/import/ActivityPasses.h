@@ -29,7 +29,7 @@ struct ActivityTables {
 // The two passes over SOLUC, made in one walk of it. Each appends its
 // "actividad" elements to the "horario" element, written out as they come
 // (XmlChildStream), where there is one, and gives the same activities, and the
-// records it leaves out, to the timetable where there is one:
+// records it leaves out, to the timetable:
 // - lessons(): one "actividad" per SOLUC record whose ASIG differs from its
 //   TAREA and whose group, subject and time slot are found; the other records,
 //   the tasks, are kept aside as they are (beyond a megabyte, in a temporary
@@ -40,7 +40,7 @@ struct ActivityTables {
 class ActivityPasses {
 public:
     ActivityPasses(ActivityTables& tables, XmlChildStream* horario, RunSummary& summary,
-                   timetable::Timetable* timetable, const std::filesystem::path& scratch);
+                   timetable::Timetable& timetable, const std::filesystem::path& scratch);
 
     void lessons();
     void tasks();
@@ -97,7 +97,7 @@ private:
     ActivityTables& t_;
     XmlChildStream* horario_;
     RunSummary& summary_;
-    timetable::Timetable* timetable_;
+    timetable::Timetable& timetable_;
     std::array<Field, kFields> fields_;
     std::string record_; // the current record, with room to read ShortText::kMax bytes at any field
     LookupTable groups_, subjects_, teachers_, rooms_, slots_;

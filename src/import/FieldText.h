@@ -9,15 +9,6 @@
 
 namespace vinculor::importing {
 
-// A character field's bytes without trailing blanks (or zeros), as stored.
-inline std::string_view storedText(const FieldInfo& f, const char* record) {
-    std::string_view s(record + f.offset, static_cast<std::size_t>(f.width));
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\0')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 // A field's text as Table::getText reads it. A character field known to hold
 // ASCII is its own stored bytes; anything else is converted into `scratch`.
 inline std::string_view fieldText(const FieldInfo& f, const char* record, bool ascii, std::string& scratch) {

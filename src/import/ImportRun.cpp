@@ -167,7 +167,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         timetable::Timetable timetable(timetable::timetableFileFor(files::fromUtf8(state.filenameXML)));
         {
             // Its look-up tables and the tasks kept aside go once the passes are done.
-            ActivityPasses passes(tables, &activities, state.summary, &timetable, output);
+            ActivityPasses passes(tables, &activities, state.summary, timetable, output);
             passes.lessons();
             ui.progress("Tareas (SOLUC)", 3, kSteps);
             passes.tasks();

@@ -83,7 +83,7 @@ RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::file
     ActivityTables tables{c.wwTableSoluc, c.wwTableGrupos, c.wwTableProfesor,
                           c.wwTableAulas, c.wwTableNomAsg, c.wwTableTramos};
     {
-        ActivityPasses passes(tables, nullptr, summary, &timetable, timetable::timetableFileFor(schoolFile));
+        ActivityPasses passes(tables, nullptr, summary, timetable, timetable::timetableFileFor(schoolFile));
         passes.lessons();
         passes.tasks();
     }
