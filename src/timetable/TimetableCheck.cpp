@@ -76,6 +76,11 @@ struct Listed {
     Clash clash;
 };
 
+// The order of the lists: by grid, then by cell.
+bool listedBefore(const Listed& a, const Listed& b) {
+    return a.rank != b.rank ? a.rank < b.rank : a.cell < b.cell;
+}
+
 // What the walk knows of one axis: where each member's entries in the cell
 // at hand begin and end (linked as they come), and the members met more than
 // once there.
@@ -87,13 +92,90 @@ struct AxisWalk {
     std::vector<std::uint32_t> twice;
     std::vector<Listed> listed; // the first kListed clashes, a heap until sorted
 
+    AxisWalk(const Timetable& timetable, Axis axis) {
+        const std::size_t members = timetable.codes(axis).size();
+        rank.assign(members, kNone);
+        inCell.assign(members, kNone);
+        first.assign(members, kNone);
+        last.assign(members, kNone);
+        const std::vector<std::uint32_t>& ordered = timetable.members(axis);
+        for (std::uint32_t r = 0; r < ordered.size(); ++r) {
+            rank[ordered[r]] = r;
+        }
+    }
+
     // The member whose grid shows the entry: none for an id beyond the
     // axis's codes, which no grid shows.
     std::uint32_t member(const Entry& e, Axis axis) const {
         const std::uint32_t m = Timetable::member(e, axis);
         return m < rank.size() ? m : kNone;
     }
+
+    // Links each member's entries in the cell, in `next`, and notes in
+    // `twice` the members found more than once.
+    void link(std::span<const Entry> cell, std::uint32_t cellId, Axis axis,
+              std::vector<std::uint32_t>& next) {
+        next.assign(cell.size(), kNone);
+        for (std::uint32_t k = 0; k < cell.size(); ++k) {
+            const std::uint32_t m = member(cell[k], axis);
+            if (m == kNone) {
+                continue;
+            }
+            if (inCell[m] != cellId) {
+                inCell[m] = cellId;
+                first[m] = k;
+            } else {
+                if (first[m] == last[m]) {
+                    twice.push_back(m);
+                }
+                next[last[m]] = k;
+            }
+            last[m] = k;
+        }
+    }
+
+    // Of the members found twice in the cell, those in two places at once:
+    // counted, marked where their entries start (the cell's first entry is
+    // `begin` among the timetable's), and kept while among the first listed.
+    void findClashes(std::span<const Entry> cell, const std::vector<std::uint32_t>& next, std::uint32_t begin,
+                     std::uint32_t cellId, Axis axis, TimetableCheck& check) {
+        const auto bit = static_cast<std::uint8_t>(1u << static_cast<int>(axis));
+        for (const std::uint32_t m : twice) {
+            if (!anyTwoPlaces(axis, cell, first[m], [&](std::uint32_t k) { return next[k]; })) {
+                continue;
+            }
+            check.clashStarts[begin + first[m]] |= bit;
+            ++check.clashCount[static_cast<std::size_t>(axis)];
+            const Listed item{rank[m], cellId, {}};
+            if (listed.size() < kListed || listedBefore(item, listed.front())) { // else keepFirst drops it
+                std::vector<std::uint32_t> indices;
+                for (std::uint32_t k = first[m]; k != kNone; k = next[k]) {
+                    indices.push_back(begin + k);
+                }
+                const Entry& e = cell[first[m]];
+                keepFirst(listed, {item.rank, cellId, {axis, m, e.day, e.period, e.time, std::move(indices)}},
+                          listedBefore);
+            }
+        }
+        twice.clear();
+    }
 };
+
+// The entries of the cell that starts at `begin`, into `cell`; returns where the next cell starts.
+std::uint32_t readCell(const Timetable& timetable, std::uint32_t begin, std::vector<Entry>& cell) {
+    const auto size = static_cast<std::uint32_t>(timetable.size());
+    cell.clear();
+    cell.push_back(timetable.entry(begin));
+    std::uint32_t end = begin + 1;
+    for (; end < size; ++end) {
+        const Entry e = timetable.entry(end);
+        if (e.period != cell.front().period || e.day != cell.front().day) {
+            break;
+        }
+        cell.push_back(e);
+    }
+    return end;
+}
 
 // Counts, for each group in the cell at hand, a session of each subject its
 // entries there have: once, however many teachers share the lesson. A lesson
@@ -127,10 +209,6 @@ void countSessions(std::span<const Entry> cell, std::span<const std::uint32_t> n
     }
 }
 
-bool listedBefore(const Listed& a, const Listed& b) {
-    return a.rank != b.rank ? a.rank < b.rank : a.cell < b.cell;
-}
-
 // Finds the clashes of every grid, marks where they start and counts the
 // sessions placed of each group subject. One walk over the entries in their
 // order, which is the cells' order: the entries of a cell lie together, and
@@ -139,19 +217,8 @@ bool listedBefore(const Listed& a, const Listed& b) {
 Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
     const auto size = static_cast<std::uint32_t>(timetable.size());
     check.clashStarts.assign(size, 0);
-    std::array<AxisWalk, 3> walks;
-    for (const Axis axis : kAxes) {
-        AxisWalk& w = walks[static_cast<std::size_t>(axis)];
-        const std::size_t members = timetable.codes(axis).size();
-        w.rank.assign(members, kNone);
-        w.inCell.assign(members, kNone);
-        w.first.assign(members, kNone);
-        w.last.assign(members, kNone);
-        const std::vector<std::uint32_t>& ordered = timetable.members(axis);
-        for (std::uint32_t r = 0; r < ordered.size(); ++r) {
-            w.rank[ordered[r]] = r;
-        }
-    }
+    std::array<AxisWalk, 3> walks = {AxisWalk(timetable, Axis::Group), AxisWalk(timetable, Axis::Teacher),
+                                     AxisWalk(timetable, Axis::Room)};
     std::vector<std::vector<Placed::Subject>> subjectsOf(timetable.groups.size()); // by group id
     // The entries of the cell at hand and, for one axis at a time, the next
     // entry there of each one's member. The largest cell holds megabytes of
@@ -164,54 +231,11 @@ Placed walkCells(const Timetable& timetable, TimetableCheck& check) {
     // The cells are numbered as they come, which is their order in every grid.
     std::uint32_t cellId = 0;
     for (std::uint32_t begin = 0, end = 0; begin < size; begin = end, ++cellId) {
-        cell.clear();
-        cell.push_back(timetable.entry(begin));
-        for (end = begin + 1; end < size; ++end) {
-            const Entry e = timetable.entry(end);
-            if (e.period != cell.front().period || e.day != cell.front().day) {
-                break;
-            }
-            cell.push_back(e);
-        }
+        end = readCell(timetable, begin, cell);
         for (const Axis axis : kAxes) {
             AxisWalk& w = walks[static_cast<std::size_t>(axis)];
-            next.assign(cell.size(), kNone);
-            for (std::uint32_t k = 0; k < cell.size(); ++k) {
-                const std::uint32_t m = w.member(cell[k], axis);
-                if (m == kNone) {
-                    continue;
-                }
-                if (w.inCell[m] != cellId) {
-                    w.inCell[m] = cellId;
-                    w.first[m] = k;
-                } else {
-                    if (w.first[m] == w.last[m]) {
-                        w.twice.push_back(m);
-                    }
-                    next[w.last[m]] = k;
-                }
-                w.last[m] = k;
-            }
-            const auto bit = static_cast<std::uint8_t>(1u << static_cast<int>(axis));
-            for (const std::uint32_t m : w.twice) {
-                if (!anyTwoPlaces(axis, cell, w.first[m], [&](std::uint32_t k) { return next[k]; })) {
-                    continue;
-                }
-                check.clashStarts[begin + w.first[m]] |= bit;
-                ++check.clashCount[static_cast<std::size_t>(axis)];
-                const Listed item{w.rank[m], cellId, {}};
-                if (w.listed.size() < kListed || listedBefore(item, w.listed.front())) {
-                    std::vector<std::uint32_t> indices;
-                    for (std::uint32_t k = w.first[m]; k != kNone; k = next[k]) {
-                        indices.push_back(begin + k);
-                    }
-                    const Entry& e = cell[w.first[m]];
-                    keepFirst(w.listed,
-                              {item.rank, cellId, {axis, m, e.day, e.period, e.time, std::move(indices)}},
-                              listedBefore);
-                }
-            }
-            w.twice.clear();
+            w.link(cell, cellId, axis, next);
+            w.findClashes(cell, next, begin, cellId, axis, check);
             if (axis == Axis::Group) {
                 countSessions(cell, next, w, subjectsOf);
             }
