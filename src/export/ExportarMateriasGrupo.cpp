@@ -6,6 +6,62 @@
 
 namespace vinculor::exporting {
 
+namespace {
+
+// The subjects of every group, read before any record is written, so that a
+// bad Horas anywhere stops the run before any record. A school repeats a
+// handful of Horas texts: each distinct one gives its time value and session
+// pattern once. The subjects come in document order, which is group by
+// group; the subjects of group g are those from firstOf[g] to firstOf[g + 1].
+struct GroupSubjects {
+    struct Hours {
+        float time;
+        std::string pattern;
+    };
+    std::unordered_map<std::string_view, Hours> hoursByText;
+    std::vector<const Hours*> hours; // by subject
+    std::vector<std::size_t> firstOf;
+    std::unordered_map<std::string_view, std::vector<std::size_t>> groupsByCode; // groups by their code
+};
+
+GroupSubjects readGroupSubjects(const XmlNodeList& groups, const XmlNodeList& subjects,
+                                const SessionLengths& lengths) {
+    GroupSubjects read;
+    read.hours.reserve(subjects.size());
+    for (const XmlNode& subject : subjects) {
+        const std::string_view text = attr(subject, groupSubject::Horas);
+        auto found = read.hoursByText.find(text);
+        if (found == read.hoursByText.end()) {
+            try {
+                const float time = sessionTime(text, lengths);
+                found =
+                    read.hoursByText.emplace(text, GroupSubjects::Hours{time, sessionPattern(time)}).first;
+            } catch (const Error& e) {
+                const std::size_t g = subject.owner();
+                const std::string_view group = g < groups.size() ? attr(groups[g], group::Codigo) : "";
+                throw Error(std::string(e.what()) + "\nEn el grupo «" + std::string(group) + "», materia «" +
+                            std::string(attr(subject, groupSubject::Codigo)) +
+                            "», atributo «Horas»: escriba las horas como número (por ejemplo 2,5) en "
+                            "Pincel-eKade y vuelva a exportar.");
+            }
+        }
+        read.hours.push_back(&found->second);
+    }
+    read.firstOf.reserve(groups.size() + 1);
+    std::size_t next = 0;
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        read.firstOf.push_back(next);
+        while (next < subjects.size() && subjects[next].owner() == g) {
+            ++next;
+        }
+        read.groupsByCode[attr(groups[g], group::Codigo)].push_back(g);
+    }
+    read.firstOf.push_back(next);
+    return read;
+}
+
+} // namespace
+
 void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
     deleteTableFiles(ctx.dir, "ASIGT");
     Table table(ctx.dir, "ASIGT");
@@ -32,50 +88,7 @@ void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
     const XmlNodeList groups = ctx.doc.selectNodes("/Centro/Grupos/Grupo");
     const XmlNodeList subjects = ctx.doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
 
-    // Every time value first, so that a bad Horas anywhere stops the run before
-    // any record. A school repeats a handful of Horas texts: each distinct one
-    // gives its time value and session pattern once. The subjects come in
-    // document order, which is group by group; the subjects of group g are
-    // those from firstOf[g] to firstOf[g + 1].
-    struct Hours {
-        float time;
-        std::string pattern;
-    };
-    std::unordered_map<std::string_view, Hours> hoursByText;
-    std::vector<const Hours*> hours;
-    std::vector<std::size_t> firstOf;
-    std::unordered_map<std::string_view, std::vector<std::size_t>> groupsByCode;
-    if (!groups.empty()) {
-        hours.reserve(subjects.size());
-        for (const XmlNode& subject : subjects) {
-            const std::string_view text = attr(subject, groupSubject::Horas);
-            auto found = hoursByText.find(text);
-            if (found == hoursByText.end()) {
-                try {
-                    const float time = sessionTime(text, lengths);
-                    found = hoursByText.emplace(text, Hours{time, sessionPattern(time)}).first;
-                } catch (const Error& e) {
-                    const std::size_t g = subject.owner();
-                    const std::string_view group = g < groups.size() ? attr(groups[g], group::Codigo) : "";
-                    throw Error(std::string(e.what()) + "\nEn el grupo «" + std::string(group) +
-                                "», materia «" + std::string(attr(subject, groupSubject::Codigo)) +
-                                "», atributo «Horas»: escriba las horas como número (por ejemplo 2,5) en "
-                                "Pincel-eKade y vuelva a exportar.");
-                }
-            }
-            hours.push_back(&found->second);
-        }
-        firstOf.reserve(groups.size() + 1);
-        std::size_t next = 0;
-        for (std::size_t g = 0; g < groups.size(); ++g) {
-            firstOf.push_back(next);
-            while (next < subjects.size() && subjects[next].owner() == g) {
-                ++next;
-            }
-            groupsByCode[attr(groups[g], group::Codigo)].push_back(g);
-        }
-        firstOf.push_back(next);
-    }
+    GroupSubjects read = readGroupSubjects(groups, subjects, lengths);
 
     // Group by group; a group code that repeats writes the subjects of every
     // group with that code, once for each of them. The fields that a group's
@@ -94,17 +107,17 @@ void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
         table.setText(start, nivel, attr(group, group::CodigoEnsenanza));
         table.setText(start, curso, attr(group, group::Curso));
         table.setText(start, grupo, attr(group, group::Letra));
-        table.setText(start, gestion, code);
-        for (const std::size_t holder : groupsByCode[code]) {
-            for (std::size_t index = firstOf[holder]; index < firstOf[holder + 1]; ++index) {
+        table.setText(start, gestion, code); // the group's code again, as in CGRUP, not the subject's
+        for (const std::size_t holder : read.groupsByCode[code]) {
+            for (std::size_t index = read.firstOf[holder]; index < read.firstOf[holder + 1]; ++index) {
                 const std::string_view subject = attr(subjects[index], groupSubject::Codigo);
                 if (subject.empty()) {
                     continue;
                 }
                 table.append(start);
                 table.setText(casig, subject);
-                table.setDouble(horas, static_cast<double>(hours[index]->time));
-                table.setText(sesiones, hours[index]->pattern);
+                table.setDouble(horas, static_cast<double>(read.hours[index]->time));
+                table.setText(sesiones, read.hours[index]->pattern);
                 table.post();
             }
         }
