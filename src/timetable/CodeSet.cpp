@@ -3,6 +3,7 @@
 #include "base/Error.h"
 
 #include <cstring>
+#include <limits>
 
 namespace vinculor::timetable {
 
@@ -50,7 +51,7 @@ std::uint32_t CodeSet::id(std::string_view code) {
     if (slots_[slot] != kNone) {
         return slots_[slot];
     }
-    if (text_.size() + code.size() > kUnseen) {
+    if (text_.size() + code.size() > std::numeric_limits<std::uint32_t>::max()) { // starts_'s places
         throw Error("El horario tiene más texto en sus códigos del que puede guardar.");
     }
     const auto id = static_cast<std::uint32_t>(size());
