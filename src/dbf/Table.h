@@ -53,8 +53,9 @@ public:
 
     // append/edit start a change of a new or the current record; set* assign
     // fields of it; post keeps it. A field never set in an appended record is
-    // empty (blanks; a null integer), or, after append(start), as `start` has it. An integer field cannot
-    // hold -2147483648 (its bytes are those of a null): setInt refuses it.
+    // empty (blanks; a null integer), or, after append(start), as `start` has
+    // it. An integer field cannot hold -2147483648 (its bytes are those of a
+    // null): setInt refuses it.
     void append();
     void edit();
     void post();

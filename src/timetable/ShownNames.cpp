@@ -123,8 +123,8 @@ std::vector<Piece> ShownNames::piecesOf(const CodeSet& codes,
         writeEscaped(text_.data() + start, shown);
         text_ += after;
         for (std::size_t w = 0; w < kWidths; ++w) {
-            const std::size_t perLine =
-                150 / (kFewestColumns + w); // bytes of escaped text, at the normal size
+            // Bytes of escaped text in a line, at the normal size.
+            const std::size_t perLine = 150 / (kFewestColumns + w);
             p.lines[w] = static_cast<std::uint8_t>(std::min<std::size_t>(1 + nameSize / perLine, 255));
         }
     }
