@@ -52,6 +52,15 @@ std::optional<double> parseNumber(std::string_view s) {
     return value;
 }
 
+// A number rounded to the nearest whole one, if that fits in 32 bits.
+std::optional<std::int32_t> rounded(double value) {
+    const double r = std::round(value);
+    if (!(r >= std::numeric_limits<std::int32_t>::min() && r <= std::numeric_limits<std::int32_t>::max())) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(r);
+}
+
 std::optional<std::int32_t> readInteger(const char* field) {
     if (allZero(field, 4)) {
         return std::nullopt;
@@ -266,27 +275,22 @@ std::int32_t DbfFieldCodec::toInt(const FieldInfo& info, const char* field) {
             return 0;
         }
         const auto value = parseNumber(s);
-        if (!value) {
+        const auto whole = value ? rounded(*value) : std::nullopt;
+        if (!whole) {
             notInteger(text::cp1252ToUtf8(s));
         }
-        const double r = std::round(*value);
-        if (!(r >= std::numeric_limits<std::int32_t>::min() &&
-              r <= std::numeric_limits<std::int32_t>::max())) {
-            notInteger(text::cp1252ToUtf8(s));
-        }
-        return static_cast<std::int32_t>(r);
+        return *whole;
     }
     case DbfType::Double: {
         const auto value = readDouble(field);
         if (!value) {
             return 0;
         }
-        const double r = std::round(*value);
-        if (!(r >= std::numeric_limits<std::int32_t>::min() &&
-              r <= std::numeric_limits<std::int32_t>::max())) {
+        const auto whole = rounded(*value);
+        if (!whole) {
             notInteger(text::formatDecimal(*value));
         }
-        return static_cast<std::int32_t>(r);
+        return *whole;
     }
     default:
         return text::parseInteger(text(info, field));

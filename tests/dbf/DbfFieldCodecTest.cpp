@@ -3,8 +3,10 @@
 #include "base/Error.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -112,6 +114,45 @@ TEST(NumericFieldText, ReadsBackAsTheShortestTextOfTheValueWritten) {
     EXPECT_EQ(DbfFieldCodec::text(info, field.data()), "2.5");
     DbfFieldCodec::setDouble(info, field.data(), -0.0, "PRUEBA");
     EXPECT_EQ(DbfFieldCodec::text(info, field.data()), "0");
+}
+
+// Another program's table may hold any number where a whole one is read: it
+// is rounded, and what is not a number or does not fit in 32 bits is refused.
+TEST(WholeNumberRead, RoundsNumbersAndRefusesWhatDoesNotFit) {
+    struct Case {
+        DbfType type;
+        std::string stored; // text of an N field; the value of an O field
+        std::optional<std::int32_t> expected;
+    };
+    const Case cases[] = {
+        {DbfType::Numeric, "        ", 0},
+        {DbfType::Numeric, "   12.50", 13},
+        {DbfType::Numeric, "  -12.50", -13},
+        {DbfType::Numeric, "      +7", 7},
+        {DbfType::Numeric, "     12a", std::nullopt},
+        {DbfType::Numeric, "2.15e+09", std::nullopt},
+        {DbfType::Numeric, "-2.1e+09", -2100000000},
+        {DbfType::Double, "2.5", 3},
+        {DbfType::Double, "-2147483648.4", INT32_MIN},
+        {DbfType::Double, "2147483647.5", std::nullopt},
+        {DbfType::Double, "1e300", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const FieldInfo info{"NUM", c.type, 8, 2, 1};
+        std::string field = c.stored;
+        if (c.type == DbfType::Double) {
+            field.assign(8, '\0');
+            DbfFieldCodec::setDouble(info, field.data(), std::stod(c.stored), "PRUEBA");
+        }
+        std::optional<std::int32_t> read;
+        try {
+            read = DbfFieldCodec::toInt(info, field.data());
+        } catch (const Error& e) {
+            EXPECT_NE(std::string(e.what()).find("is not a valid integer value"), std::string::npos)
+                << e.what();
+        }
+        EXPECT_EQ(read, c.expected) << letterOf(c.type) << " «" << c.stored << "»";
+    }
 }
 
 } // namespace
