@@ -173,8 +173,10 @@ void throwFileError(std::string_view verb, const fs::path& path, int errorNumber
     throw Error::file(std::string(verb), path, reasonText(errorNumber));
 }
 
-void countOperation(std::string_view what, const fs::path& path) {
-    crashPoint();
+namespace {
+
+// The counting, watching and failing of an operation, without the crash point.
+void countWithoutCrashPoint(std::string_view what, const fs::path& path) {
     if (gWatcher) {
         gWatcher(what, path);
     }
@@ -184,6 +186,19 @@ void countOperation(std::string_view what, const fs::path& path) {
         gTriggered = true;
         throwFileError(what, path, EIO);
     }
+}
+
+// A flush of a directory changes no file: a crash just before it leaves the
+// disk as a crash just after the operation before it would.
+void countFlush(const fs::path& directory) {
+    countWithoutCrashPoint("escribir", directory);
+}
+
+} // namespace
+
+void countOperation(std::string_view what, const fs::path& path) {
+    crashPoint();
+    countWithoutCrashPoint(what, path);
 }
 
 std::string readFile(const fs::path& path) {
@@ -443,7 +458,7 @@ void writeFileAtomic(const fs::path& path, std::string_view data) {
         throw namingTarget(e, temp, path);
     }
     if (flushedAtOnce(path)) {
-        syncDirectory(path.parent_path());
+        syncDirectoryAfterCommit(path.parent_path()); // the new file is in place
     }
 }
 
@@ -532,7 +547,7 @@ void AtomicFileWriter::commit() {
     }
     temp_.clear();
     if (flushedAtOnce(path_)) {
-        syncDirectory(path_.parent_path());
+        syncDirectoryAfterCommit(path_.parent_path()); // the new file is in place
     }
 }
 
@@ -597,10 +612,21 @@ void renameFile(const fs::path& from, const fs::path& to) {
 }
 
 void syncDirectory(const fs::path& directory) {
-#ifdef _WIN32
-    (void)directory; // MoveFileEx with MOVEFILE_WRITE_THROUGH has written the entry through
-#else
     const fs::path dir = directory.empty() ? fs::path(".") : directory;
+    countFlush(dir);
+#ifdef _WIN32
+    // MoveFileEx writes the renamed entry through, but a deletion is only
+    // logged. Windows documents no flush of a directory; NTFS flushes one
+    // opened for writing, and a file system that refuses leaves its entries
+    // to its own log, as on POSIX systems that cannot flush a directory.
+    const HANDLE h = CreateFileW(dir.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        FlushFileBuffers(h);
+        CloseHandle(h);
+    }
+#else
     const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return; // a directory that cannot be opened cannot be flushed either; the rename stands
@@ -614,6 +640,13 @@ void syncDirectory(const fs::path& directory) {
         throwFileError("escribir", dir, error);
     }
 #endif
+}
+
+void syncDirectoryAfterCommit(const fs::path& directory) noexcept {
+    try {
+        syncDirectory(directory);
+    } catch (const Error&) {
+    }
 }
 
 std::vector<std::string> listDirectory(const fs::path& directory) {

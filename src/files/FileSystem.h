@@ -40,9 +40,13 @@ void writeFile(const fs::path& path, std::string_view data);
 void writeFileAtomic(const fs::path& path, std::string_view data);
 // Renames a file, replacing `to`; on Windows written through to the disk.
 void renameFile(const fs::path& from, const fs::path& to);
-// Flushes a directory's entries (renames, creations, deletions) to the disk;
-// on Windows, where renames are written through, it does nothing.
+// Flushes a directory's entries (renames, creations, deletions) to the disk.
+// A file system that cannot flush a directory is no error; a failing disk is.
 void syncDirectory(const fs::path& directory);
+// The same once a change has reached its point of no return (the file is in
+// place, the journal is gone): a failing flush leaves the change unconfirmed,
+// and must not turn it into an error that would have it undone or redone.
+void syncDirectoryAfterCommit(const fs::path& directory) noexcept;
 
 // While one of these lives, the files put in place inside `folder` (by
 // writeFileAtomic and AtomicFileWriter) are not flushed to the disk one by

@@ -90,6 +90,7 @@ bool present(const fs::path& path) {
 // that left the staging folder goes back into it, then every old file that
 // is in the set-aside folder comes back (only once every new file is out of
 // the way). Returns the first error met; empty when the old files are all back.
+// The journal may only go once the directory is flushed after this.
 std::string undo(const fs::path& dir, const Journal& j, std::vector<std::string>* restored) {
     std::string firstError;
     const fs::path staging = dir / fromUtf8(j.staging);
@@ -122,13 +123,6 @@ std::string undo(const fs::path& dir, const Journal& j, std::vector<std::string>
         const fs::path kept = aside / fromUtf8(*it);
         if (present(kept) && attempt(kept, dir / fromUtf8(*it)) && restored != nullptr) {
             restored->insert(restored->begin(), *it);
-        }
-    }
-    if (firstError.empty()) {
-        try {
-            syncDirectory(dir);
-        } catch (const Error& e) {
-            firstError = e.what();
         }
     }
     return firstError;
@@ -164,17 +158,29 @@ void JournaledCommit::run(const fs::path& directory, const std::string& stagingF
         syncDirectory(staging);
         syncDirectory(directory);
         removeFile(journalPath);
-        syncDirectory(directory);
     } catch (const Error& e) {
         const std::string undoError = undo(directory, journal, nullptr);
         if (!undoError.empty()) {
             throw Error(std::string(e.what()) + " " + keptMessage(aside));
         }
-        if (!removeFileQuietly(journalPath)) {
-            removeFileQuietly(journalPath); // the old files are back: the journal has no more to say
+        // The old files are back. The journal goes once that is on the disk;
+        // until then it stays, and the next run's recovery finishes the undo.
+        bool undoneOnDisk = true;
+        try {
+            syncDirectory(directory);
+        } catch (const Error&) {
+            undoneOnDisk = false;
+        }
+        if (undoneOnDisk && !removeFileQuietly(journalPath)) {
+            removeFileQuietly(journalPath);
         }
         throw;
     }
+    // The commit point is behind: the new files are the directory's, and with
+    // the journal gone nothing could put the old ones back. A flush that fails
+    // now leaves the change unconfirmed, not undone: after a power cut the
+    // journal may be back, and recover() then restores the old set whole.
+    syncDirectoryAfterCommit(directory);
     removeTreeQuietly(aside);
 }
 
@@ -200,8 +206,9 @@ std::optional<std::vector<std::string>> JournaledCommit::recover(const fs::path&
         throw Error("Un cambio de archivos interrumpido quedó a medias en «" + toUtf8(directory) + "». " +
                     undoError + " " + keptMessage(aside));
     }
-    removeFile(journalPath);
     syncDirectory(directory);
+    removeFile(journalPath);
+    syncDirectoryAfterCommit(directory);
     removeTreeQuietly(aside);
     removeTreeQuietly(directory / fromUtf8(journal->staging));
     return restored;

@@ -21,7 +21,8 @@ namespace vinculor::files {
 //      flush the directory. From here on a crash is undone by recover().
 //   2. Move the old files into the set-aside folder, then the new files into
 //      the directory; flush the folders and the directory.
-//   3. Remove the journal and flush the directory: this is the commit point.
+//   3. Remove the journal: this is the commit point. Then flush the
+//      directory; a flush that fails from here on undoes nothing.
 //   4. Remove both folders.
 // If a move fails, the moves made are undone in reverse order. recover()
 // undoes an unfinished commit the same way; every step of it looks at what is

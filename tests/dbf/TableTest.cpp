@@ -448,10 +448,13 @@ TEST(TableWriting, AFailedCloseLeavesTheOldFilesWhole) {
         } catch (const Error&) {
             failed = true;
         }
+        const bool triggered = files::FaultInjection::triggered();
         files::FaultInjection::disarm();
         table.discard();
+        if (!failed && triggered) {
+            continue; // the flush of the folder once a file is in place undoes nothing
+        }
         if (!failed) {
-            EXPECT_FALSE(files::FaultInjection::triggered());
             EXPECT_GT(k, 4); // data and index each: create, write, close, rename
             break;
         }
