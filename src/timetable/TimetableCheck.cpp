@@ -10,16 +10,6 @@ namespace vinculor::timetable {
 
 namespace {
 
-bool compatible(Axis axis, const Entry& a, const Entry& b) {
-    if (a.task != b.task || a.subject != b.subject) {
-        return false;
-    }
-    if (axis == Axis::Room) {
-        return a.group == b.group || a.teacher == b.teacher;
-    }
-    return a.room == b.room;
-}
-
 // A code as Horavia's tables keep it: found whole, or by its first ten characters.
 std::uint32_t findKept(const CodeSet& codes, std::string_view code) {
     const std::uint32_t id = codes.find(code);
@@ -44,14 +34,33 @@ template <class T, class Before> void keepFirst(std::vector<T>& kept, const T& i
 }
 
 // Whether two of the entries reached from `first` through `next` (kNone
-// ends them) put the member of an axis in two places.
+// ends them) put the member of an axis in two places: entries of another
+// lesson, or of the same lesson in another room; for a room, of the same
+// lesson with another group and another teacher. One pass, however many
+// entries a cell holds: a group's or a teacher's entries all agree when each
+// agrees with the first; a room's entries, which agree in group or in
+// teacher, when none differs from the first in both and they do not differ
+// from it, some in group and others in teacher.
 template <class Next>
 bool anyTwoPlaces(Axis axis, std::span<const Entry> cell, std::uint32_t first, Next next) {
+    const Entry& e0 = cell[first];
+    bool otherGroup = false;
+    bool otherTeacher = false;
     for (std::uint32_t i = next(first); i != kNone; i = next(i)) {
-        for (std::uint32_t j = first; j != i; j = next(j)) {
-            if (!compatible(axis, cell[i], cell[j])) {
+        const Entry& e = cell[i];
+        if (e.task != e0.task || e.subject != e0.subject) {
+            return true;
+        }
+        if (axis != Axis::Room) {
+            if (e.room != e0.room) {
                 return true;
             }
+            continue;
+        }
+        otherGroup = otherGroup || e.group != e0.group;
+        otherTeacher = otherTeacher || e.teacher != e0.teacher;
+        if (otherGroup && otherTeacher) {
+            return true;
         }
     }
     return false;

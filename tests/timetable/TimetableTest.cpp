@@ -262,6 +262,55 @@ TEST(TimetableTest, TheCheckFindsInTheCellsWhatEachGridShows) {
     }
 }
 
+// Every cell of two to four entries drawn from two subjects, groups,
+// teachers and rooms, lessons and tasks: the check of a cell, made in one
+// pass, must say what comparing every pair of its entries says.
+TEST(TimetableTest, ACellIsAClashWhenAnyTwoOfItsEntriesAre) {
+    const auto agree = [](Axis axis, const Entry& a, const Entry& b) {
+        if (a.task != b.task || a.subject != b.subject) {
+            return false;
+        }
+        return axis == Axis::Room ? a.group == b.group || a.teacher == b.teacher : a.room == b.room;
+    };
+    const auto entryOf = [](std::uint32_t bits) {
+        Entry e;
+        e.subject = bits & 1;
+        e.group = (bits >> 1) & 1;
+        e.teacher = (bits >> 2) & 1;
+        e.room = (bits >> 3) & 1;
+        e.task = ((bits >> 4) & 1) != 0;
+        return e;
+    };
+    std::size_t clashes = 0;
+    std::size_t cells = 0;
+    for (std::size_t size = 2; size <= 4; ++size) {
+        std::uint32_t combinations = 1;
+        for (std::size_t k = 0; k < size; ++k) {
+            combinations *= 32;
+        }
+        for (std::uint32_t c = 0; c < combinations; ++c) {
+            std::vector<Entry> cell;
+            for (std::uint32_t rest = c, k = 0; k < size; ++k, rest /= 32) {
+                cell.push_back(entryOf(rest % 32));
+            }
+            for (const Axis axis : kAxes) {
+                bool expected = false;
+                for (std::size_t i = 0; i < size && !expected; ++i) {
+                    for (std::size_t j = i + 1; j < size && !expected; ++j) {
+                        expected = !agree(axis, cell[i], cell[j]);
+                    }
+                }
+                ++cells;
+                clashes += expected ? 1 : 0;
+                ASSERT_EQ(inTwoPlaces(axis, cell), expected)
+                    << "eje " << static_cast<int>(axis) << ", celda " << c;
+            }
+        }
+    }
+    EXPECT_GT(clashes, 0u);
+    EXPECT_LT(clashes, cells);
+}
+
 TEST(TimetableTest, AnEmptyTimetableHasNoGrids) {
     Timetable t;
     t.teachers.id("P1");
