@@ -7,6 +7,7 @@
 #include "files/FileSystem.h"
 #include "import/ActivityPasses.h"
 #include "import/ExportTimestamp.h"
+#include "run/HoraviaRecovery.h"
 #include "timetable/ShownNames.h"
 #include "timetable/TimetableCheck.h"
 #include "timetable/TimetableFile.h"
@@ -58,6 +59,7 @@ RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::file
     }
 
     DirectoryLock lock(horaviaDir);
+    summary.recovered = recoverHoraviaDirectory(horaviaDir); // never half of two sets of tables
     TableComponents c;
     c.bindAll(horaviaDir);
     struct Closer {

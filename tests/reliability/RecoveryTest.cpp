@@ -8,6 +8,7 @@
 #include "files/IniFile.h"
 #include "files/JournaledCommit.h"
 #include "import/ImportRun.h"
+#include "import/TimetableStep.h"
 #include "run/HoraviaRecovery.h"
 #include "support/ScriptedUi.h"
 #include "support/TableDump.h"
@@ -115,6 +116,17 @@ TEST_F(RecoveryTest, AnUndoThatFailsDeletesNothingAndTheNextRunPutsTheOldTablesB
     EXPECT_GT(undoFailures, 5);
     EXPECT_EQ(completedAfterCommit, 1);
     ASSERT_TRUE(lastFailedUndo.has_value());
+
+    // Writing the timetable's document again puts the old tables back first,
+    // and reads them, not half of each set.
+    {
+        TempDir htemp;
+        testing::copyInto(lastFailedUndo->path(), htemp.path());
+        RunSummary summary;
+        ASSERT_EQ(importing::runTimetable(school, htemp.path(), summary), RunOutcome::Completed);
+        ASSERT_FALSE(summary.recovered.empty());
+        EXPECT_EQ(testing::differences(oldFiles, snapshot(htemp.path())), "");
+    }
 
     // The recovery itself failing once, at each of its operations: a later
     // run still brings every old table back.
