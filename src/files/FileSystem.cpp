@@ -665,9 +665,10 @@ std::vector<std::string> listDirectory(const fs::path& directory) {
     return names;
 }
 
-void removeFile(const fs::path& path) {
-    countOperation("borrar", path);
-    std::error_code ec;
+namespace {
+
+// Removes a file or an empty directory, read-only or not.
+void removeEntry(const fs::path& path, std::error_code& ec) {
     fs::remove(path, ec);
 #ifdef _WIN32
     // Windows refuses to delete a read-only file, which a POSIX system (whose
@@ -683,6 +684,14 @@ void removeFile(const fs::path& path) {
         }
     }
 #endif
+}
+
+} // namespace
+
+void removeFile(const fs::path& path) {
+    countOperation("borrar", path);
+    std::error_code ec;
+    removeEntry(path, ec);
     if (ec) {
         throwFileError("borrar", path, ec.value());
     }
@@ -738,11 +747,11 @@ fs::path createUniqueDirectory(const fs::path& parent, std::string_view prefix) 
     }
 }
 
-void removeTreeQuietly(const fs::path& path) noexcept {
+bool removeTreeQuietly(const fs::path& path) noexcept {
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(path, ec);
     if (ec || !fs::exists(status)) {
-        return;
+        return !ec;
     }
     if (fs::is_directory(status)) {
         // Entry by entry, so that the crash mode can stop it half-way.
@@ -758,7 +767,8 @@ void removeTreeQuietly(const fs::path& path) noexcept {
         }
     }
     crashPoint();
-    fs::remove(path, ec);
+    removeEntry(path, ec);
+    return !ec;
 }
 
 void FaultInjection::failOperation(long k) {

@@ -109,8 +109,9 @@ void createDirectory(const fs::path& path);
 // unpredictable hex digits, and returns its path.
 fs::path createUniqueDirectory(const fs::path& parent, std::string_view prefix);
 // Removes a directory and everything in it (a symbolic link itself, never
-// what it points to); failures are ignored.
-void removeTreeQuietly(const fs::path& path) noexcept;
+// what it points to), read-only files too; failures are ignored. Returns
+// whether it is gone.
+bool removeTreeQuietly(const fs::path& path) noexcept;
 
 // Test seam: makes the k-th counted operation (1-based, from the moment of
 // arming) fail as a real failure of that operation would. The counted

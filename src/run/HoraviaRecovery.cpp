@@ -44,8 +44,7 @@ std::vector<std::string> recoverHoraviaDirectory(const std::filesystem::path& di
     }
     std::vector<std::string> removed;
     for (const std::string& name : files::listDirectory(directory)) {
-        if (isLeftoverName(name)) {
-            files::removeTreeQuietly(directory / files::fromUtf8(name));
+        if (isLeftoverName(name) && files::removeTreeQuietly(directory / files::fromUtf8(name))) {
             removed.push_back(name);
         }
     }
