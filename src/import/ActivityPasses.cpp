@@ -1,6 +1,8 @@
 #include "import/ActivityPasses.h"
 
+#include "base/Error.h"
 #include "dbf/DbfFieldCodec.h"
+#include "files/FileSystem.h"
 #include "import/SolucSchema.h"
 #include "text/Text.h"
 
@@ -112,7 +114,7 @@ inline ActivityPasses::Code ActivityPasses::code(const char* bytes, Solu which) 
 // timetabling program may store them as character fields: there an empty
 // value reads as 0, as an empty numeric field does, and blanks around the
 // digits are ignored.
-ActivityPasses::Number ActivityPasses::number(const char* bytes, Solu which, bool whole) {
+inline ActivityPasses::Number ActivityPasses::readNumber(const char* bytes, Solu which, bool whole) {
     Field& f = fields_[which];
     const char* field = bytes + f.info.offset;
     if (f.info.type == DbfType::Integer) {
@@ -135,6 +137,33 @@ ActivityPasses::Number ActivityPasses::number(const char* bytes, Solu which, boo
         return {0, digits};
     }
     return {whole ? text::parseInteger(digits) : text::parseDecimal(digits), digits};
+}
+
+// DIA or HORA of a record. One that is no number ends the run; its message
+// says which record holds it.
+ActivityPasses::Number ActivityPasses::number(const char* bytes, Solu which, bool whole) {
+    try {
+        return readNumber(bytes, which, whole);
+    } catch (const Error& e) {
+        if (e.kind() != ErrorKind::Number) {
+            throw;
+        }
+        notANumber(e, bytes, which);
+    }
+}
+
+// The number's own message, then the field and the record's codes.
+void ActivityPasses::notANumber(const Error& e, const char* bytes, Solu which) {
+    std::string where = "En el campo " + fields_[which].info.name + " de un registro de SOLUC («" +
+                        files::toUtf8(t_.soluc.dataPath()) + "»):";
+    const std::pair<Solu, const char*> codes[] = {
+        {Asig, "materia"}, {Tarea, "tarea"}, {Grupo, "grupo"}, {Prof, "profesor"}, {Aula, "aula"}};
+    for (const auto& [field, word] : codes) {
+        where += std::string(field == Asig ? " " : ", ") + word + " «" +
+                 std::string(code(bytes, field).text) + "»";
+    }
+    throw Error(ErrorKind::Number, std::string(e.what()) + "\n" + where +
+                                       ". Vuelva a calcular y guardar el horario en Horavia, y a importar.");
 }
 
 // A record left out, for the timetable's check, with the codes it holds.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Error.h"
 #include "dbf/Table.h"
 #include "files/RecordSpool.h"
 #include "import/LookupTable.h"
@@ -92,6 +93,8 @@ private:
         return code.isShort ? table.find(code.key) : table.find(code.text);
     }
     Number number(const char* bytes, Solu field, bool whole);
+    Number readNumber(const char* bytes, Solu field, bool whole);
+    [[noreturn]] void notANumber(const Error& e, const char* bytes, Solu field);
     void leftOut(timetable::Reason reason, bool task, const char* bytes);
 
     ActivityTables& t_;

@@ -43,13 +43,30 @@ TEST_F(SolucText, CharacterDayAndSlotReadAsNumbersAndEmptyAsZero) {
     EXPECT_NE(activities[2].find("dia=M HoraInicio=16:00"), std::string::npos) << activities[2];
 }
 
-TEST_F(SolucText, ACharacterDayThatIsNoNumberStillStopsTheRun) {
-    writeCharacterSoluc({{"MAT", "CCM", "L", "3", "1A", "", ""}});
-    try {
-        runImport();
-        ADD_FAILURE() << "sin error";
-    } catch (const Error& e) {
-        EXPECT_EQ(std::string(e.what()), "'L' is not a valid integer value");
+TEST_F(SolucText, ADayOrSlotThatIsNoNumberStopsTheRunAndTheMessageSaysWhichRecordHoldsIt) {
+    struct Case {
+        std::vector<std::string> record; // ASIG, TAREA, DIA, HORA, CODGRUPO, PROF, AULA
+        std::string message;             // its first line, then where
+    };
+    const std::string soluc = (htemp / "SOLUC.DBF").string();
+    const Case cases[] = {
+        {{"MAT", "CCM", "L", "3", "1A", "PGARCIA", "A1"},
+         "'L' is not a valid integer value\nEn el campo DIA de un registro de SOLUC («" + soluc +
+             "»): materia «MAT», tarea «CCM», grupo «1A», profesor «PGARCIA», aula «A1»."},
+        // A task, read once every lesson is written.
+        {{"GUARDIA", "GUARDIA", "2", "3ª", "", "PLOPEZ", ""},
+         "'3ª' is not a valid floating point value\nEn el campo HORA de un registro de SOLUC («" + soluc +
+             "»): materia «GUARDIA», tarea «GUARDIA», grupo «», profesor «PLOPEZ», aula «»."},
+    };
+    for (const Case& c : cases) {
+        writeCharacterSoluc({{"MAT", "CCM", "1", "3", "1A", "", ""}, c.record});
+        try {
+            runImport();
+            ADD_FAILURE() << "sin error";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()),
+                      c.message + " Vuelva a calcular y guardar el horario en Horavia, y a importar.");
+        }
     }
 }
 
