@@ -102,6 +102,13 @@ Arguments parse(int argc, char** argv) {
     return args;
 }
 
+// What a run put right before it failed is not lost with its summary.
+void reportRecovered(std::ostream& err, const RunSummary& summary) {
+    for (const std::string& line : summary.recovered) {
+        err << line << "\n";
+    }
+}
+
 int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     RunState state;
     state.horaviaDir = args.htemp ? files::fromUtf8(*args.htemp) : horaviaDirectory();
@@ -113,8 +120,15 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, b
              errIsTerminal && !args.json ? &err : nullptr);
 
     if (args.command == "horario") {
-        if (importing::runTimetable(ec ? files::fromUtf8(args.positional[0]) : file, state.horaviaDir,
-                                    state.summary) == RunOutcome::InputMissing) {
+        RunOutcome written = RunOutcome::Completed;
+        try {
+            written = importing::runTimetable(ec ? files::fromUtf8(args.positional[0]) : file,
+                                              state.horaviaDir, state.summary);
+        } catch (const Error&) {
+            reportRecovered(err, state.summary);
+            throw;
+        }
+        if (written == RunOutcome::InputMissing) {
             err << "No existe archivo XML o Solución.\n";
             return kInputMissing;
         }
@@ -127,10 +141,7 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, b
             args.command == "exportar" ? exporting::runExport(state, ui) : importing::runImport(state, ui);
     } catch (const Error& e) {
         ui.endProgress();
-        // What the run put right before it failed is not lost with its summary.
-        for (const std::string& line : state.summary.recovered) {
-            err << line << "\n";
-        }
+        reportRecovered(err, state.summary);
         throw Error(std::string(e.what()) + "\n" + errorDetails(ui.lastStep()));
     }
     ui.endProgress();

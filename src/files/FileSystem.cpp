@@ -445,7 +445,7 @@ static Error namingTarget(const Error& error, const fs::path& temp, const fs::pa
     return error.kind() == ErrorKind::File && error.path() == temp ? error.aboutFile(path) : error;
 }
 
-void writeFileAtomic(const fs::path& path, std::string_view data) {
+void writeFileAtomic(const fs::path& path, std::string_view data, DirectoryFlush flush) {
     fs::path temp;
     std::FILE* file = createTemporaryBeside(path, temp);
     try {
@@ -457,7 +457,12 @@ void writeFileAtomic(const fs::path& path, std::string_view data) {
         fs::remove(temp, ec);
         throw namingTarget(e, temp, path);
     }
-    if (flushedAtOnce(path)) {
+    if (!flushedAtOnce(path)) {
+        return;
+    }
+    if (flush == DirectoryFlush::MustSucceed) {
+        syncDirectory(path.parent_path());
+    } else {
         syncDirectoryAfterCommit(path.parent_path()); // the new file is in place
     }
 }
@@ -642,10 +647,12 @@ void syncDirectory(const fs::path& directory) {
 #endif
 }
 
-void syncDirectoryAfterCommit(const fs::path& directory) noexcept {
+bool syncDirectoryAfterCommit(const fs::path& directory) noexcept {
     try {
         syncDirectory(directory);
+        return true;
     } catch (const Error&) {
+        return false;
     }
 }
 
@@ -750,8 +757,8 @@ fs::path createUniqueDirectory(const fs::path& parent, std::string_view prefix) 
 bool removeTreeQuietly(const fs::path& path) noexcept {
     std::error_code ec;
     const fs::file_status status = fs::symlink_status(path, ec);
-    if (ec || !fs::exists(status)) {
-        return !ec;
+    if (!fs::exists(status)) {
+        return status.type() == fs::file_type::not_found;
     }
     if (fs::is_directory(status)) {
         // Entry by entry, so that the crash mode can stop it half-way.

@@ -37,16 +37,24 @@ void writeFile(const fs::path& path, std::string_view data);
 // after a crash or a power cut the disk holds one of the two. The temporary
 // file is created exclusively (never an existing file, never through a
 // symbolic link) under an unpredictable name (see isTemporaryName).
-void writeFileAtomic(const fs::path& path, std::string_view data);
+//
+// Once the new file is in place, a failing flush of the directory leaves it
+// there unconfirmed (MayFail) or is an error (MustSucceed: for a file that
+// must be on the disk before anything else is done, a journal).
+enum class DirectoryFlush { MayFail, MustSucceed };
+void writeFileAtomic(const fs::path& path, std::string_view data,
+                     DirectoryFlush flush = DirectoryFlush::MayFail);
 // Renames a file, replacing `to`; on Windows written through to the disk.
 void renameFile(const fs::path& from, const fs::path& to);
 // Flushes a directory's entries (renames, creations, deletions) to the disk.
-// A file system that cannot flush a directory is no error; a failing disk is.
+// A file system that cannot flush a directory is no error; on POSIX systems a
+// failing disk is. Windows reports no failure of it.
 void syncDirectory(const fs::path& directory);
 // The same once a change has reached its point of no return (the file is in
 // place, the journal is gone): a failing flush leaves the change unconfirmed,
 // and must not turn it into an error that would have it undone or redone.
-void syncDirectoryAfterCommit(const fs::path& directory) noexcept;
+// Returns whether the flush was made.
+bool syncDirectoryAfterCommit(const fs::path& directory) noexcept;
 
 // While one of these lives, the files put in place inside `folder` (by
 // writeFileAtomic and AtomicFileWriter) are not flushed to the disk one by
@@ -115,8 +123,9 @@ bool removeTreeQuietly(const fs::path& path) noexcept;
 
 // Test seam: makes the k-th counted operation (1-based, from the moment of
 // arming) fail as a real failure of that operation would. The counted
-// operations are the creation, writing, closing, renaming and deletion of files
-// and the creation of directories.
+// operations are the creation, writing, closing, renaming and deletion of files,
+// the creation of directories and their flushes (a "writing" of the directory,
+// with no crash point before it: it changes no file).
 //
 // A second mode ends the process abruptly (as kill -9 or a power cut would,
 // without flushing or unwinding anything) just before the k-th operation that

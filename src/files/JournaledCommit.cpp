@@ -110,6 +110,14 @@ std::string undo(const fs::path& dir, const Journal& j, std::vector<std::string>
         const fs::path staged = staging / fromUtf8(it->first);
         const fs::path placed = dir / fromUtf8(it->second);
         if (!present(staged) && present(placed)) {
+            if (!present(staging)) {
+                // Removed as a leftover by a run that took the commit for done.
+                try {
+                    createDirectory(staging);
+                } catch (const Error& e) {
+                    return e.what();
+                }
+            }
             attempt(placed, staged);
         }
     }
@@ -147,7 +155,7 @@ void JournaledCommit::run(const fs::path& directory, const std::string& stagingF
     }
     syncDirectory(staging);
     try {
-        writeFileAtomic(journalPath, serialize(journal));
+        writeFileAtomic(journalPath, serialize(journal), DirectoryFlush::MustSucceed);
         for (const std::string& name : oldFiles) {
             renameFile(directory / fromUtf8(name), aside / fromUtf8(name));
         }
@@ -179,9 +187,11 @@ void JournaledCommit::run(const fs::path& directory, const std::string& stagingF
     // The commit point is behind: the new files are the directory's, and with
     // the journal gone nothing could put the old ones back. A flush that fails
     // now leaves the change unconfirmed, not undone: after a power cut the
-    // journal may be back, and recover() then restores the old set whole.
-    syncDirectoryAfterCommit(directory);
-    removeTreeQuietly(aside);
+    // journal may be back, so the old files stay where recover() finds them,
+    // and the next run removes them once its own flush has made sure.
+    if (syncDirectoryAfterCommit(directory)) {
+        removeTreeQuietly(aside);
+    }
 }
 
 std::optional<std::vector<std::string>> JournaledCommit::recover(const fs::path& directory) {
@@ -206,11 +216,12 @@ std::optional<std::vector<std::string>> JournaledCommit::recover(const fs::path&
         throw Error("Un cambio de archivos interrumpido quedó a medias en «" + toUtf8(directory) + "». " +
                     undoError + " " + keptMessage(aside));
     }
-    syncDirectory(directory);
+    syncDirectory(directory); // the old files back on the disk before the journal goes
     removeFile(journalPath);
-    syncDirectoryAfterCommit(directory);
-    removeTreeQuietly(aside);
-    removeTreeQuietly(directory / fromUtf8(journal->staging));
+    if (syncDirectoryAfterCommit(directory)) {
+        removeTreeQuietly(aside);
+        removeTreeQuietly(directory / fromUtf8(journal->staging));
+    }
     return restored;
 }
 

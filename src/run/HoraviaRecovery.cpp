@@ -42,6 +42,11 @@ std::vector<std::string> recoverHoraviaDirectory(const std::filesystem::path& di
         }
         done.push_back(line);
     }
+    // A commit whose last flush failed left its old files aside: they go only
+    // once the journal's removal is surely on the disk.
+    if (!files::syncDirectoryAfterCommit(directory)) {
+        return done;
+    }
     std::vector<std::string> removed;
     for (const std::string& name : files::listDirectory(directory)) {
         if (isLeftoverName(name) && files::removeTreeQuietly(directory / files::fromUtf8(name))) {

@@ -34,13 +34,12 @@ template <class T, class Before> void keepFirst(std::vector<T>& kept, const T& i
 }
 
 // Whether two of the entries reached from `first` through `next` (kNone
-// ends them) put the member of an axis in two places: entries of another
-// lesson, or of the same lesson in another room; for a room, of the same
-// lesson with another group and another teacher. One pass, however many
-// entries a cell holds: a group's or a teacher's entries all agree when each
-// agrees with the first; a room's entries, which agree in group or in
-// teacher, when none differs from the first in both and they do not differ
-// from it, some in group and others in teacher.
+// ends them) put the member of an axis in two places: two lessons (subject or
+// task) that differ; for a group or a teacher, one lesson in two rooms; for a
+// room, one lesson with neither group nor teacher in common. In one pass,
+// however many entries a cell holds: a group's or a teacher's entries clash
+// when one differs from the first; a room's, when one differs from the first
+// in group and one (the same or another) in teacher.
 template <class Next>
 bool anyTwoPlaces(Axis axis, std::span<const Entry> cell, std::uint32_t first, Next next) {
     const Entry& e0 = cell[first];

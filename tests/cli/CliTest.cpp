@@ -224,14 +224,16 @@ TEST_F(CliTest, WhatARunPutRightIsReportedAlsoWhenItThenFails) {
     // has tidied the directory.
     writeText(htemp / "SOLUC.DBF",
               readText(std::string(VINCULOR_REFERENCE_DIR) + "/dbase/soluc-level4/SOLUC.DBF"));
-    std::filesystem::create_directory(htemp / ".vinculor-anterior-0123456789abcdef");
-    const Result r = cli({"importar", school, "--htemp", htemp.path().string()});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Restos de ejecuciones interrumpidas borrados de «" + htemp.path().string() +
-                         "»: .vinculor-anterior-0123456789abcdef."),
-              std::string::npos)
-        << r.err;
-    EXPECT_FALSE(std::filesystem::exists(htemp / ".vinculor-anterior-0123456789abcdef"));
+    for (const char* command : {"importar", "horario"}) {
+        std::filesystem::create_directory(htemp / ".vinculor-anterior-0123456789abcdef");
+        const Result r = cli({command, school, "--htemp", htemp.path().string()});
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_NE(r.err.find("Restos de ejecuciones interrumpidas borrados de «" + htemp.path().string() +
+                             "»: .vinculor-anterior-0123456789abcdef."),
+                  std::string::npos)
+            << command << ": " << r.err;
+        EXPECT_FALSE(std::filesystem::exists(htemp / ".vinculor-anterior-0123456789abcdef")) << command;
+    }
 }
 
 TEST_F(CliTest, TablaPrintsOurTablesAndTheOtherEnginesSolution) {

@@ -460,7 +460,8 @@ const std::vector<BadInput>& rows() {
          },
          1, "«{htemp}» no es un directorio: no puede ser el directorio de Horavia."},
         {"no se puede escribir en el directorio de Horavia (fallo inyectado)", Command::Exportar,
-         [](Bench&) { FaultInjection::failOperation(1); }, 1,
+         // The first operation is the recovery's flush of the directory, which may fail.
+         [](Bench&) { FaultInjection::failOperation(2); }, 1,
          "No se puede crear el directorio «{htemp}{/}.vinculor-exportando-"},
         {"otra conversión trabaja en el directorio de Horavia", Command::Exportar,
          [](Bench& b) { b.otherRun.emplace(b.horavia); }, 1,

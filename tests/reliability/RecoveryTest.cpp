@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 #include <optional>
+#include <regex>
 
 namespace vinculor {
 namespace {
@@ -68,6 +69,10 @@ protected:
 
 TEST_F(RecoveryTest, AnUndoThatFailsDeletesNothingAndTheNextRunPutsTheOldTablesBack) {
     const auto oldFiles = snapshot(earlier.path());
+    TempDir clean;
+    testing::copyInto(earlier.path(), clean.path());
+    ASSERT_TRUE(runOnce(true, school, clean.path()).completed);
+    const auto newSet = snapshotWithoutDates(clean.path());
     long undoFailures = 0;
     long completedAfterCommit = 0;
     std::optional<TempDir> lastFailedUndo; // with every new table already in place
@@ -84,8 +89,12 @@ TEST_F(RecoveryTest, AnUndoThatFailsDeletesNothingAndTheNextRunPutsTheOldTablesB
             break;
         }
         if (failed.completed) {
-            // Only the flush after the commit point, which undoes nothing.
-            EXPECT_NE(testing::differences(oldFiles, snapshot(htemp.path())), "") << "operación " << k;
+            // Only the flush after the commit point, which undoes nothing: the
+            // new tables are in place, and the next run removes the old ones.
+            EXPECT_FALSE(fs::exists(htemp / files::JournaledCommit::kJournalName)) << "operación " << k;
+            recoverHoraviaDirectory(htemp.path());
+            EXPECT_EQ(testing::differences(newSet, snapshotWithoutDates(htemp.path())), "")
+                << "operación " << k;
             ++completedAfterCommit;
             continue;
         }
@@ -144,6 +153,55 @@ TEST_F(RecoveryTest, AnUndoThatFailsDeletesNothingAndTheNextRunPutsTheOldTablesB
         if (!reached) {
             break;
         }
+    }
+}
+
+TEST_F(RecoveryTest, AnUndoWhoseFlushFailsKeepsItsJournalForTheNextRun) {
+    const auto oldFiles = snapshot(earlier.path());
+    // The first table moved aside: the commit's first change of the tables.
+    long firstMove = 0;
+    {
+        TempDir htemp;
+        testing::copyInto(earlier.path(), htemp.path());
+        FaultInjection::resetCount();
+        FaultInjection::watch([&](std::string_view what, const fs::path& path) {
+            if (firstMove == 0 && what == "renombrar" && path == htemp / "ASIGNOMT.DBF") {
+                firstMove = FaultInjection::operations() + 1;
+            }
+        });
+        const Ending clean = runOnce(true, school, htemp.path());
+        FaultInjection::watch(nullptr);
+        ASSERT_TRUE(clean.completed) << clean.error;
+        ASSERT_GT(firstMove, 0);
+    }
+
+    // That move fails; the undo puts everything back, but the flush of the
+    // directory after it fails too.
+    TempDir htemp;
+    testing::copyInto(earlier.path(), htemp.path());
+    FaultInjection::failOperation(firstMove);
+    FaultInjection::watch([&](std::string_view what, const fs::path& path) {
+        if (FaultInjection::triggered() && what == "escribir" && path == htemp.path()) {
+            throw Error("el disco no confirma el cambio");
+        }
+    });
+    const Ending failed = runOnce(true, school, htemp.path());
+    FaultInjection::watch(nullptr);
+    FaultInjection::disarm();
+    ASSERT_FALSE(failed.completed);
+    EXPECT_TRUE(std::regex_search(failed.error, std::regex("^No se puede renombrar"))) << failed.error;
+    // The old tables are back, and the journal stays until that is surely on the disk.
+    EXPECT_TRUE(fs::exists(htemp / files::JournaledCommit::kJournalName));
+    for (const auto& [name, content] : oldFiles) {
+        EXPECT_EQ(readText(htemp / name), content) << name;
+    }
+
+    const Ending next = runOnce(false, school, htemp.path());
+    ASSERT_TRUE(next.completed) << next.error;
+    ASSERT_FALSE(next.summary.recovered.empty());
+    EXPECT_FALSE(fs::exists(htemp / files::JournaledCommit::kJournalName));
+    for (const auto& entry : fs::directory_iterator(htemp.path())) {
+        EXPECT_FALSE(isLeftoverName(entry.path().filename().string())) << entry.path();
     }
 }
 
