@@ -2,6 +2,7 @@
 
 #include "base/ByteOrder.h"
 #include "base/Error.h"
+#include "text/CodePage.h"
 #include "text/Text.h"
 
 #include <charconv>
@@ -223,7 +224,7 @@ std::string DbfFieldCodec::text(const FieldInfo& info, const char* field) {
         if (const auto value = parseNumber(s)) {
             return text::formatDecimal(*value);
         }
-        return text::cp1252ToUtf8(s);
+        return text::codePageToUtf8(s, info.codePage);
     }
     case DbfType::Integer:
     case DbfType::AutoIncrement: {
@@ -259,7 +260,7 @@ std::string DbfFieldCodec::text(const FieldInfo& info, const char* field) {
             return {};
         }
     default:
-        return text::cp1252ToUtf8(trimmedBlanks(info, field));
+        return text::codePageToUtf8(trimmedBlanks(info, field), info.codePage);
     }
 }
 
@@ -277,7 +278,7 @@ std::int32_t DbfFieldCodec::toInt(const FieldInfo& info, const char* field) {
         const auto value = parseNumber(s);
         const auto whole = value ? rounded(*value) : std::nullopt;
         if (!whole) {
-            notInteger(text::cp1252ToUtf8(s));
+            notInteger(text::codePageToUtf8(s, info.codePage));
         }
         return *whole;
     }
@@ -310,7 +311,7 @@ double DbfFieldCodec::toDouble(const FieldInfo& info, const char* field) {
         }
         const auto value = parseNumber(s);
         if (!value) {
-            notFloat(text::cp1252ToUtf8(s));
+            notFloat(text::codePageToUtf8(s, info.codePage));
         }
         return *value;
     }

@@ -209,6 +209,7 @@ DbfHeader DbfHeader::parse(std::string_view image, std::uint64_t fileSize, std::
             check.fail("los campos no caben en la longitud de registro (" + std::to_string(h.recordLength) +
                        ")");
         }
+        f.codePage = h.codePage;
         h.fields.push_back(std::move(f));
         pos += descriptor;
     }

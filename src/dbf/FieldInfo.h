@@ -45,7 +45,8 @@ struct FieldInfo {
     DbfType type = DbfType::Character;
     int width = 0;
     int decimals = 0;
-    int offset = 0; // from the record's first byte, the deletion flag: the first field is at 1
+    int offset = 0;      // from the record's first byte, the deletion flag: the first field is at 1
+    int codePage = 1252; // of its stored text: the table's, as its header names it
 };
 
 // A field's bytes, from `field`, without the trailing blanks (or zeros) that

@@ -5,6 +5,7 @@
 #include "dbf/Table.h"
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -125,6 +126,45 @@ INSTANTIATE_TEST_SUITE_P(
                    ? std::string(info.param.name)
                    : std::string(info.param.name) + "_" + std::string(info.param.folder).substr(6);
     });
+
+// The same solution as a table in a DOS code page would hold it: the header
+// names code page 850 (by its language driver, or its name at level 7) and
+// the accented letters are that page's bytes. They read as the same text.
+TEST(ReferenceTables, TextIsReadInTheCodePageTheHeaderNames) {
+    struct Case {
+        const char* folder;
+        std::size_t at; // where the header names the code page
+        std::string names;
+    };
+    const Case cases[] = {{"soluc-level4", 29, std::string(1, '\x02')},
+                          {"soluc-level3", 29, std::string(1, '\x02')},
+                          {"soluc-level7", 32, "DB850WE0"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        std::string bytes = readText(kReference / c.folder / "SOLUC.DBF");
+        bytes.replace(c.at, c.names.size(), c.names);
+        for (const auto& [cp1252, cp850] : {std::pair<std::string, std::string>("N\xDA\xD1"
+                                                                                "EZ",
+                                                                                "N\xE9\xA5"
+                                                                                "EZ"),
+                                            std::pair<std::string, std::string>("AULA\xD1", "AULA\xA5")}) {
+            const std::size_t found = bytes.find(cp1252);
+            ASSERT_NE(found, std::string::npos);
+            bytes.replace(found, cp850.size(), cp850);
+        }
+        TempDir dir;
+        testing::writeText(dir / "SOLUC.DBF", bytes);
+        Table table(dir.path(), "SOLUC");
+        table.open();
+        std::vector<std::string> read;
+        for (table.first(); !table.eof(); table.next()) {
+            read.push_back(table.getText("PROF") + "/" + table.getText("AULA"));
+        }
+        table.discard();
+        EXPECT_NE(std::find(read.begin(), read.end(), "NÚÑEZ/"), read.end());
+        EXPECT_NE(std::find(read.begin(), read.end(), "PEREZM1/AULAÑ"), read.end());
+    }
+}
 
 // The order in which TDbf walks a table by its tag is the order our reading of
 // the B-tree gives, for a one-node tree and for a two-level one.

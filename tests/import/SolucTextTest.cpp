@@ -70,6 +70,31 @@ TEST_F(SolucText, ADayOrSlotThatIsNoNumberStopsTheRunAndTheMessageSaysWhichRecor
     }
 }
 
+// A SOLUC whose header names DOS code page 850 holds its accented codes in
+// that page's bytes; they are found as the look-up tables (in 1252) hold them.
+TEST_F(SolucText, CodesInTheCodePageTheHeaderNamesAreFound) {
+    writeSoluc({{"MAT", "CCM", "1", "1", "1ESOA", "NÚÑEZ", "AULAÑ"}});
+    std::string bytes = testing::readText(htemp / "SOLUC.DBF");
+    ASSERT_EQ(bytes.substr(32, 8), "DBWINWE0");
+    for (const auto& [cp1252, cp850] : {std::pair<std::string, std::string>("N\xDA\xD1"
+                                                                            "EZ",
+                                                                            "N\xE9\xA5"
+                                                                            "EZ"),
+                                        std::pair<std::string, std::string>("AULA\xD1", "AULA\xA5")}) {
+        const std::size_t at = bytes.find(cp1252);
+        ASSERT_NE(at, std::string::npos);
+        bytes.replace(at, cp850.size(), cp850);
+    }
+    bytes.replace(32, 8, "DB850WE0");
+    testing::writeText(htemp / "SOLUC.DBF", bytes);
+
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    const std::vector<std::string> activities = this->activities();
+    ASSERT_EQ(activities.size(), 1u);
+    EXPECT_NE(activities[0].find("codigoProfesor=NÚÑEZ "), std::string::npos) << activities[0];
+    EXPECT_NE(activities[0].find("codigoAula=AULA-Ñ "), std::string::npos) << activities[0];
+}
+
 TEST_F(SolucText, ControlCharactersBecomeQuestionMarksAndAreCounted) {
     writeSoluc({
         // ASIG, TAREA, DIA, HORA, CODGRUPO, PROF, AULA

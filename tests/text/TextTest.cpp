@@ -1,6 +1,7 @@
 #include "text/Text.h"
 
 #include "base/Error.h"
+#include "text/CodePage.h"
 
 #include <algorithm>
 #include <charconv>
@@ -52,6 +53,40 @@ TEST(CodePage1252, RoundTripsSpanishTextAndMarksWhatItLacks) {
     EXPECT_EQ(utf8ToCp1252("Ελληνικά 中"), "???????? ?");
     EXPECT_EQ(utf8ToCp1252("bad \xFF byte"), "bad ? byte");
     EXPECT_EQ(cp1252ToUtf8("\x81"), "\xC2\x81");
+}
+
+// Tables that other programs wrote may name a DOS code page in their header.
+TEST(DosCodePages, ReadSpanishTextAsTheNamedPageStoresIt) {
+    struct Case {
+        int codePage;
+        std::string stored;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {850, "Sal\xA2n A\xA4o \xA5 \xA0\x82\xA1\xA2\xA3 \x81 \x87 \xA7\xA6 \xE9 \xD5",
+         "Salón Año Ñ áéíóú ü ç ºª Ú ı"},
+        {858, "\xD5 \xA2", "€ ó"},
+        {437,
+         "Espa\xA4"
+         "a \xA5 \xA0\x82\xA1\xA2\xA3 \xE1",
+         "España Ñ áéíóú ß"},
+        {852, "\xA5 \xA0", "ą á"},
+        {1252, "Sal\xF3n \x80", "Salón €"},
+        {866, "Sal\xF3n", "Salón"}, // a page it does not know: read as 1252
+        {850, "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(codePageToUtf8(c.stored, c.codePage), c.utf8) << c.codePage;
+    }
+    for (const int page : {437, 850, 852, 858, 1252}) {
+        EXPECT_TRUE(isKnownCodePage(page)) << page;
+        // Every byte is one character.
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            const std::string utf8 = codePageToUtf8(std::string(1, static_cast<char>(b)), page);
+            EXPECT_TRUE(isValidUtf8(utf8) && length(utf8) == 1) << page << " " << b;
+        }
+    }
+    EXPECT_FALSE(isKnownCodePage(866));
 }
 
 // Checked eight ASCII bytes at a time: a bad byte is found, and its offset
