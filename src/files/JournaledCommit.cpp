@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 #include "files/FileSystem.h"
+#include "text/Ascii.h"
 
 #include <sstream>
 
@@ -106,20 +107,35 @@ std::string undo(const fs::path& dir, const Journal& j, std::vector<std::string>
             return false;
         }
     };
+    // A file in a new file's place is that new file unless an old file of
+    // that name (letter case aside) is not in the set-aside folder: then it
+    // is the old one, not moved yet or already back. A run removes its
+    // folders once it takes its change for done or undone, and a power cut
+    // may bring the journal back after that: only what is known to be new
+    // moves, into a staging folder made anew where it is gone.
+    const auto isNewAt = [&](const std::string& placedName) {
+        const std::string name = text::upperAscii(placedName);
+        for (const std::string& old : j.oldFiles) {
+            if (text::upperAscii(old) == name) {
+                return present(aside / fromUtf8(old));
+            }
+        }
+        return true;
+    };
     for (auto it = j.newFiles.rbegin(); it != j.newFiles.rend(); ++it) {
         const fs::path staged = staging / fromUtf8(it->first);
         const fs::path placed = dir / fromUtf8(it->second);
-        if (!present(staged) && present(placed)) {
-            if (!present(staging)) {
-                // Removed as a leftover by a run that took the commit for done.
-                try {
-                    createDirectory(staging);
-                } catch (const Error& e) {
-                    return e.what();
-                }
-            }
-            attempt(placed, staged);
+        if (present(staged) || !present(placed) || !isNewAt(it->second)) {
+            continue;
         }
+        if (!present(staging)) {
+            try {
+                createDirectory(staging);
+            } catch (const Error& e) {
+                return e.what();
+            }
+        }
+        attempt(placed, staged);
     }
     if (!firstError.empty()) {
         // A new file still in an old one's place: putting the old one back now

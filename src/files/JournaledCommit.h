@@ -23,11 +23,15 @@ namespace vinculor::files {
 //      the directory; flush the folders and the directory.
 //   3. Remove the journal: this is the commit point. Then flush the
 //      directory; a flush that fails from here on undoes nothing.
-//   4. Remove both folders.
-// If a move fails, the moves made are undone in reverse order. recover()
-// undoes an unfinished commit the same way; every step of it looks at what is
-// where, so it may itself be interrupted and run again. An undo that fails
-// leaves the journal and both folders in place, to be finished by recover().
+//   4. Once that flush is made, remove the set-aside folder (the staging
+//      folder, empty by then, is its owner's to remove); where it failed,
+//      the folder stays for the next run to remove after its own flush.
+// If a move fails, the moves made are undone in reverse order, and the
+// journal goes once the directory is flushed after that. recover() undoes an
+// unfinished commit the same way; every step of it looks at what is where, so
+// it may itself be interrupted and run again, and it makes the staging folder
+// anew where the old files wait aside without it. An undo that fails leaves
+// the journal and both folders in place, to be finished by recover().
 class JournaledCommit {
 public:
     static constexpr const char* kJournalName = ".vinculor-diario";

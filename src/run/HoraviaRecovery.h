@@ -13,7 +13,8 @@ inline constexpr const char* kStagingFolderPrefix = ".vinculor-exportando-";
 inline constexpr const char* kAsideFolderPrefix = ".vinculor-anterior-";
 
 // What a run does first, once it holds the Horavia directory's lock: undoes
-// an export's commit that a crash or a failed undo left unfinished, and
+// an export's commit that a crash or a failed undo left unfinished, and,
+// once a flush of the directory has made sure that no journal can come back,
 // removes what interrupted runs left behind: staging and set-aside folders
 // and temporary files, recognised by their names only. Returns one Spanish
 // line per thing done, for the run's summary; throws when old tables cannot

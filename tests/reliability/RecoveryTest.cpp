@@ -14,6 +14,7 @@
 #include "support/TableDump.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <optional>
 #include <regex>
 
@@ -202,6 +203,61 @@ TEST_F(RecoveryTest, AnUndoWhoseFlushFailsKeepsItsJournalForTheNextRun) {
     EXPECT_FALSE(fs::exists(htemp / files::JournaledCommit::kJournalName));
     for (const auto& entry : fs::directory_iterator(htemp.path())) {
         EXPECT_FALSE(isLeftoverName(entry.path().filename().string())) << entry.path();
+    }
+}
+
+// What a power cut may leave where the file system kept a run's later
+// removals but lost its removal of the journal: the journal is back, and
+// only the files in the set-aside folder say what was done. Recovery must
+// end with the old files, and never take an old file for a new one.
+TEST(RecoveryStates, AJournalThatCameBackPutsTheOldFilesBackAndTakesNoOldFileForNew) {
+    const std::string staging = ".vinculor-exportando-0123456789abcdef";
+    const std::string aside = ".vinculor-anterior-0123456789abcdef";
+    const std::string journal = "vinculor-diario 1\npreparado\t" + staging + "\napartado\t" + aside +
+                                "\nantiguo\tASIGT.DBF\nantiguo\tPROFT.DBF\nnuevo\tasigt.dbf\tASIGT.DBF\n"
+                                "nuevo\tPROFT.DBF\tPROFT.DBF\nnuevo\tCOUNTSES.MDX\tCOUNTSES.MDX\nfin\n";
+    using Files = std::map<std::string, std::string>;
+    const Files oldSet = {{"ASIGT.DBF", "ASIGT antigua"}, {"PROFT.DBF", "PROFT antigua"}};
+    const Files newSet = {
+        {"ASIGT.DBF", "ASIGT nueva"}, {"PROFT.DBF", "PROFT nueva"}, {"COUNTSES.MDX", "nuevo"}};
+    struct Case {
+        const char* what;
+        Files placed;
+        std::optional<Files> setAside, staged; // none: the folder is gone
+    };
+    const Case cases[] = {
+        {"deshecho, sin carpetas", oldSet, std::nullopt, std::nullopt},
+        {"deshecho, carpetas vacías", oldSet, Files{}, Files{}},
+        {"deshecho, la preparada a medio borrar", oldSet, std::nullopt, Files{{"PROFT.DBF", "PROFT nueva"}}},
+        {"hecho, sin la carpeta preparada", newSet, oldSet, std::nullopt},
+        {"a medio cambiar",
+         {{"ASIGT.DBF", "ASIGT nueva"}, {"PROFT.DBF", "PROFT antigua"}},
+         Files{{"ASIGT.DBF", "ASIGT antigua"}},
+         Files{{"PROFT.DBF", "PROFT nueva"}, {"COUNTSES.MDX", "nuevo"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir htemp;
+        for (const auto& [name, content] : c.placed) {
+            writeText(htemp / name, content);
+        }
+        const auto fill = [&](const std::string& folder, const std::optional<Files>& files) {
+            if (files) {
+                fs::create_directory(htemp / folder);
+                for (const auto& [name, content] : *files) {
+                    writeText(htemp / folder /
+                                  (name == "ASIGT.DBF" && folder == staging ? "asigt.dbf" : name),
+                              content);
+                }
+            }
+        };
+        fill(aside, c.setAside);
+        fill(staging, c.staged);
+        writeText(htemp / files::JournaledCommit::kJournalName, journal);
+
+        const std::vector<std::string> done = recoverHoraviaDirectory(htemp.path());
+        EXPECT_FALSE(done.empty());
+        EXPECT_EQ(snapshot(htemp.path()), oldSet);
     }
 }
 
