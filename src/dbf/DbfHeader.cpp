@@ -21,16 +21,39 @@ constexpr std::size_t kDescriptor3 = 32;
 constexpr char kTerminator = 0x0D;
 constexpr char kLineFeedTerminator = 0x0A;
 
-// Code pages of the level-4 language driver ids that Western European tables use.
+// Code pages of the level-4 language driver ids of the Latin-alphabet
+// languages, Spanish (0x14 for 850, 0x18 for 437) among them.
 int codePageOfLanguageId(unsigned id) {
     switch (id) {
-    case 0x01:
+    case 0x01: // US
+    case 0x09: // Dutch
+    case 0x0B: // Finnish
+    case 0x0D: // French
+    case 0x0F: // German
+    case 0x11: // Italian
+    case 0x15: // Swedish
+    case 0x18: // Spanish
+    case 0x19: // English (Britain)
+    case 0x1B: // English (US)
         return 437;
-    case 0x02:
-    case 0x37:
+    case 0x02: // international
+    case 0x0A: // Dutch
+    case 0x0E: // French
+    case 0x10: // German
+    case 0x12: // Italian
+    case 0x14: // Spanish
+    case 0x16: // Swedish
+    case 0x1A: // English (Britain)
+    case 0x1D: // French (Canada)
+    case 0x25: // Portuguese (Brazil)
+    case 0x37: // English (US)
     case 0x55:
         return 850;
-    case 0x64:
+    case 0x1F: // Czech
+    case 0x22: // Hungarian
+    case 0x23: // Polish
+    case 0x40: // Romanian
+    case 0x64: // Eastern European
         return 852;
     case 0x03:
     case 0x57:

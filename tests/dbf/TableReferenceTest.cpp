@@ -1,6 +1,7 @@
 // Every reference table that TDbf wrote, read by our store and compared with
 // TDbf's own reading of it (the .json dump beside each table).
 #include "base/Error.h"
+#include "dbf/DbfHeader.h"
 #include "dbf/MdxIndex.h"
 #include "dbf/Table.h"
 #include "support/TempDir.h"
@@ -163,6 +164,29 @@ TEST(ReferenceTables, TextIsReadInTheCodePageTheHeaderNames) {
         table.discard();
         EXPECT_NE(std::find(read.begin(), read.end(), "NÚÑEZ/"), read.end());
         EXPECT_NE(std::find(read.begin(), read.end(), "PEREZM1/AULAÑ"), read.end());
+    }
+}
+
+// Which code page each way of naming one gives: language driver ids below
+// level 7, driver names at level 7.
+TEST(ReferenceTables, TheHeaderNamesTheCodePageByLanguageIdOrDriverName) {
+    const std::string level4 = readText(kReference / "soluc-level4" / "SOLUC.DBF");
+    const std::pair<unsigned, int> ids[] = {
+        {0x00, 1252}, {0x01, 437}, {0x18, 437},  {0x1B, 437},  {0x02, 850},  {0x14, 850},  {0x37, 850},
+        {0x1F, 852},  {0x64, 852}, {0x03, 1252}, {0x57, 1252}, {0x58, 1252}, {0x59, 1252}, {0x26, 1252}};
+    for (const auto& [id, page] : ids) {
+        std::string bytes = level4;
+        bytes[29] = static_cast<char>(id);
+        EXPECT_EQ(DbfHeader::parse(bytes, bytes.size(), "SOLUC", "SOLUC.DBF").codePage, page) << id;
+    }
+    const std::string level7 = readText(kReference / "soluc-level7" / "SOLUC.DBF");
+    const std::pair<std::string, int> names[] = {{"DBWINWE0", 1252}, {"DB850WE0", 850}, {"DB437US0", 437},
+                                                 {"DB852CZ0", 852},  {"", 1252},        {"WEIRD", 1252}};
+    for (const auto& [name, page] : names) {
+        std::string bytes = level7;
+        bytes.replace(32, 32, std::string(32, '\0'));
+        bytes.replace(32, name.size(), name);
+        EXPECT_EQ(DbfHeader::parse(bytes, bytes.size(), "SOLUC", "SOLUC.DBF").codePage, page) << name;
     }
 }
 
