@@ -2,6 +2,7 @@
 
 #include "base/ByteOrder.h"
 #include "base/Error.h"
+#include "text/Ascii.h"
 #include "text/CodePage.h"
 #include "text/Text.h"
 
@@ -392,6 +393,14 @@ void DbfFieldCodec::setText(const FieldInfo& info, char* field, std::string_view
     case DbfType::Timestamp:
         cannotWrite(info, table);
     default:
+        // Text is written in 1252, the code page of the tables this program
+        // makes; another program's table in another page gets ASCII only.
+        if (info.codePage != 1252 && !text::isAscii(utf8)) {
+            throw Error("Vinculor no sabe escribir «" + std::string(utf8) + "» en el campo " + info.name +
+                        " de la tabla " + std::string(table) +
+                        ", que guarda su texto en la página de códigos " + std::to_string(info.codePage) +
+                        ".");
+        }
         writeText(info, field, utf8);
         return;
     }

@@ -155,5 +155,23 @@ TEST(WholeNumberRead, RoundsNumbersAndRefusesWhatDoesNotFit) {
     }
 }
 
+// Text goes into another program's table only where that table's code page
+// holds it as this program writes it.
+TEST(TextWrite, AnotherCodePagesTableTakesAsciiOnly) {
+    const FieldInfo info{"AULA", DbfType::Character, 8, 0, 1, 850};
+    std::string field(8, '#');
+    DbfFieldCodec::setText(info, field.data(), "GIM", "SOLUC");
+    EXPECT_EQ(field, "GIM     ");
+    try {
+        DbfFieldCodec::setText(info, field.data(), "Salón", "SOLUC");
+        ADD_FAILURE() << "escrito: " << field;
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Vinculor no sabe escribir «Salón» en el campo AULA de la tabla SOLUC, que "
+                  "guarda su texto en la página de códigos 850.");
+    }
+    EXPECT_EQ(field, "GIM     ");
+}
+
 } // namespace
 } // namespace vinculor
