@@ -188,12 +188,6 @@ void countWithoutCrashPoint(std::string_view what, const fs::path& path) {
     }
 }
 
-// A flush of a directory changes no file: a crash just before it leaves the
-// disk as a crash just after the operation before it would.
-void countFlush(const fs::path& directory) {
-    countWithoutCrashPoint("escribir", directory);
-}
-
 } // namespace
 
 void countOperation(std::string_view what, const fs::path& path) {
@@ -463,7 +457,7 @@ void writeFileAtomic(const fs::path& path, std::string_view data, DirectoryFlush
     if (flush == DirectoryFlush::MustSucceed) {
         syncDirectory(path.parent_path());
     } else {
-        syncDirectoryAfterCommit(path.parent_path()); // the new file is in place
+        syncDirectoryQuietly(path.parent_path()); // the new file is in place
     }
 }
 
@@ -552,7 +546,7 @@ void AtomicFileWriter::commit() {
     }
     temp_.clear();
     if (flushedAtOnce(path_)) {
-        syncDirectoryAfterCommit(path_.parent_path()); // the new file is in place
+        syncDirectoryQuietly(path_.parent_path()); // the new file is in place
     }
 }
 
@@ -618,7 +612,10 @@ void renameFile(const fs::path& from, const fs::path& to) {
 
 void syncDirectory(const fs::path& directory) {
     const fs::path dir = directory.empty() ? fs::path(".") : directory;
-    countFlush(dir);
+    // Counted as a writing of the directory, with no crash point: it changes
+    // no file, so a crash just before it is a crash just after the operation
+    // before it.
+    countWithoutCrashPoint("escribir", dir);
 #ifdef _WIN32
     // MoveFileEx writes the renamed entry through, but a deletion is only
     // logged. Windows documents no flush of a directory; NTFS flushes one
@@ -647,7 +644,7 @@ void syncDirectory(const fs::path& directory) {
 #endif
 }
 
-bool syncDirectoryAfterCommit(const fs::path& directory) noexcept {
+bool syncDirectoryQuietly(const fs::path& directory) noexcept {
     try {
         syncDirectory(directory);
         return true;

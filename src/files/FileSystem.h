@@ -50,11 +50,11 @@ void renameFile(const fs::path& from, const fs::path& to);
 // A file system that cannot flush a directory is no error; on POSIX systems a
 // failing disk is. Windows reports no failure of it.
 void syncDirectory(const fs::path& directory);
-// The same once a change has reached its point of no return (the file is in
-// place, the journal is gone): a failing flush leaves the change unconfirmed,
-// and must not turn it into an error that would have it undone or redone.
-// Returns whether the flush was made.
-bool syncDirectoryAfterCommit(const fs::path& directory) noexcept;
+// The same where a failure is no error: once a change has reached its point
+// of no return (the file is in place, the journal is gone), a failing flush
+// leaves it unconfirmed and must not have it undone or redone. Returns
+// whether the flush was made, for what may only follow a confirmed change.
+bool syncDirectoryQuietly(const fs::path& directory) noexcept;
 
 // While one of these lives, the files put in place inside `folder` (by
 // writeFileAtomic and AtomicFileWriter) are not flushed to the disk one by

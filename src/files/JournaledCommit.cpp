@@ -189,13 +189,7 @@ void JournaledCommit::run(const fs::path& directory, const std::string& stagingF
         }
         // The old files are back. The journal goes once that is on the disk;
         // until then it stays, and the next run's recovery finishes the undo.
-        bool undoneOnDisk = true;
-        try {
-            syncDirectory(directory);
-        } catch (const Error&) {
-            undoneOnDisk = false;
-        }
-        if (undoneOnDisk && !removeFileQuietly(journalPath)) {
+        if (syncDirectoryQuietly(directory) && !removeFileQuietly(journalPath)) {
             removeFileQuietly(journalPath);
         }
         throw;
@@ -205,7 +199,7 @@ void JournaledCommit::run(const fs::path& directory, const std::string& stagingF
     // now leaves the change unconfirmed, not undone: after a power cut the
     // journal may be back, so the old files stay where recover() finds them,
     // and the next run removes them once its own flush has made sure.
-    if (syncDirectoryAfterCommit(directory)) {
+    if (syncDirectoryQuietly(directory)) {
         removeTreeQuietly(aside);
     }
 }
@@ -234,7 +228,7 @@ std::optional<std::vector<std::string>> JournaledCommit::recover(const fs::path&
     }
     syncDirectory(directory); // the old files back on the disk before the journal goes
     removeFile(journalPath);
-    if (syncDirectoryAfterCommit(directory)) {
+    if (syncDirectoryQuietly(directory)) {
         removeTreeQuietly(aside);
         removeTreeQuietly(directory / fromUtf8(journal->staging));
     }

@@ -44,7 +44,7 @@ std::vector<std::string> recoverHoraviaDirectory(const std::filesystem::path& di
     }
     // A commit whose last flush failed left its old files aside: they go only
     // once the journal's removal is surely on the disk.
-    if (!files::syncDirectoryAfterCommit(directory)) {
+    if (!files::syncDirectoryQuietly(directory)) {
         return done;
     }
     std::vector<std::string> removed;
