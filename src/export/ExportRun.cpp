@@ -7,6 +7,7 @@
 #include "files/FileSystem.h"
 #include "run/HoraviaRecovery.h"
 #include "run/RunMessages.h"
+#include "text/Text.h"
 
 #include <array>
 #include <string_view>
@@ -79,6 +80,46 @@ void checkSchoolData(const XmlFamilies& doc, const std::string& file) {
     refuseFileWithoutSchoolData(counts, static_cast<bool>(doc.selectSingleNode("/Centro/horario")), file);
 }
 
+// The codes that become keys in Horavia's tables, each as the user knows its element.
+struct CodedFamily {
+    std::string_view path;
+    std::size_t codePlace;
+    const char* element;
+};
+constexpr std::array<CodedFamily, 6> kCodedFamilies = {{
+    {"/Centro/Materias/Materia", coded::Codigo, "una materia (Materia)"},
+    {"/Centro/TiposActividad/TipoActividad", coded::Codigo, "un tipo de actividad (TipoActividad)"},
+    {"/Centro/Profesores/Profesor", teacher::Codigo, "un profesor (Profesor)"},
+    {"/Centro/Aulas/Aula", coded::Codigo, "un aula (Aula)"},
+    {"/Centro/Grupos/Grupo", group::Codigo, "un grupo (Grupo)"},
+    {"/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo", groupSubject::Codigo,
+     "una materia de grupo (MateriaGrupo)"},
+}};
+
+// The tables hold code page 1252. A code with a character that 1252 lacks
+// would be stored with '?' in its place: two codes could become one, and the
+// import would give back a code the school's file does not have. The run
+// refuses such a file before any table is touched; names are only shown, and
+// keep their '?'.
+void refuseCodesTheTablesCannotHold(const XmlFamilies& doc, const std::string& file) {
+    for (const CodedFamily& family : kCodedFamilies) {
+        for (const XmlNode& node : doc.selectNodes(family.path)) {
+            const std::string_view code = attr(node, family.codePlace);
+            const std::string_view character = text::firstOutsideCp1252(code);
+            if (character.empty()) {
+                continue;
+            }
+            throw Error(
+                "El código «" + std::string(code) + "» de " + family.element + " del archivo «" + file +
+                "» tiene el carácter «" + std::string(character) +
+                "», que las tablas de Horavia no pueden guardar: quedaría como «" +
+                text::cp1252ToUtf8(text::utf8ToCp1252(code)) +
+                "» y la importación no podría devolverlo. Cambie ese código en Pincel-eKade y vuelva a "
+                "exportar. No se ha tocado ninguna tabla.");
+        }
+    }
+}
+
 // The steps as the user reads them in the progress report.
 constexpr std::array<const char*, 9> kStepNames = {
     "Leyendo el archivo XML",   "Preparando la carpeta de Horavia",
@@ -118,6 +159,7 @@ RunOutcome runExport(RunState& state, RunUi& ui) {
     report();
     const XmlFamilies doc = readSchoolFile(state.filenameXML);
     checkSchoolData(doc, state.filenameXML);
+    refuseCodesTheTablesCannotHold(doc, state.filenameXML);
     {
         Hourglass hourglass(ui);
         report();

@@ -228,6 +228,18 @@ std::size_t utf8ToCp1252(std::string_view utf8, char* out, std::size_t capacity)
     return written;
 }
 
+std::string_view firstOutsideCp1252(std::string_view utf8) {
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const std::size_t start = pos;
+        if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+            ++pos;
+        } else if (toCp1252(decodeUtf8(utf8, pos)) < 0) {
+            return utf8.substr(start, pos - start);
+        }
+    }
+    return {};
+}
+
 std::string cp1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);

@@ -39,6 +39,9 @@ std::string utf8ToCp1252(std::string_view utf8);
 // of bytes written.
 std::size_t utf8ToCp1252(std::string_view utf8, char* out, std::size_t capacity);
 std::string cp1252ToUtf8(std::string_view bytes);
+// The first character of a UTF-8 text that 1252 lacks, as its bytes in the
+// text; empty when 1252 holds every one.
+std::string_view firstOutsideCp1252(std::string_view utf8);
 // ISO-8859-1 bytes to UTF-8.
 std::string latin1ToUtf8(std::string_view bytes);
 

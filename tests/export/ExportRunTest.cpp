@@ -158,6 +158,54 @@ TEST_F(ExportRunTest, AFileWithoutSchoolDataIsRefusedAndTouchesNothing) {
     }
 }
 
+// Two codes that differ only in a character the tables cannot hold would
+// become one; and the import could not give such a code back.
+TEST_F(ExportRunTest, ACodeTheTablesCannotHoldIsRefusedAndTouchesNothing) {
+    struct Case {
+        std::string from, to; // in the school above
+        std::string message;
+    };
+    const Case cases[] = {
+        {"Materia Codigo=\"MAT\"", "Materia Codigo=\"MAŁ\"",
+         "El código «MAŁ» de una materia (Materia) del archivo «"},
+        {"TipoActividad Codigo=\"GUA\"", "TipoActividad Codigo=\"GUA中\"",
+         "El código «GUA中» de un tipo de actividad (TipoActividad)"},
+        {"Profesor Codigo=\"P2\"", "Profesor Codigo=\"PĆ\"", "El código «PĆ» de un profesor (Profesor)"},
+        {"Aula Codigo=\"A1\"", "Aula Codigo=\"AΩ\"", "El código «AΩ» de un aula (Aula)"},
+        {"Grupo Codigo=\"1A\"", "Grupo Codigo=\"1Ș\"", "El código «1Ș» de un grupo (Grupo)"},
+        {"MateriaGrupo Codigo=\"MAT\"", "MateriaGrupo Codigo=\"MAŤ\"",
+         "El código «MAŤ» de una materia de grupo (MateriaGrupo)"},
+    };
+    prepareHoravia();
+    const auto before = snapshot(htemp.path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.to);
+        std::string xml = school();
+        xml.replace(xml.find(c.from), c.from.size(), c.to);
+        ui.dialogAnswers = {input(xml)};
+        try {
+            runExport(state, ui);
+            ADD_FAILURE();
+        } catch (const Error& e) {
+            const std::string message = e.what();
+            EXPECT_NE(message.find(c.message), std::string::npos) << message;
+            EXPECT_NE(message.find("que las tablas de Horavia no pueden guardar: quedaría como «"),
+                      std::string::npos)
+                << message;
+        }
+        EXPECT_EQ(snapshot(htemp.path()), before);
+        EXPECT_EQ(state.TransformStatus, 0);
+    }
+
+    // A name is only shown: it goes with '?' where the tables lack its character.
+    std::string xml = school();
+    xml.replace(xml.find("Nombre=\"Luis\""), 13, "Nombre=\"Łukasz\"");
+    ui.dialogAnswers = {input(xml)};
+    EXPECT_EQ(runExport(state, ui), RunOutcome::Completed);
+    EXPECT_EQ(testing::dumpRows(htemp.path(), "PROFT", {"ABREV", "NOMBRE"}),
+              (std::vector<std::string>{"P1|Ana,", "P2|?ukasz,"}));
+}
+
 TEST_F(ExportRunTest, EmptyCentroIsNotTakenForTheImportsResult) {
     ui.dialogAnswers = {input("<Centro/>")};
     try {

@@ -53,6 +53,11 @@ TEST(CodePage1252, RoundTripsSpanishTextAndMarksWhatItLacks) {
     EXPECT_EQ(utf8ToCp1252("Ελληνικά 中"), "???????? ?");
     EXPECT_EQ(utf8ToCp1252("bad \xFF byte"), "bad ? byte");
     EXPECT_EQ(cp1252ToUtf8("\x81"), "\xC2\x81");
+
+    EXPECT_EQ(firstOutsideCp1252("Educación Física Año Ñ º € Œ ž"), "");
+    EXPECT_EQ(firstOutsideCp1252("JŁ Ć"), "Ł");
+    EXPECT_EQ(firstOutsideCp1252("ab中"), "中");
+    EXPECT_EQ(firstOutsideCp1252("a\xFF"), "\xFF");
 }
 
 // Tables that other programs wrote may name a DOS code page in their header.
