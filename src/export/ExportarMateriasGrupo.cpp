@@ -3,6 +3,7 @@
 #include "export/SessionTime.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 namespace vinculor::exporting {
 
@@ -60,6 +61,27 @@ GroupSubjects readGroupSubjects(const XmlNodeList& groups, const XmlNodeList& su
     return read;
 }
 
+// A group subject whose code is none of the file's subjects or activity
+// types: Horavia will not know it. Its record is written all the same, and
+// the summary names it ("group: subject").
+void reportUnknownSubjects(ExportContext& ctx, const XmlNodeList& groups, const XmlNodeList& subjects) {
+    std::unordered_set<std::string_view> known;
+    for (const char* family : {"/Centro/Materias/Materia", "/Centro/TiposActividad/TipoActividad"}) {
+        for (const XmlNode& node : ctx.doc.selectNodes(family)) {
+            known.insert(attr(node, coded::Codigo));
+        }
+    }
+    for (const XmlNode& subject : subjects) {
+        const std::string_view code = attr(subject, groupSubject::Codigo);
+        if (code.empty() || known.contains(code)) {
+            continue;
+        }
+        const std::size_t g = subject.owner();
+        const std::string_view group = g < groups.size() ? attr(groups[g], group::Codigo) : "";
+        ctx.summary.subjectsNotFound.push_back(std::string(group) + ": " + std::string(code));
+    }
+}
+
 } // namespace
 
 void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
@@ -89,6 +111,7 @@ void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
     const XmlNodeList subjects = ctx.doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
 
     GroupSubjects read = readGroupSubjects(groups, subjects, lengths);
+    reportUnknownSubjects(ctx, groups, subjects);
 
     // Group by group; a group code that repeats writes the subjects of every
     // group with that code, once for each of them. The fields that a group's

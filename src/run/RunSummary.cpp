@@ -113,6 +113,9 @@ std::string RunSummary::toText() const {
     listSection(out, "Tutores que no están en PROFT (grupo: tutor)", tutorsNotFound);
     listSection(out, "Enseñanzas no encontradas (grupo: enseñanza)", teachingsNotFound);
     listSection(out, "Departamentos no encontrados", departmentsNotFound);
+    listSection(
+        out, "Materias de grupo que no están entre las materias ni los tipos de actividad (grupo: materia)",
+        subjectsNotFound);
     return out.str();
 }
 
@@ -159,7 +162,8 @@ std::string RunSummary::toJson() const {
     }
     out << "],\n  \"tutoresNoEncontrados\": " << jsonList(tutorsNotFound)
         << ",\n  \"ensenanzasNoEncontradas\": " << jsonList(teachingsNotFound)
-        << ",\n  \"departamentosNoEncontrados\": " << jsonList(departmentsNotFound) << "\n}\n";
+        << ",\n  \"departamentosNoEncontrados\": " << jsonList(departmentsNotFound)
+        << ",\n  \"materiasDeGrupoNoEncontradas\": " << jsonList(subjectsNotFound) << "\n}\n";
     return out.str();
 }
 

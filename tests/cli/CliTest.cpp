@@ -195,6 +195,7 @@ TEST_F(CliTest, JsonSummaryGoesAloneToStandardOutput) {
     EXPECT_EQ(summary.at("tutoresNoEncontrados"), Json::array({"1A: P9"}));
     EXPECT_EQ(summary.at("ensenanzasNoEncontradas"), Json::array({"1A: BAC"}));
     EXPECT_EQ(summary.at("departamentosNoEncontrados"), Json::array({"D2"}));
+    EXPECT_EQ(summary.at("materiasDeGrupoNoEncontradas"), Json::array());
     EXPECT_NE(r.err.find("Proceso finalizado"), std::string::npos);
 }
 
