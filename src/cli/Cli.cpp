@@ -10,6 +10,7 @@
 #include "run/HoraviaDirectory.h"
 #include "run/RunMessages.h"
 
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -111,10 +112,12 @@ void reportRecovered(std::ostream& err, const RunSummary& summary) {
 
 int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     RunState state;
-    state.horaviaDir = args.htemp ? files::fromUtf8(*args.htemp) : horaviaDirectory();
+    std::error_code ec;
+    const std::filesystem::path dir = args.htemp ? files::fromUtf8(*args.htemp) : horaviaDirectory();
+    const std::filesystem::path absoluteDir = std::filesystem::absolute(dir, ec);
+    state.horaviaDir = ec ? dir : absoluteDir;
     state.tables.bindAll(state.horaviaDir);
 
-    std::error_code ec;
     const std::filesystem::path file = std::filesystem::absolute(files::fromUtf8(args.positional[0]), ec);
     CliUi ui(files::toUtf8(ec ? files::fromUtf8(args.positional[0]) : file), args.json ? err : out,
              errIsTerminal && !args.json ? &err : nullptr);
@@ -124,12 +127,15 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, b
         try {
             written = importing::runTimetable(ec ? files::fromUtf8(args.positional[0]) : file,
                                               state.horaviaDir, state.summary);
-        } catch (const Error&) {
+        } catch (...) {
             reportRecovered(err, state.summary);
             throw;
         }
         if (written == RunOutcome::InputMissing) {
-            err << "No existe archivo XML o Solución.\n";
+            const std::filesystem::path school = ec ? files::fromUtf8(args.positional[0]) : file;
+            ui.showMessage("No existe archivo XML o Solución.",
+                           missingImportInputDetails(files::toUtf8(school), files::isRegularFile(school),
+                                                     state.horaviaDir));
             return kInputMissing;
         }
         out << (args.json ? state.summary.toJson() : state.summary.toText());
@@ -143,6 +149,10 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, b
         ui.endProgress();
         reportRecovered(err, state.summary);
         throw Error(std::string(e.what()) + "\n" + errorDetails(ui.lastStep()));
+    } catch (...) {
+        ui.endProgress();
+        reportRecovered(err, state.summary);
+        throw;
     }
     ui.endProgress();
     if (outcome == RunOutcome::InputMissing) {
@@ -152,9 +162,7 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, b
     return kCompleted;
 }
 
-} // namespace
-
-int run(int argc, char** argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+int runCommand(int argc, char** argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
     Arguments args;
     try {
         args = parse(argc, argv);
@@ -202,10 +210,25 @@ int run(int argc, char** argv, std::ostream& out, std::ostream& err, bool errIsT
         // The file layer speaks Spanish; this is for a file operation that slipped past it.
         err << "No se puede acceder al archivo «" << files::toUtf8(e.path1())
             << "»: " << files::reasonText(e.code().value()) << ".\n";
+    } catch (const std::bad_alloc&) {
+        err << "No hay memoria suficiente para terminar la orden.\n";
     } catch (const std::exception& e) {
         err << "Error inesperado: " << e.what() << "\n";
     }
     return kFailed;
+}
+
+} // namespace
+
+int run(int argc, char** argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+    const int status = runCommand(argc, argv, out, err, errIsTerminal);
+    // A summary, a table or the help that never reached its file is no success.
+    if (!out.flush()) {
+        err << "No se ha podido escribir la salida de vinculor-cli (¿disco lleno, o el archivo o la tubería "
+               "de destino ya no están?).\n";
+        return kFailed;
+    }
+    return status;
 }
 
 } // namespace vinculor::cli

@@ -50,8 +50,7 @@ void printTable(const std::filesystem::path& file, TableFormat format, std::ostr
     if (!files::isRegularFile(file)) {
         throw Error("No existe el archivo «" + files::toUtf8(file) + "».");
     }
-    Table table(file.has_parent_path() ? file.parent_path() : std::filesystem::path("."),
-                files::toUtf8(file.stem()));
+    Table table = Table::inFile(file);
     table.open();
     const auto& fields = table.fields();
 

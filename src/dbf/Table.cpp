@@ -89,13 +89,24 @@ Table::~Table() = default;
 Table::Table(Table&&) noexcept = default;
 Table& Table::operator=(Table&&) noexcept = default;
 
+Table Table::inFile(const fs::path& dataFile) {
+    Table table(dataFile.has_parent_path() ? dataFile.parent_path() : fs::path("."),
+                files::toUtf8(dataFile.stem()));
+    table.file_ = dataFile;
+    return table;
+}
+
 void Table::bind(fs::path directory, std::string name) {
     discard();
     directory_ = std::move(directory);
     name_ = std::move(name);
+    file_.clear();
 }
 
 fs::path Table::dataPath() const {
+    if (!file_.empty()) {
+        return file_;
+    }
     const std::string fileName = upperAscii(name_) + ".DBF";
     if (auto found = files::findCaseInsensitive(directory_, fileName)) {
         return *found;
@@ -232,7 +243,9 @@ void Table::open() {
     }
     files::requireHoraviaDirectory(directory_);
     const std::string upper = upperAscii(name_);
-    const auto found = files::findCaseInsensitive(directory_, upper + ".DBF");
+    const auto found = file_.empty()                 ? files::findCaseInsensitive(directory_, upper + ".DBF")
+                       : files::isRegularFile(file_) ? std::optional<fs::path>(file_)
+                                                     : std::nullopt;
     if (!found) {
         throw Error("No existe la tabla " + name_ + " en «" + files::toUtf8(directory_) + "».");
     }

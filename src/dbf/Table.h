@@ -32,6 +32,11 @@ public:
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;
 
+    // The table in exactly this data file, where a directory may also hold
+    // another whose name differs only in letter case (to show a file the
+    // user names; create() still makes "<NAME>.DBF" in its directory).
+    static Table inFile(const std::filesystem::path& dataFile);
+
     // Binding an open table discards it first.
     void bind(std::filesystem::path directory, std::string name);
     const std::string& name() const { return name_; }
@@ -135,6 +140,7 @@ private:
 
     std::filesystem::path directory_;
     std::string name_;
+    std::filesystem::path file_; // the data file when named exactly; empty when found by name
     std::unique_ptr<TableData> data_;
 };
 

@@ -108,8 +108,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
     const bool fileFound = files::isRegularFile(files::fromUtf8(state.filenameXML));
     if (!fileFound || !files::findCaseInsensitive(state.horaviaDir, "SOLUC.DBF")) {
         ui.showMessage("No existe archivo XML o Solución.",
-                       missingImportInputDetails(state.filenameXML, fileFound,
-                                                 files::toUtf8(state.horaviaDir / "SOLUC.DBF")));
+                       missingImportInputDetails(state.filenameXML, fileFound, state.horaviaDir));
         if (state.commandLineMode()) {
             state.TransformStatus = -1;
             ui.closeWindow();

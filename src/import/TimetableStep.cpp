@@ -57,6 +57,8 @@ RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::file
     if (!files::isRegularFile(schoolFile) || !files::findCaseInsensitive(horaviaDir, "SOLUC.DBF")) {
         return RunOutcome::InputMissing;
     }
+    summary.inputFile = files::toUtf8(schoolFile);
+    summary.horaviaDir = files::toUtf8(horaviaDir);
 
     DirectoryLock lock(horaviaDir);
     summary.recovered = recoverHoraviaDirectory(horaviaDir); // never half of two sets of tables

@@ -1,5 +1,7 @@
 #include "run/RunMessages.h"
 
+#include "files/FileSystem.h"
+
 namespace vinculor {
 
 namespace {
@@ -19,7 +21,8 @@ std::string missingExportInputDetails(const std::string& file) {
            kSeeHelp;
 }
 
-std::string missingImportInputDetails(const std::string& file, bool fileFound, const std::string& solucPath) {
+std::string missingImportInputDetails(const std::string& file, bool fileFound,
+                                      const std::filesystem::path& horaviaDir) {
     if (file.empty()) {
         return "No se ha elegido ningún archivo XML: elija el mismo archivo de Pincel-eKade que usó al "
                "exportar." +
@@ -29,7 +32,17 @@ std::string missingImportInputDetails(const std::string& file, bool fileFound, c
         return "Falta el archivo XML «" + file +
                "» (o es una carpeta): elija el mismo archivo de Pincel-eKade que usó al exportar." + kSeeHelp;
     }
-    return "Falta la solución de Horavia «" + solucPath +
+    const std::string dir = files::toUtf8(horaviaDir);
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(horaviaDir, ec);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return "No existe el directorio de Horavia «" + dir +
+               "»: compruebe cuál es el directorio en que trabaja Horavia." + kSeeHelp;
+    }
+    if (!ec && status.type() != std::filesystem::file_type::directory) {
+        return "«" + dir + "» no es un directorio: no puede ser el directorio de Horavia." + kSeeHelp;
+    }
+    return "Falta la solución de Horavia «" + files::toUtf8(horaviaDir / "SOLUC.DBF") +
            "»: calcule y guarde el horario en Horavia y vuelva a importar." + kSeeHelp;
 }
 

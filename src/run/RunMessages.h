@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace vinculor {
@@ -14,8 +15,10 @@ inline constexpr char kMessagesHelpPage[] = "mensajes.html";
 std::string missingExportInputDetails(const std::string& file);
 
 // After "No existe archivo XML o Solución.": which of the two is missing and
-// the path looked at.
-std::string missingImportInputDetails(const std::string& file, bool fileFound, const std::string& solucPath);
+// the path looked at; where SOLUC is missing, whether the Horavia directory
+// itself is.
+std::string missingImportInputDetails(const std::string& file, bool fileFound,
+                                      const std::filesystem::path& horaviaDir);
 
 // After an error's own message: the step the run was in (empty when it had
 // not reached one) and what to do.

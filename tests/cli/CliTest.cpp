@@ -144,12 +144,57 @@ TEST_F(CliTest, ExitStatusesForEachOutcome) {
         {"help", {"--help"}, 0, "out", "Estado de salida: 0 terminado, 2 falta"},
         {"version", {"--version"}, 0, "out", "vinculor-cli "},
         {"not a table", {"tabla", school}, 1, "err", "no es una tabla dBase"},
+        // Neither the file nor the solution: each says which path it looked at.
+        {"horario, missing XML",
+         {"horario", (work / "no.xml").string(), "--htemp", h},
+         2,
+         "out",
+         "No existe archivo XML o Solución.\nFalta el archivo XML «" + (work / "no.xml").string() + "»"},
+        {"horario, no solution",
+         {"horario", school, "--htemp", h},
+         2,
+         "out",
+         "Falta la solución de Horavia «" + (htemp / "SOLUC.DBF").string() + "»"},
+        {"importar, no Horavia dir",
+         {"importar", school, "--htemp", (work / "nada").string()},
+         2,
+         "out",
+         "No existe el directorio de Horavia «" + (work / "nada").string() + "»"},
+        {"importar, Horavia dir is a file",
+         {"importar", school, "--htemp", school},
+         2,
+         "out",
+         "«" + school + "» no es un directorio: no puede ser el directorio de Horavia."},
     };
     for (const Case& c : cases) {
         const Result r = cli(c.args);
         EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.out << r.err;
         EXPECT_NE((c.stream == "out" ? r.out : r.err).find(c.text), std::string::npos)
             << c.name << "\nout: " << r.out << "\nerr: " << r.err;
+    }
+}
+
+// What the command writes must reach its file: one that cannot take it
+// (a full disk, a closed pipe) is a failure, not a success.
+TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
+    struct Refusing : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+        std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+    } refusing;
+    ASSERT_EQ(cli({"exportar", school, "--htemp", htemp.path().string()}).status, 0);
+    for (std::vector<std::string> args : {std::vector<std::string>{"--help"},
+                                          {"tabla", (htemp / "PROFT.DBF").string(), "--csv"},
+                                          {"exportar", school, "--htemp", htemp.path().string(), "--json"}}) {
+        args.insert(args.begin(), "vinculor-cli");
+        std::vector<char*> argv;
+        for (std::string& a : args) {
+            argv.push_back(a.data());
+        }
+        std::ostream out(&refusing);
+        std::ostringstream err;
+        EXPECT_EQ(run(static_cast<int>(argv.size()), argv.data(), out, err), 1) << args[1];
+        EXPECT_NE(err.str().find("No se ha podido escribir la salida de vinculor-cli"), std::string::npos)
+            << args[1] << ": " << err.str();
     }
 }
 
@@ -265,6 +310,21 @@ TEST_F(CliTest, TablaPrintsOurTablesAndTheOtherEnginesSolution) {
     const Result text = cli({"tabla", soluc});
     EXPECT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("SOLUC.DBF: nivel 4, 7 campos, 9 registros"), std::string::npos) << text.out;
+}
+
+// Where names differ only in letter case, the table shown is the one named.
+TEST_F(CliTest, TablaShowsTheFileNamedAndNotAnotherOfTheSameNameInOtherCase) {
+    ASSERT_EQ(cli({"exportar", school, "--htemp", htemp.path().string()}).status, 0);
+    std::filesystem::copy_file(htemp / "AULAT.DBF", work / "X.DBF");
+    std::filesystem::copy_file(htemp / "PROFT.DBF", work / "x.dbf");
+    if (std::filesystem::equivalent(work / "X.DBF", work / "x.dbf")) {
+        GTEST_SKIP() << "letter case is not told apart here";
+    }
+    EXPECT_EQ(
+        cli({"tabla", (work / "x.dbf").string(), "--csv"}).out.rfind("ABREV,NOMBRE,DEPART,EMAIL\r\n", 0), 0u);
+    EXPECT_EQ(cli({"tabla", (work / "X.DBF").string(), "--csv"})
+                  .out.rfind("ABREV,NOMBRE,EDIFICIO,MAXALUM,ABREV_GESTION\r\n", 0),
+              0u);
 }
 
 // A table read with a field name twice (another tool made it, or it is

@@ -31,6 +31,10 @@ TEST_F(TimetableCommandTest, WritesTheDocumentAgainAndLeavesTheResultAlone) {
               std::string::npos);
     EXPECT_NE(out.str().find("Horario: " + timetableFile().string()), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("0 grupos, 1 profesores y 0 aulas"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Archivo XML: " + schoolFile().string() +
+                             "\nDirectorio de Horavia: " + htemp.path().string() + "\n"),
+              std::string::npos)
+        << out.str();
 
     ASSERT_EQ(run({"horario", schoolFile().string(), "--htemp", htemp.path().string(), "--json"}), 0);
     EXPECT_NE(out.str().find("\"direccion\": \"horario\""), std::string::npos) << out.str();
@@ -41,7 +45,10 @@ TEST_F(TimetableCommandTest, WritesTheDocumentAgainAndLeavesTheResultAlone) {
 TEST_F(TimetableCommandTest, MissingInputAndBadFilesEndInTheirMessage) {
     // No SOLUC yet.
     EXPECT_EQ(run({"horario", schoolFile().string(), "--htemp", htemp.path().string()}), 2);
-    EXPECT_NE(err.str().find("No existe archivo XML o Solución."), std::string::npos) << err.str();
+    EXPECT_NE(out.str().find("No existe archivo XML o Solución.\nFalta la solución de Horavia «" +
+                             (htemp / "SOLUC.DBF").string() + "»"),
+              std::string::npos)
+        << out.str();
     EXPECT_FALSE(fs::exists(timetableFile()));
 
     writeSoluc({});
