@@ -68,7 +68,6 @@ public:
     void closeWindow();
     void progress(const std::string& step, std::size_t done, std::size_t total);
     // The step the run last reported, empty before the first.
-    const std::string& lastStep() const { return step_; }
 
 public slots:
     void BExportarClick();

@@ -1,7 +1,6 @@
 #include "WindowRunUi.h"
 
 #include "MainForm.h"
-#include "run/RunMessages.h"
 
 #include <QMetaObject>
 #include <QThread>
@@ -29,8 +28,7 @@ void WindowRunUi::showMessage(const std::string& text, const std::string& detail
 }
 
 void WindowRunUi::showError(const std::string& text) {
-    // An error that stopped the run: its own message, then where and what to do.
-    onWindowThread([this, &text] { dialogs_.showError(text + "\n" + errorDetails(window_.lastStep())); });
+    onWindowThread([this, &text] { dialogs_.showError(text); });
 }
 
 void WindowRunUi::showReport(const std::string& text, const RunSummary& summary) {

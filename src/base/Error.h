@@ -14,6 +14,9 @@ enum class ErrorKind {
     InUse,   // another program holds the table or the directory
     Damaged, // a table or index file that cannot be read as one
     Number,  // a text that should be a number and is not
+    // A change of files stopped half-way and could not be undone: the old
+    // files wait aside, and the next run puts them back.
+    KeptAside,
 };
 
 // The one error type of the program. Its message is Spanish and is shown to the

@@ -127,6 +127,9 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, b
         try {
             written = importing::runTimetable(ec ? files::fromUtf8(args.positional[0]) : file,
                                               state.horaviaDir, state.summary);
+        } catch (const Error& e) {
+            reportRecovered(err, state.summary);
+            throw Error(std::string(e.what()) + "\n" + errorDetails({}, e.kind()));
         } catch (...) {
             reportRecovered(err, state.summary);
             throw;
@@ -148,7 +151,7 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, b
     } catch (const Error& e) {
         ui.endProgress();
         reportRecovered(err, state.summary);
-        throw Error(std::string(e.what()) + "\n" + errorDetails(ui.lastStep()));
+        throw Error(std::string(e.what()) + "\n" + errorDetails(ui.lastStep(), e.kind()));
     } catch (...) {
         ui.endProgress();
         reportRecovered(err, state.summary);

@@ -185,7 +185,7 @@ void JournaledCommit::run(const fs::path& directory, const std::string& stagingF
     } catch (const Error& e) {
         const std::string undoError = undo(directory, journal, nullptr);
         if (!undoError.empty()) {
-            throw Error(std::string(e.what()) + " " + keptMessage(aside));
+            throw Error(ErrorKind::KeptAside, std::string(e.what()) + " " + keptMessage(aside));
         }
         // The old files are back. The journal goes once that is on the disk;
         // until then it stays, and the next run's recovery finishes the undo.
@@ -223,8 +223,9 @@ std::optional<std::vector<std::string>> JournaledCommit::recover(const fs::path&
     const fs::path aside = directory / fromUtf8(journal->aside);
     const std::string undoError = undo(directory, *journal, &restored);
     if (!undoError.empty()) {
-        throw Error("Un cambio de archivos interrumpido quedó a medias en «" + toUtf8(directory) + "». " +
-                    undoError + " " + keptMessage(aside));
+        throw Error(ErrorKind::KeptAside, "Un cambio de archivos interrumpido quedó a medias en «" +
+                                              toUtf8(directory) + "». " + undoError + " " +
+                                              keptMessage(aside));
     }
     syncDirectory(directory); // the old files back on the disk before the journal goes
     removeFile(journalPath);

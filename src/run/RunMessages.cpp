@@ -46,10 +46,16 @@ std::string missingImportInputDetails(const std::string& file, bool fileFound,
            "»: calcule y guarde el horario en Horavia y vuelva a importar." + kSeeHelp;
 }
 
-std::string errorDetails(const std::string& step) {
+std::string errorDetails(const std::string& step, ErrorKind kind) {
     std::string details;
     if (!step.empty()) {
         details = "Ocurrió en el paso «" + step + "». ";
+    }
+    if (kind == ErrorKind::KeptAside) {
+        return details +
+               "El directorio de Horavia quedó a medias: la próxima exportación o importación lo pondrá como "
+               "estaba antes. Corrija la causa y vuelva a empezar." +
+               kSeeHelp;
     }
     return details +
            "No se ha cambiado ninguna tabla ni se ha escrito ningún documento: corrija la causa y vuelva a "

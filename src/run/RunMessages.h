@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Error.h"
+
 #include <filesystem>
 #include <string>
 
@@ -21,7 +23,7 @@ std::string missingImportInputDetails(const std::string& file, bool fileFound,
                                       const std::filesystem::path& horaviaDir);
 
 // After an error's own message: the step the run was in (empty when it had
-// not reached one) and what to do.
-std::string errorDetails(const std::string& step);
+// not reached one) and what to do; what the error's kind says of the tables.
+std::string errorDetails(const std::string& step, ErrorKind kind = ErrorKind::Other);
 
 } // namespace vinculor

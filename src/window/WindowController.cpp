@@ -4,9 +4,12 @@
 #include "files/IniFile.h"
 #include "import/ImportRun.h"
 #include "run/HoraviaDirectory.h"
+#include "run/RunMessages.h"
 #include "text/Ascii.h"
+#include "window/StepRecordingUi.h"
 
 #include <exception>
+#include <new>
 
 namespace vinculor {
 
@@ -81,15 +84,29 @@ void WindowController::run(Direction direction, RunUi& ui) {
         return;
     }
     FlagGuard guard(running_);
+    StepRecordingUi recording(ui);
+    // The error's own message, what the run put right before it, then where
+    // it stopped and what to do.
+    const auto stopped = [&](const std::string& message, ErrorKind kind) {
+        ui.setHourglass(false);
+        std::string text = message + "\n";
+        for (const std::string& line : state_.summary.recovered) {
+            text += line + "\n";
+        }
+        ui.showError(text + errorDetails(recording.lastStep(), kind));
+    };
     try {
         if (commandLineMode()) {
             recordOutcomeBeforeRun();
         }
         const RunFunction& run = direction == Direction::Export ? exportRun_ : importRun_;
-        run(state_, ui);
+        run(state_, recording);
+    } catch (const Error& e) {
+        stopped(e.what(), e.kind());
+    } catch (const std::bad_alloc&) {
+        stopped("No hay memoria suficiente para terminar la operación.", ErrorKind::Other);
     } catch (const std::exception& e) {
-        ui.setHourglass(false);
-        ui.showError(e.what());
+        stopped(e.what(), ErrorKind::Other);
     }
 }
 

@@ -102,20 +102,47 @@ TEST(WindowControllerTest, CommandLineRunRecordsZeroFirstAndTheOutcomeOnClosing)
 
 TEST(WindowControllerTest, AnErrorIsShownAndLeavesTheOutcomeAtZero) {
     Harness harness;
-    harness.behaviour = [](RunState&, RunUi& ui) -> RunOutcome {
+    harness.behaviour = [](RunState& state, RunUi& ui) -> RunOutcome {
         ui.setHourglass(true);
+        ui.progress("Materias (ASIGNOMT)", 2, 9);
+        state.summary.recovered = {"Restos de ejecuciones interrumpidas borrados."};
         throw Error("No se puede crear la tabla «ASIGT».");
     };
     WindowController controller = harness.make({"importar", "x"});
     ScriptedUi ui;
     controller.firstShown(ui);
     ASSERT_EQ(ui.errors.size(), 1u);
-    EXPECT_EQ(ui.errors.front(), "No se puede crear la tabla «ASIGT».");
+    // Its own message, what recovery put right, then where and what to do.
+    EXPECT_EQ(
+        ui.errors.front().rfind("No se puede crear la tabla «ASIGT».\nRestos de ejecuciones interrumpidas "
+                                "borrados.\nOcurrió en el paso «Materias (ASIGNOMT)». No se ha cambiado "
+                                "ninguna tabla",
+                                0),
+        0u)
+        << ui.errors.front();
     EXPECT_FALSE(ui.hourglass);
     EXPECT_EQ(ui.closes, 0);
     EXPECT_FALSE(controller.running());
     ASSERT_TRUE(controller.closing(ui));
     EXPECT_EQ(outcomeIn(harness.dir / "Horavia.ini"), "0");
+}
+
+// A change that could not be undone does not claim that nothing changed.
+TEST(WindowControllerTest, AnErrorThatLeftTheDirectoryHalfChangedSaysSo) {
+    Harness harness;
+    harness.behaviour = [](RunState&, RunUi&) -> RunOutcome {
+        throw Error(ErrorKind::KeptAside, "No se pudo sustituir PROFT. Los anteriores se guardan aparte.");
+    };
+    WindowController controller = harness.make({});
+    ScriptedUi ui;
+    controller.run(Direction::Export, ui);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_NE(ui.errors.front().find("\nEl directorio de Horavia quedó a medias: la próxima exportación o "
+                                     "importación lo pondrá como estaba antes."),
+              std::string::npos)
+        << ui.errors.front();
+    EXPECT_EQ(ui.errors.front().find("No se ha cambiado ninguna tabla"), std::string::npos)
+        << ui.errors.front();
 }
 
 TEST(WindowControllerTest, InteractiveUseNeverWritesTheSettingsFile) {
