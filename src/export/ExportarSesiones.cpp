@@ -14,18 +14,32 @@ constexpr std::array<const char*, 7> kDayNames = {"Lunes",   "Martes", "Miércol
                                                   "Viernes", "Sábado", "Domingo"};
 
 // The day digit of a trimmed, non-empty Dia: its first character, upper case only.
-char dayDigit(std::string_view dia) {
+char dayDigit(std::string_view dia, std::string_view start, std::string_view end) {
     for (std::size_t i = 0; i < kDayLetters.size(); ++i) {
         if (dia[0] == kDayLetters[i][0]) {
             return static_cast<char>('1' + i);
         }
     }
-    throw Error("Día de sesión no válido: '" + std::string(dia) + "'");
+    throw Error("Día de sesión no válido: '" + std::string(dia) + "'\nEn la sesión (Sesion) de «" +
+                std::string(start) + "» a «" + std::string(end) +
+                "», atributo «Dia»: el día es una de las letras L, M, X, J, V, S o D, en mayúscula. "
+                "Corríjalo en Pincel-eKade y vuelva a exportar.");
 }
 
 int minutesOf(const std::string& key, std::size_t hoursAt, std::size_t minutesAt) {
     return 60 * text::parseInteger(text::mid(key, hoursAt, 2)) +
            text::parseInteger(text::mid(key, minutesAt, 2));
+}
+
+// The message of a time that is not HH:MM, then the session that has it, as
+// its key gives it back: the day and "start-end".
+[[noreturn]] void notATime(const Error& e, const std::string& key, int day) {
+    const std::size_t blank = key.find(' ', 1);
+    const std::string times = blank == std::string::npos ? std::string() : key.substr(blank + 1);
+    throw Error(e.kind(), std::string(e.what()) + "\nEn una sesión (Sesion) del " + kDayNames[day - 1] +
+                              ", «" + times +
+                              "» (HoraInicio-HoraFin): escriba cada hora como HH:MM (por ejemplo 08:00) en "
+                              "Pincel-eKade y vuelva a exportar.");
 }
 
 // Session lengths from the distinct slot lengths in order of first occurrence:
@@ -67,7 +81,7 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
         }
         const std::string_view start = attr(session, session::HoraInicio);
         const std::string_view end = attr(session, session::HoraFin);
-        std::string& key = keys.emplace_back(1, dayDigit(dia));
+        std::string& key = keys.emplace_back(1, dayDigit(dia, start, end));
         key.append(start).append(end).append(" ").append(start).append("-").append(end);
     }
     std::stable_sort(keys.begin(), keys.end());
@@ -89,9 +103,13 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
             previousDay = day;
         }
         ++slot;
-        const int startMinutes = minutesOf(key, 2, 5);
-        const int endMinutes = minutesOf(key, 7, 10);
-        const int minutes = endMinutes - startMinutes;
+        int minutes = 0;
+        try {
+            const int startMinutes = minutesOf(key, 2, 5); // first: its fault is the one reported
+            minutes = minutesOf(key, 7, 10) - startMinutes;
+        } catch (const Error& e) {
+            notATime(e, key, day);
+        }
         minutesTexts.push_back(text::formatInteger(minutes));
 
         const std::string slotText = std::to_string(slot);

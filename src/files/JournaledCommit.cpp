@@ -215,9 +215,24 @@ std::optional<std::vector<std::string>> JournaledCommit::recover(const fs::path&
     } catch (const Error&) {
     }
     if (!journal) {
-        throw Error("El diario «" + toUtf8(journalPath) +
-                    "» de un cambio de archivos interrumpido está dañado: no se puede saber qué archivos "
-                    "devolver a su sitio. Revise el directorio y borre el diario.");
+        // Without it the next run would take the folders for leftovers, and
+        // one of them may hold the only copy of the old files.
+        std::string folders;
+        for (const std::string& name : listDirectory(directory)) {
+            if (name.starts_with(".vinculor-") && isDirectory(directory / fromUtf8(name))) {
+                folders += (folders.empty() ? "«" : ", «") + name + "»";
+            }
+        }
+        std::string message = "El diario «" + toUtf8(journalPath) +
+                              "» de un cambio de archivos interrumpido está dañado: no se puede saber qué "
+                              "archivos devolver a su sitio.";
+        if (!folders.empty()) {
+            message += " Los archivos de antes del cambio y los nuevos pueden estar en las carpetas " +
+                       folders + " de «" + toUtf8(directory) + "»: cópielas antes a otro lugar.";
+        }
+        throw Error(message +
+                    " Después borre el diario, vuelva a exportar desde Pincel-eKade y calcule de nuevo "
+                    "el horario en Horavia.");
     }
     std::vector<std::string> restored;
     const fs::path aside = directory / fromUtf8(journal->aside);

@@ -300,10 +300,18 @@ TEST_F(RecoveryTest, ADamagedJournalStopsTheRunAndNamesIt) {
     TempDir htemp;
     testing::copyInto(earlier.path(), htemp.path());
     writeText(htemp / files::JournaledCommit::kJournalName, "vinculor-diario 1\napartado\t");
+    // What may be the only copy of the old tables: the advice keeps it safe.
+    fs::create_directory(htemp / ".vinculor-anterior-0123456789abcdef");
+    writeText(htemp / ".vinculor-anterior-0123456789abcdef" / "PROFT.DBF", "old");
     const auto before = snapshot(htemp.path());
     const Ending ending = runOnce(true, school, htemp.path());
     EXPECT_FALSE(ending.completed);
     EXPECT_NE(ending.error.find("«" + (htemp / files::JournaledCommit::kJournalName).string() + "»"),
+              std::string::npos)
+        << ending.error;
+    EXPECT_NE(ending.error.find("pueden estar en las carpetas «.vinculor-anterior-0123456789abcdef» de «" +
+                                htemp.path().string() +
+                                "»: cópielas antes a otro lugar. Después borre el diario"),
               std::string::npos)
         << ending.error;
     EXPECT_EQ(testing::differences(before, snapshot(htemp.path())), "");
