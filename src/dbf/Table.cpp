@@ -470,7 +470,8 @@ namespace {
 std::size_t fieldNumber(const TableData& d, const std::string& table, std::string_view field) {
     const auto found = findField(d.header.fields, field);
     if (!found) {
-        throw Error("La tabla " + table + " no tiene el campo " + std::string(field));
+        throw Error("La tabla " + table + " no tiene el campo " + std::string(field) + " (archivo «" +
+                    files::toUtf8(d.path) + "»).");
     }
     return *found;
 }

@@ -83,7 +83,11 @@ XmlFamilies readSchoolHeader(const std::string& file) {
 void checkSolucFields(const Table& soluc) {
     for (const std::string_view field : kSolucFields) {
         if (!soluc.hasField(field)) {
-            throw Error("La tabla SOLUC no tiene el campo " + std::string(field));
+            throw Error(
+                "La tabla SOLUC no tiene el campo " + std::string(field) + " (archivo «" +
+                files::toUtf8(soluc.dataPath()) +
+                "»): no es una solución guardada por Horavia. Calcule y guarde el horario en Horavia y "
+                "vuelva a importar.");
         }
     }
 }

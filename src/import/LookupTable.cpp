@@ -1,6 +1,7 @@
 #include "import/LookupTable.h"
 
 #include "base/Error.h"
+#include "files/FileSystem.h"
 #include "import/FieldText.h"
 #include "xml/XmlChildStream.h"
 
@@ -97,8 +98,11 @@ bool LookupTable::add(std::string_view key, const Row& row) {
 }
 
 void LookupTable::missing(std::size_t i) const {
-    table_.field(values_[i]); // throws, naming the table and the field
-    throw Error("La tabla " + table_.name() + " no tiene el campo " + values_[i]);
+    throw Error(
+        "La tabla " + table_.name() + " no tiene el campo " + values_[i] + " (archivo «" +
+        files::toUtf8(table_.dataPath()) +
+        "»): no es una tabla de las que escribe la exportación. Vuelva a exportar desde Pincel-eKade, "
+        "calcule y guarde el horario en Horavia y vuelva a importar.");
 }
 
 } // namespace vinculor::importing

@@ -33,6 +33,17 @@ std::string messageOf(const std::function<void()>& action) {
     return "(no error)";
 }
 
+// What the store says of a field the table lacks, and of a table another holds.
+std::string lacksField(const Table& table, const std::string& field) {
+    return "La tabla " + table.name() + " no tiene el campo " + field + " (archivo «" +
+           table.dataPath().string() + "»).";
+}
+std::string inUse(const Table& table) {
+    return "La tabla " + table.name() + " está en uso por otro programa (archivo «" +
+           table.dataPath().string() +
+           "»): ciérrela en Horavia, o en el programa que la tenga abierta, y vuelva a intentarlo.";
+}
+
 // All the field types the program writes, and a name longer than ten characters.
 const std::vector<FieldDef> kSchema = {
     {"COD", FieldType::Character, 10},  {"NOMBRE", FieldType::Character, 80},
@@ -136,8 +147,8 @@ TEST(TableRoundTrip, ValuesAFieldCannotHoldAreRefused) {
               "El valor -100000000000000000 no cabe en el campo HORAS de la tabla PRUEBA.");
     EXPECT_EQ(messageOf([&] { table.setText("NUM", "12a"); }), "'12a' is not a valid integer value");
     EXPECT_EQ(messageOf([&] { table.setText("HORAS", "dos"); }), "'dos' is not a valid floating point value");
-    EXPECT_EQ(messageOf([&] { table.setText("DIA", "1"); }), "La tabla PRUEBA no tiene el campo DIA");
-    EXPECT_EQ(messageOf([&] { (void)table.getInt("DIA"); }), "La tabla PRUEBA no tiene el campo DIA");
+    EXPECT_EQ(messageOf([&] { table.setText("DIA", "1"); }), lacksField(table, "DIA"));
+    EXPECT_EQ(messageOf([&] { (void)table.getInt("DIA"); }), lacksField(table, "DIA"));
 }
 
 TEST(TableRoundTrip, HeaderIsLevel7WithTheCodePageNameAndTodaysDate) {
@@ -268,7 +279,7 @@ TEST_F(TableLocate, FindsTheFirstWholeExactMatch) {
         EXPECT_EQ(found, c.num.has_value());
         EXPECT_EQ(table.getInt("NUM"), c.num.value_or(5)); // a miss leaves the current record alone
     }
-    EXPECT_EQ(messageOf([&] { table.locate("DIA", "1"); }), "La tabla PRUEBA no tiene el campo DIA");
+    EXPECT_EQ(messageOf([&] { table.locate("DIA", "1"); }), lacksField(table, "DIA"));
 }
 
 TEST_F(TableLocate, StaysRightAfterEditsAndAppends) {
@@ -410,12 +421,12 @@ TEST(TableExclusive, ASecondOpenOfTheSameTableIsRefused) {
     first.create(kSchema);
     first.open();
     Table second(dir.path(), "proft");
-    EXPECT_EQ(messageOf([&] { second.open(); }), "La tabla proft está en uso por otro programa.");
-    EXPECT_EQ(messageOf([&] { second.create(kSchema); }), "La tabla proft está en uso por otro programa.");
+    EXPECT_EQ(messageOf([&] { second.open(); }), inUse(second));
+    EXPECT_EQ(messageOf([&] { second.create(kSchema); }), inUse(second));
     first.close();
     EXPECT_NO_THROW(second.open());
     Table third(dir.path(), "PROFT");
-    EXPECT_EQ(messageOf([&] { third.open(); }), "La tabla PROFT está en uso por otro programa.");
+    EXPECT_EQ(messageOf([&] { third.open(); }), inUse(third));
     Table moved = std::move(second); // the hold moves with the table
     EXPECT_THROW(third.open(), Error);
     moved.discard();
@@ -654,7 +665,7 @@ TEST(TableFieldHandles, ReachTheSameFieldAsItsNameAndRefuseWhatTheTableLacks) {
     EXPECT_EQ(table.getDouble(hours), 2.5);
     EXPECT_EQ(table.getInt(hours), 3); // rounded
     EXPECT_TRUE(table.locate(code, "MAT1"));
-    EXPECT_EQ(messageOf([&] { (void)table.field("DIA"); }), "La tabla PRUEBA no tiene el campo DIA");
+    EXPECT_EQ(messageOf([&] { (void)table.field("DIA"); }), lacksField(table, "DIA"));
     EXPECT_EQ(messageOf([&] { (void)table.getText(Table::Field{6}); }),
               "La tabla PRUEBA no tiene el campo número 7");
     EXPECT_EQ(messageOf([&] { table.setText(Table::Field{99}, "x"); }),

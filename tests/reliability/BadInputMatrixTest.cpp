@@ -469,7 +469,7 @@ const std::vector<BadInput>& rows() {
          "termine y vuelva a intentarlo."},
         {"otro programa tiene abierta PROFT", Command::Exportar,
          [](Bench& b) { b.holdTable(b.htemp / "PROFT.DBF"); }, 1,
-         "La tabla PROFT está en uso por otro programa."},
+         "La tabla PROFT está en uso por otro programa (archivo «{htemp}{/}PROFT.DBF»): ciérrela en Horavia"},
         {"un directorio ocupa el nombre de ASIGT", Command::Exportar,
          [](Bench& b) {
              fs::remove(b.htemp / "ASIGT.DBF");
@@ -555,7 +555,7 @@ const std::vector<BadInput>& rows() {
         {"no existe el directorio de Horavia al importar", Command::Importar,
          [](Bench& b) { b.horavia = b.htemp / "NO-EXISTE"; }, 2, "No existe archivo XML o Solución."},
         {"otro programa tiene abierta SOLUC", Command::Importar, [](Bench& b) { b.holdTable(b.soluc()); }, 1,
-         "La tabla SOLUC está en uso por otro programa."},
+         "La tabla SOLUC está en uso por otro programa (archivo «{htemp}{/}SOLUC.DBF»): ciérrela en Horavia"},
         {"otra conversión trabaja en el directorio al importar", Command::Importar,
          [](Bench& b) { b.otherRun.emplace(b.horavia); }, 1,
          "Otra conversión de Vinculor está trabajando en el directorio de Horavia «{htemp}»."},
