@@ -599,12 +599,20 @@ void renameFile(const fs::path& from, const fs::path& to) {
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
         const DWORD error = GetLastError();
         // Windows answers "access denied" for a directory in the way: say what it is.
-        throwFileError("renombrar", from, isDirectory(to) ? EISDIR : errnoOf(error));
+        if (isDirectory(to)) {
+            throwFileError("sustituir", to, EISDIR);
+        }
+        throwFileError("renombrar", from, errnoOf(error));
     }
 #else
     std::error_code ec;
     fs::rename(from, to, ec);
     if (ec) {
+        // A directory in the way is the fault of the name the user knows, not
+        // of the file on its way there.
+        if (isDirectory(to) && !isDirectory(from)) {
+            throwFileError("sustituir", to, EISDIR);
+        }
         throwFileError("renombrar", from, ec.value());
     }
 #endif

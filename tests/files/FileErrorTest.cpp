@@ -41,7 +41,7 @@ TEST(FileErrors, AnAtomicWriteNamesItsTargetWhateverTheTemporaryFileWasCalled) {
     fs::create_directory(dir / "SOLUC.DBF"); // a directory where the file should go
     const Error renaming = errorOf([&] { files::writeFileAtomic(dir / "SOLUC.DBF", "datos"); });
     EXPECT_EQ(renaming.kind(), ErrorKind::File);
-    EXPECT_EQ(renaming.verb(), "renombrar");
+    EXPECT_EQ(renaming.verb(), "sustituir");
     EXPECT_EQ(renaming.path(), dir / "SOLUC.DBF");
     EXPECT_EQ(std::string(renaming.what()).find(".tmp-"), std::string::npos) << renaming.what();
 

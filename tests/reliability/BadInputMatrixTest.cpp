@@ -475,7 +475,7 @@ const std::vector<BadInput>& rows() {
              fs::remove(b.htemp / "ASIGT.DBF");
              fs::create_directory(b.htemp / "ASIGT.DBF");
          },
-         1, "No se puede renombrar el archivo «{htemp}{/}.vinculor-exportando-"},
+         1, "No se puede sustituir el archivo «{htemp}{/}ASIGT.DBF»: es un directorio."},
 
         // Horavia's solution and the export's tables, for an import.
         {"SOLUC vacía", Command::Importar, [](Bench& b) { writeText(b.soluc(), ""); }, 1,
@@ -570,7 +570,7 @@ const std::vector<BadInput>& rows() {
          1, "El archivo «{xml}» no es un documento XML válido: hay contenido después del elemento raíz"},
         {"un directorio ocupa el nombre del documento de salida", Command::Importar,
          [](Bench& b) { fs::create_directory(b.output); }, 1,
-         "No se puede renombrar el archivo «{out}»: es un directorio."},
+         "No se puede sustituir el archivo «{out}»: es un directorio."},
 
         // The settings file.
         {"Horavia.ini es un directorio", Command::Ini,
