@@ -32,7 +32,8 @@ void ExportarProfesores(ExportContext& ctx) {
             if (const std::string_view* found = departments.find(department)) {
                 department = *found;
             } else {
-                ctx.summary.departmentsNotFound.emplace_back(department);
+                ctx.summary.departmentsNotFound.push_back(std::string(original) + ": " +
+                                                          std::string(department));
             }
         }
 

@@ -112,7 +112,7 @@ std::string RunSummary::toText() const {
     listSection(out, "Elementos sin registro", omitted);
     listSection(out, "Tutores que no están en PROFT (grupo: tutor)", tutorsNotFound);
     listSection(out, "Enseñanzas no encontradas (grupo: enseñanza)", teachingsNotFound);
-    listSection(out, "Departamentos no encontrados", departmentsNotFound);
+    listSection(out, "Departamentos no encontrados (profesor: departamento)", departmentsNotFound);
     listSection(
         out, "Materias de grupo que no están entre las materias ni los tipos de actividad (grupo: materia)",
         subjectsNotFound);

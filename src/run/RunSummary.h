@@ -38,7 +38,7 @@ struct RunSummary {
     std::vector<Omission> omissions;         // elements that got no record
     std::vector<std::string> tutorsNotFound; // "group: tutor"
     std::vector<std::string> teachingsNotFound;
-    std::vector<std::string> departmentsNotFound;
+    std::vector<std::string> departmentsNotFound; // "teacher: department"
     std::vector<std::string> subjectsNotFound; // group subjects not in the file's subjects: "group: subject"
 
     // Import

@@ -56,7 +56,7 @@ TEST_F(CliTest, ExportPrintsItsSummaryAndImportNeedsTheSolution) {
          {"ASIGNOMT: 2 registros", "PROFT: 2 registros", "DIASHORAST: 1 registro",
           "ASIGNOMT: «MATEMATICAS1» → «MATEMATIS1»", "PROFT: «P1» → «P11»",
           "AULAT: «LABORATORIO1» → «LABORATOO1»", "ASIGNOMT: «MAT», su código corto «MAT» ya existe",
-          "1A: P9", "1A: BAC", "  D2"}) {
+          "1A: P9", "1A: BAC", "  P1: D2"}) {
         EXPECT_NE(exported.out.find(line), std::string::npos) << line << "\n" << exported.out;
     }
 
@@ -239,7 +239,7 @@ TEST_F(CliTest, JsonSummaryGoesAloneToStandardOutput) {
             R"([{"tabla": "ASIGNOMT", "codigo": "MAT", "motivo": "su código corto «MAT» ya existe"}])"));
     EXPECT_EQ(summary.at("tutoresNoEncontrados"), Json::array({"1A: P9"}));
     EXPECT_EQ(summary.at("ensenanzasNoEncontradas"), Json::array({"1A: BAC"}));
-    EXPECT_EQ(summary.at("departamentosNoEncontrados"), Json::array({"D2"}));
+    EXPECT_EQ(summary.at("departamentosNoEncontrados"), Json::array({"P1: D2"}));
     EXPECT_EQ(summary.at("materiasDeGrupoNoEncontradas"), Json::array());
     EXPECT_NE(r.err.find("Proceso finalizado"), std::string::npos);
 }

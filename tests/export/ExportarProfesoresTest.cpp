@@ -62,7 +62,7 @@ TEST_F(ExportarProfesoresTest, NameAndDepartmentLookUp) {
         "P7|x,|D9|", // unknown department: its code; missing attributes read empty
     };
     EXPECT_EQ(got, expected);
-    EXPECT_EQ(state.summary.departmentsNotFound, std::vector<std::string>{"D9"});
+    EXPECT_EQ(state.summary.departmentsNotFound, std::vector<std::string>{"P7: D9"});
 }
 
 TEST_F(ExportarProfesoresTest, ASingleDepartmentIsStillLookedUp) {
