@@ -420,8 +420,12 @@ void TMForm::setHourglass(bool on) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
         } else {
             QApplication::restoreOverrideCursor();
-            hideProgress();
         }
+    }
+    // Also when it was never on: a run that failed before taking it may
+    // have started the progress clock.
+    if (!on) {
+        hideProgress();
     }
     dialogs_->setHourglass(on);
 }

@@ -819,6 +819,27 @@ TEST_F(WindowTest, ALongRunShowsItsProgressAndTheWindowStaysPaintedAndResponsive
     EXPECT_EQ(ui.progressReports, (std::vector<std::string>{"0/3 Uno", "1/3 Dos", "2/3 Tres"}));
 }
 
+// A run that fails before it takes the hourglass (a file that does not load)
+// shows no progress behind its error half a second later.
+TEST_F(WindowTest, ARunThatFailsEarlyShowsNoProgressBehindItsError) {
+    const RunFunction failing = [](RunState&, RunUi& ui) -> RunOutcome {
+        ui.progress("Leyendo el archivo XML", 0, 9);
+        throw vinculor::Error("El archivo «x.xml» no es un documento XML válido.");
+    };
+    RunLog log;
+    auto form = makeForm({}, failing, endingRun("importar", log));
+    showAndSettle(*form);
+    bool barBehindTheError = false;
+    ui.whileErrorShown = [&] {
+        QTest::qWait(800);
+        barBehindTheError = control(*form, "ProgressExportar")->isVisible();
+    };
+    control<QPushButton>(*form, "BExportar")->click();
+    settle(*form);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_FALSE(barBehindTheError);
+}
+
 TEST_F(WindowTest, ACloseDuringARunWaitsForItsEnd) {
     RunLog log;
     auto form = makeForm({}, slowRun(log, 400, {"Uno"}));

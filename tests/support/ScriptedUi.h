@@ -3,6 +3,7 @@
 #include "run/RunUi.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ public:
     int hourglassChanges = 0;
     // Each progress report as "done/total step".
     std::vector<std::string> progressReports;
+    // Called while an error is shown, as if the user read it for a while.
+    std::function<void()> whileErrorShown;
 
     std::optional<std::string> chooseXmlFile() override {
         ++dialogsShown;
@@ -38,7 +41,12 @@ public:
         messages.push_back(text);
         details.push_back(detail);
     }
-    void showError(const std::string& text) override { errors.push_back(text); }
+    void showError(const std::string& text) override {
+        errors.push_back(text);
+        if (whileErrorShown) {
+            whileErrorShown();
+        }
+    }
     void setHourglass(bool on) override {
         hourglass = on;
         ++hourglassChanges;
