@@ -151,8 +151,8 @@ void MainWindow::createControls() {
         exportPanel_ = panel;
         addChild(panel, L"STATIC", widen(kExportCaption).c_str(), SS_LEFT, bounds(24, 24, 265, 57), -1,
                  captionFont_);
-        addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25), kExportButton,
-                 windowFont_);
+        firstButton_ = addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25),
+                                kExportButton, windowFont_);
     }
     if (controller_.showsSide(Direction::Import)) {
         HWND panel =
@@ -160,8 +160,11 @@ void MainWindow::createControls() {
         importPanel_ = panel;
         addChild(panel, L"STATIC", widen(kImportCaption).c_str(), SS_LEFT, bounds(8, 24, 305, 57), -1,
                  captionFont_);
-        addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25), kImportButton,
-                 windowFont_);
+        HWND button = addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25),
+                               kImportButton, windowFont_);
+        if (firstButton_ == nullptr) {
+            firstButton_ = button;
+        }
     }
     if (!sole) {
         HWND strip = GradientPanel::create(window_, L"Draw3D1", bounds(0, 168, 633, 97), kStripColours);
@@ -192,6 +195,10 @@ int MainWindow::exec() {
     if (IsWindow(window_)) {
         ShowWindow(window_, SW_SHOW);
         UpdateWindow(window_);
+        // Enter works at once: the first side's button has the focus.
+        if (GetFocus() == nullptr || GetFocus() == window_) {
+            SetFocus(firstButton_);
+        }
     }
 
     MSG message;
@@ -203,6 +210,9 @@ int MainWindow::exec() {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+    }
+    if (helpShown_) {
+        HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0); // the viewer must not outlive the program
     }
     return static_cast<int>(message.wParam);
 }
@@ -239,11 +249,30 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
     if (self == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    return self->handle(message, wParam, lParam);
+    return self->handle(window, message, wParam, lParam);
 }
 
-LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_ACTIVATE:
+        // As a dialog box does: the focus leaves with the window and comes
+        // back to the same control, not to the frame, where Enter does nothing.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(window, focus)) {
+                focusWhenInactive_ = focus;
+            }
+        } else if (HIWORD(wParam) == 0) { // not minimised
+            HWND target = focusWhenInactive_ != nullptr && IsWindow(focusWhenInactive_) &&
+                                  IsWindowVisible(focusWhenInactive_)
+                              ? focusWhenInactive_
+                              : firstButton_;
+            if (target != nullptr) {
+                SetFocus(target);
+                return 0;
+            }
+        }
+        break;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case kExportButton:
@@ -278,7 +307,7 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
         break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 void MainWindow::startRun(Direction direction) {
@@ -316,6 +345,7 @@ void MainWindow::showHelp(bool contents) {
         viewer = contents ? HtmlHelpW(window_, helpFile.wstring().c_str(), HH_DISPLAY_TOC, 0)
                           : HtmlHelpW(window_, helpFile.wstring().c_str(), HH_HELP_CONTEXT,
                                       static_cast<DWORD_PTR>(kMainHelpContext));
+        helpShown_ = helpShown_ || viewer != nullptr;
     }
     if (viewer == nullptr) {
         const std::filesystem::path pages = programDirectory_ / kHelpPagesFolder;
@@ -325,7 +355,23 @@ void MainWindow::showHelp(bool contents) {
     }
 }
 
+HWND MainWindow::dialogOwner() const {
+    return window_ != nullptr && IsWindowVisible(window_) ? window_ : nullptr;
+}
+
+void MainWindow::dropQueuedInput() const {
+    if (!controller_.running()) {
+        return;
+    }
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+}
+
 std::optional<std::string> MainWindow::chooseXmlFile() {
+    dropQueuedInput();
     std::vector<wchar_t> fileName(32768, L'\0');
     std::wstring initialFolder;
     const std::string& last = controller_.state().filenameXML;
@@ -345,6 +391,9 @@ std::optional<std::string> MainWindow::chooseXmlFile() {
     const std::wstring title = widen(kOpenDialogTitle);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
+    // Owned by the window even while it is hidden: a file dialog of its own
+    // does not get the keyboard when it appears (seen under Wine), and the
+    // user types the path at once.
     dialog.hwndOwner = window_;
     // One filter entry whose label and pattern are both "*.xml".
     dialog.lpstrFilter = L"*.xml\0*.xml\0";
@@ -363,20 +412,34 @@ std::optional<std::string> MainWindow::chooseXmlFile() {
     return narrow(chosen.wstring());
 }
 
+namespace {
+
+// A message box owned by the window, or one of its own, in front, while the
+// window is hidden.
+void messageBox(HWND owner, const std::string& text, UINT type) {
+    MessageBoxW(owner, widen(text).c_str(), widen(kApplicationTitle).c_str(),
+                type | (owner == nullptr ? MB_SETFOREGROUND | MB_TASKMODAL : 0));
+}
+
+} // namespace
+
 void MainWindow::showMessage(const std::string& text, const std::string& details) {
+    dropQueuedInput();
     if (details.empty()) {
-        MessageBoxW(window_, widen(text).c_str(), widen(kApplicationTitle).c_str(), MB_OK);
+        messageBox(dialogOwner(), text, MB_OK);
         return;
     }
-    ReportWindow::show(window_, windowFont_, {text, details, {}});
+    ReportWindow::show(dialogOwner(), windowFont_, {text, details, {}});
 }
 
 void MainWindow::showError(const std::string& text) {
-    MessageBoxW(window_, widen(text).c_str(), widen(kApplicationTitle).c_str(), MB_OK | MB_ICONERROR);
+    dropQueuedInput();
+    messageBox(dialogOwner(), text, MB_OK | MB_ICONERROR);
 }
 
 void MainWindow::showReport(const std::string& text, const RunSummary& summary) {
-    ReportWindow::show(window_, windowFont_, {text, summary.toText(), summary.timetableFile});
+    dropQueuedInput();
+    ReportWindow::show(dialogOwner(), windowFont_, {text, summary.toText(), summary.timetableFile});
 }
 
 void MainWindow::progress(const std::string& step, std::size_t done, std::size_t total) {

@@ -36,7 +36,7 @@ public:
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     void createControls();
     void startRun(Direction direction);
@@ -46,6 +46,13 @@ private:
     // clicks and keys meanwhile.
     void keepPainted();
     bool translateKey(MSG& message);
+    // The window that owns a run's dialogs: none while this one is hidden (in
+    // command-line mode, before it appears), so that they have a taskbar
+    // button and are not lost behind the timetabling program.
+    HWND dialogOwner() const;
+    // Keys and clicks given while a run worked are not the answer to the
+    // dialog that comes next.
+    void dropQueuedInput() const;
 
     HINSTANCE instance_;
     WindowController& controller_;
@@ -59,6 +66,9 @@ private:
     HWND exportPanel_ = nullptr;
     HWND importPanel_ = nullptr;
     HWND progressBar_ = nullptr;
+    HWND firstButton_ = nullptr;       // focused when the window first shows
+    HWND focusWhenInactive_ = nullptr; // given back when the window is active again
+    bool helpShown_ = false;
     Direction running_ = Direction::Export;
     unsigned long long runStarted_ = 0;
 };

@@ -140,14 +140,19 @@ void ReportWindow::show(HWND owner, HFONT font, const Content& content) {
     (void)atom;
 
     ReportState state{content, font, false};
+    // Beside its owner; with none (the main window still hidden), where
+    // Windows puts a new window, with a taskbar button of its own.
     RECT ownerRect{};
-    GetWindowRect(owner, &ownerRect);
-    HWND window = CreateWindowExW(
-        WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, widen(kApplicationTitle).c_str(),
-        WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX, ownerRect.left + 20,
-        ownerRect.top + 20, 600, 440, owner, nullptr, GetModuleHandleW(nullptr), &state);
+    const bool owned = owner != nullptr && GetWindowRect(owner, &ownerRect);
+    HWND window = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | (owned ? 0 : WS_EX_APPWINDOW),
+                                  kClassName, widen(kApplicationTitle).c_str(),
+                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX,
+                                  owned ? ownerRect.left + 20 : CW_USEDEFAULT,
+                                  owned ? ownerRect.top + 20 : CW_USEDEFAULT, 600, 440, owner, nullptr,
+                                  GetModuleHandleW(nullptr), &state);
     if (window == nullptr) {
-        MessageBoxW(owner, withCrLf(content.message).c_str(), widen(kApplicationTitle).c_str(), MB_OK);
+        MessageBoxW(owner, withCrLf(content.message).c_str(), widen(kApplicationTitle).c_str(),
+                    MB_OK | (owner == nullptr ? MB_SETFOREGROUND | MB_TASKMODAL : 0));
         return;
     }
 
@@ -156,6 +161,9 @@ void ReportWindow::show(HWND owner, HFONT font, const Content& content) {
         EnableWindow(owner, FALSE);
     }
     ShowWindow(window, SW_SHOW);
+    if (!owned) {
+        SetForegroundWindow(window);
+    }
     SetFocus(GetDlgItem(window, IDOK));
 
     MSG message;

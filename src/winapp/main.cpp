@@ -3,6 +3,7 @@
 #include "window/WindowController.h"
 
 #include <filesystem>
+#include <objbase.h>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -29,11 +30,21 @@ std::filesystem::path programDirectory() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // The file dialog's shell extensions and opening the timetable in the
+    // browser expect the window's thread to be a COM apartment.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     const std::filesystem::path directory = programDirectory();
     vinculor::WindowController::Setup setup;
     setup.parameters = commandLineParameters();
     setup.settingsFile = directory / vinculor::kSettingsFileName;
     vinculor::WindowController controller(std::move(setup));
-    vinculor::winapp::MainWindow window(instance, controller, directory);
-    return window.exec();
+    int status = 0;
+    {
+        vinculor::winapp::MainWindow window(instance, controller, directory);
+        status = window.exec();
+    }
+    if (SUCCEEDED(com)) {
+        CoUninitialize();
+    }
+    return status;
 }

@@ -9,7 +9,8 @@
 #    same keys, Transformado=1, and the result document byte for byte the
 #    Linux build's but for the moment of the import;
 #  - the export with the dialog cancelled: Transformado=-1;
-#  - interactive: the window's layout checked on a screenshot (layout.py), F1
+#  - interactive: the window's layout checked on a screenshot (layout.py),
+#    Enter presses the focused OK at once and again after a run's message, F1
 #    without the help file answers with a message, closing writes no Horavia.ini;
 #  - F1 with EKADE.chm beside the program opens it in HTML Help.
 #
@@ -188,6 +189,24 @@ if window=$(wait_window "Exportar e importar datos entre Horavia y Pincel-eKade"
     mkdir -p "$VINCULOR_SCREENSHOTS"
     convert "$work/ventana.ppm" "$VINCULOR_SCREENSHOTS/ventana-windows.png"
   fi
+  # Enter at once presses the first side's OK; after the message that ends
+  # the run, the focus is back on it and Enter presses it again.
+  for attempt in primera segunda; do
+    xdotool key Return
+    if wait_window "Seleccionar Archivo XML obtenido de PINNCEL-EKADE" >/dev/null; then
+      sleep 0.5
+      xdotool key Escape
+      if wait_window "^Vinculor$" >/dev/null; then
+        sleep 0.3
+        xdotool key Return
+        sleep 0.5
+      else
+        fail "no aparece «No existe archivo» ($attempt vez)"
+      fi
+    else
+      fail "Enter no pulsa el botón OK de Exportar ($attempt vez): el foco no está en él"
+    fi
+  done
   xdotool key F1
   if wait_window "^Vinculor$" >/dev/null; then
     sleep 0.3
