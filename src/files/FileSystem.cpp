@@ -722,19 +722,27 @@ bool removeFileQuietly(const fs::path& path) noexcept {
     }
 }
 
-void createDirectory(const fs::path& path) {
-    const auto cannotCreate = [&path](int errorNumber) {
-        return Error("No se puede crear el directorio «" + toUtf8(path) + "»: " + reasonText(errorNumber) +
-                     ".");
-    };
+namespace {
+
+// Creates the directory; the reason it could not, or 0.
+int tryCreateDirectory(const fs::path& path) {
     try {
         countOperation("crear", path);
     } catch (const Error&) {
-        throw cannotCreate(EIO); // an injected failure reads as a real one: of a directory
+        return EIO; // an injected failure reads as a real one: of a directory
     }
     std::error_code ec;
     if (!fs::create_directory(path, ec)) {
-        throw cannotCreate(ec ? ec.value() : EEXIST);
+        return ec ? ec.value() : EEXIST;
+    }
+    return 0;
+}
+
+} // namespace
+
+void createDirectory(const fs::path& path) {
+    if (const int error = tryCreateDirectory(path); error != 0) {
+        throw Error("No se puede crear el directorio «" + toUtf8(path) + "»: " + reasonText(error) + ".");
     }
 }
 
@@ -747,14 +755,16 @@ fs::path createUniqueDirectory(const fs::path& parent, std::string_view prefix) 
                 gTemporaryNameHook(candidate);
             }
         }
-        try {
-            createDirectory(candidate);
+        const int error = tryCreateDirectory(candidate);
+        if (error == 0) {
             return candidate;
-        } catch (const Error&) {
-            std::error_code ec;
-            if (attempt >= 7 || !fs::exists(fs::symlink_status(candidate, ec))) {
-                throw; // only a name already taken is worth another try
-            }
+        }
+        std::error_code ec;
+        if (attempt >= 7 || !fs::exists(fs::symlink_status(candidate, ec))) {
+            // Only a name already taken is worth another try. The folder is
+            // the program's own: the user knows the directory it goes in.
+            throw Error("No se puede crear la carpeta «" + toUtf8(candidate.filename()) +
+                        "» en el directorio «" + toUtf8(parent) + "»: " + reasonText(error) + ".");
         }
     }
 }

@@ -462,7 +462,7 @@ const std::vector<BadInput>& rows() {
         {"no se puede escribir en el directorio de Horavia (fallo inyectado)", Command::Exportar,
          // The first operation is the recovery's flush of the directory, which may fail.
          [](Bench&) { FaultInjection::failOperation(2); }, 1,
-         "No se puede crear el directorio «{htemp}{/}.vinculor-exportando-"},
+         "No se puede crear la carpeta «.vinculor-exportando-"},
         {"otra conversión trabaja en el directorio de Horavia", Command::Exportar,
          [](Bench& b) { b.otherRun.emplace(b.horavia); }, 1,
          "Otra conversión de Vinculor está trabajando en el directorio de Horavia «{htemp}». Espere a que "

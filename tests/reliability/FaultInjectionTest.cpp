@@ -33,9 +33,9 @@ using testing::snapshot;
 using testing::TempDir;
 using testing::writeText;
 
-const std::regex
-    kFileError("No se puede (crear|escribir|cerrar|renombrar|borrar) el (archivo|directorio) «.+»: "
-               "error de entrada/salida\\.");
+const std::regex kFileError(
+    "No se puede ((crear|escribir|cerrar|renombrar|borrar) el (archivo|directorio)|crear la carpeta "
+    "«.+» en el directorio) «.+»: error de entrada/salida\\.");
 
 class FaultInjectionWalk : public ::testing::Test {
 protected:

@@ -378,7 +378,7 @@ TEST_F(PlantedLinks, AtEveryNameStopTheRunWithASpanishErrorAndTouchNothing) {
         const Ending ending = runOnce(exporting, school, htemp.path());
         FaultInjection::disarm();
         EXPECT_FALSE(ending.completed);
-        EXPECT_NE(ending.error.find("No se puede crear el "), std::string::npos) << ending.error;
+        EXPECT_NE(ending.error.find("No se puede crear "), std::string::npos) << ending.error;
         EXPECT_NE(ending.error.find("ya existe"), std::string::npos) << ending.error;
         EXPECT_EQ(readText(victim), "intacto");
         for (const fs::path& link : links) {
