@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "files/FileSystem.h"
 #include "text/Ascii.h"
+#include "text/Text.h"
 
 #include <cstddef>
 #include <vector>
@@ -230,10 +231,21 @@ void writeValue(const std::filesystem::path& file, std::string_view section, std
             throw unableToWrite();
         }
     }
+    // A file saved as UTF-16 (Windows writes its settings files so when they
+    // start with a byte order mark) is edited as text and saved as it was.
+    const bool littleEndian = existing.starts_with("\xFF\xFE");
+    const bool bigEndian = existing.starts_with("\xFE\xFF");
+    std::string edited;
+    if (littleEndian || bigEndian) {
+        const std::string decoded = text::utf16ToUtf8(std::string_view(existing).substr(2), bigEndian);
+        edited = text::utf8ToUtf16(setValue(decoded, section, key, value), bigEndian, true);
+    } else {
+        edited = setValue(existing, section, key, value);
+    }
     // What a write killed half-way left beside the file goes first.
     files::removeStaleTemporaries(file);
     try {
-        files::writeFileAtomic(file, setValue(existing, section, key, value));
+        files::writeFileAtomic(file, edited);
     } catch (const Error&) {
         throw unableToWrite();
     }

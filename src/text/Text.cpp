@@ -240,6 +240,57 @@ std::string_view firstOutsideCp1252(std::string_view utf8) {
     return {};
 }
 
+std::string utf8ToUtf16(std::string_view utf8, bool bigEndian, bool byteOrderMark) {
+    std::string out;
+    out.reserve(utf8.size() * 2 + 2);
+    const auto put = [&](char32_t u) {
+        const char hi = static_cast<char>(u >> 8);
+        const char lo = static_cast<char>(u & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    };
+    if (byteOrderMark) {
+        put(0xFEFF);
+    }
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const char32_t cp = decodeUtf8(utf8, pos);
+        if (cp >= 0x10000) {
+            put(0xD800 + ((cp - 0x10000) >> 10));
+            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            put(cp);
+        }
+    }
+    return out;
+}
+
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    std::string out;
+    out.reserve(bytes.size());
+    const auto unit = [&](std::size_t at) -> char32_t {
+        const auto first = static_cast<unsigned char>(bytes[at]);
+        const auto second = static_cast<unsigned char>(bytes[at + 1]);
+        return bigEndian ? (char32_t{first} << 8 | second) : (char32_t{second} << 8 | first);
+    };
+    std::size_t pos = 0;
+    for (; pos + 1 < bytes.size(); pos += 2) {
+        const char32_t u = unit(pos);
+        if (u >= 0xD800 && u < 0xDC00 && pos + 3 < bytes.size()) {
+            const char32_t low = unit(pos + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                pos += 2;
+                continue;
+            }
+        }
+        appendUtf8(out, u >= 0xD800 && u < 0xE000 ? char32_t{0xFFFD} : u);
+    }
+    if (pos < bytes.size()) {
+        appendUtf8(out, 0xFFFD);
+    }
+    return out;
+}
+
 std::string cp1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);

@@ -45,6 +45,12 @@ std::string_view firstOutsideCp1252(std::string_view utf8);
 // ISO-8859-1 bytes to UTF-8.
 std::string latin1ToUtf8(std::string_view bytes);
 
+// UTF-8 <-> UTF-16 bytes, little- or big-endian. utf8ToUtf16 puts a byte order
+// mark first when asked; utf16ToUtf8 leaves one it finds, as U+FEFF. An unpaired
+// surrogate, or an odd last byte, becomes U+FFFD.
+std::string utf8ToUtf16(std::string_view utf8, bool bigEndian, bool byteOrderMark);
+std::string utf16ToUtf8(std::string_view bytes, bool bigEndian);
+
 // True when the text is well-formed UTF-8; otherwise `badOffset` is the offset
 // of the first bad byte.
 bool isValidUtf8(std::string_view s, std::size_t* badOffset = nullptr);

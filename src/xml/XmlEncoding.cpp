@@ -86,30 +86,6 @@ std::string toSingleByte(std::string_view utf8, XmlEncoding encoding) {
     return out;
 }
 
-std::string toUtf16(std::string_view utf8, bool bigEndian, bool byteOrderMark) {
-    std::string out;
-    out.reserve(utf8.size() * 2 + 2);
-    const auto put = [&](char32_t u) {
-        const char hi = static_cast<char>(u >> 8);
-        const char lo = static_cast<char>(u & 0xFF);
-        out += bigEndian ? hi : lo;
-        out += bigEndian ? lo : hi;
-    };
-    if (byteOrderMark) {
-        put(0xFEFF);
-    }
-    for (std::size_t pos = 0; pos < utf8.size();) {
-        const char32_t cp = text::decodeUtf8(utf8, pos);
-        if (cp >= 0x10000) {
-            put(0xD800 + ((cp - 0x10000) >> 10));
-            put(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            put(cp);
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 XmlEncoding xmlEncodingFromName(std::string_view name) {
@@ -165,9 +141,9 @@ std::string encodeXmlText(std::string_view utf8, XmlEncoding encoding, bool star
     case XmlEncoding::Latin9:
         return toSingleByte(utf8, encoding);
     case XmlEncoding::Utf16LE:
-        return toUtf16(utf8, false, start);
+        return text::utf8ToUtf16(utf8, false, start);
     case XmlEncoding::Utf16BE:
-        return toUtf16(utf8, true, start);
+        return text::utf8ToUtf16(utf8, true, start);
     default:
         return std::string(utf8);
     }

@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "files/FileSystem.h"
 #include "support/TempDir.h"
+#include "text/Text.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -101,6 +102,22 @@ TEST(IniWriteValue, CreatesTheFileOrEditsItInPlace) {
     EXPECT_EQ(readText(file), "[Horavia]\r\nRuta=C:\\HTEMP\r\n[TRANSFORMADORES]\r\nTransformado=0\r\n");
     // No temporary file is left beside it.
     EXPECT_EQ(vinculor::testing::snapshot(dir.path()).size(), 1u);
+}
+
+// Windows keeps a settings file that starts with a byte order mark in UTF-16:
+// the edit keeps its encoding, its other lines and their accents.
+TEST(IniWriteValue, AFileInUtf16StaysInUtf16) {
+    TempDir dir;
+    const auto file = dir / "Horavia.ini";
+    const std::string before = "[Horavia]\r\nCentro=IES Añaza 𝄞\r\n[Transformadores]\r\nTransformado=1\r\n";
+    const std::string after = "[Horavia]\r\nCentro=IES Añaza 𝄞\r\n[Transformadores]\r\nTransformado=-1\r\n";
+    for (const bool bigEndian : {false, true}) {
+        writeText(file, vinculor::text::utf8ToUtf16(before, bigEndian, true));
+        vinculor::ini::writeValue(file, "Transformadores", "Transformado", "-1");
+        const std::string written = readText(file);
+        EXPECT_EQ(written, vinculor::text::utf8ToUtf16(after, bigEndian, true)) << bigEndian;
+        EXPECT_EQ(vinculor::text::utf16ToUtf8(std::string_view(written).substr(2), bigEndian), after);
+    }
 }
 
 TEST(IniWriteValue, RemovesWhatAKilledWriteLeftBesideTheFileAndNothingElse) {

@@ -60,6 +60,25 @@ TEST(CodePage1252, RoundTripsSpanishTextAndMarksWhatItLacks) {
     EXPECT_EQ(firstOutsideCp1252("a\xFF"), "\xFF");
 }
 
+TEST(Utf16, RoundTripsAndMarksWhatIsBroken) {
+    const std::string text = "Año € 𝄞";
+    for (const bool bigEndian : {false, true}) {
+        const std::string bytes = utf8ToUtf16(text, bigEndian, false);
+        EXPECT_EQ(bytes.size(), 2u * 8); // six characters, and the clef takes a surrogate pair
+        EXPECT_EQ(utf16ToUtf8(bytes, bigEndian), text);
+    }
+    EXPECT_EQ(utf8ToUtf16("A", false, true), std::string("\xFF\xFE"
+                                                         "A\0",
+                                                         4));
+    EXPECT_EQ(utf16ToUtf8(std::string("\x00\xD8"
+                                      "A\0",
+                                      4),
+                          false),
+              "\uFFFDA");                                                // a lone high surrogate
+    EXPECT_EQ(utf16ToUtf8(std::string("\x00\xDC", 2), false), "\uFFFD"); // a lone low surrogate
+    EXPECT_EQ(utf16ToUtf8(std::string("A\0B", 3), false), "A\uFFFD");    // an odd last byte
+}
+
 // Tables that other programs wrote may name a DOS code page in their header.
 TEST(DosCodePages, ReadSpanishTextAsTheNamedPageStoresIt) {
     struct Case {
