@@ -86,14 +86,14 @@ struct CodedFamily {
     std::size_t codePlace;
     const char* element;
 };
-constexpr std::array<CodedFamily, 6> kCodedFamilies = {{
+// A group subject names a subject: where it names none the summary says so,
+// and where it names one, that one is checked.
+constexpr std::array<CodedFamily, 5> kCodedFamilies = {{
     {"/Centro/Materias/Materia", coded::Codigo, "una materia (Materia)"},
     {"/Centro/TiposActividad/TipoActividad", coded::Codigo, "un tipo de actividad (TipoActividad)"},
     {"/Centro/Profesores/Profesor", teacher::Codigo, "un profesor (Profesor)"},
     {"/Centro/Aulas/Aula", coded::Codigo, "un aula (Aula)"},
     {"/Centro/Grupos/Grupo", group::Codigo, "un grupo (Grupo)"},
-    {"/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo", groupSubject::Codigo,
-     "una materia de grupo (MateriaGrupo)"},
 }};
 
 // The tables hold code page 1252. A code with a character that 1252 lacks
@@ -104,11 +104,12 @@ constexpr std::array<CodedFamily, 6> kCodedFamilies = {{
 void refuseCodesTheTablesCannotHold(const XmlFamilies& doc, const std::string& file) {
     for (const CodedFamily& family : kCodedFamilies) {
         for (const XmlNode& node : doc.selectNodes(family.path)) {
-            const std::string_view code = attr(node, family.codePlace);
-            const std::string_view character = text::firstOutsideCp1252(code);
+            // Blanks around it are ASCII: the untrimmed value tells as well.
+            const std::string_view character = text::firstOutsideCp1252(node.attributeAt(family.codePlace));
             if (character.empty()) {
                 continue;
             }
+            const std::string_view code = attr(node, family.codePlace);
             throw Error(
                 "El código «" + std::string(code) + "» de " + family.element + " del archivo «" + file +
                 "» tiene el carácter «" + std::string(character) +

@@ -1,9 +1,9 @@
 #include "base/Error.h"
 #include "export/ExportContext.h"
 #include "export/SessionTime.h"
+#include "text/Text.h"
 
 #include <unordered_map>
-#include <unordered_set>
 
 namespace vinculor::exporting {
 
@@ -20,7 +20,8 @@ struct GroupSubjects {
         std::string pattern;
     };
     std::unordered_map<std::string_view, Hours> hoursByText;
-    std::vector<const Hours*> hours; // by subject
+    std::vector<const Hours*> hours;     // by subject
+    std::vector<std::string_view> codes; // by subject
     std::vector<std::size_t> firstOf;
     std::unordered_map<std::string_view, std::vector<std::size_t>> groupsByCode; // groups by their code
 };
@@ -29,7 +30,9 @@ GroupSubjects readGroupSubjects(const XmlNodeList& groups, const XmlNodeList& su
                                 const SessionLengths& lengths) {
     GroupSubjects read;
     read.hours.reserve(subjects.size());
+    read.codes.reserve(subjects.size());
     for (const XmlNode& subject : subjects) {
+        read.codes.push_back(attr(subject, groupSubject::Codigo));
         const std::string_view text = attr(subject, groupSubject::Horas);
         auto found = read.hoursByText.find(text);
         if (found == read.hoursByText.end()) {
@@ -41,7 +44,7 @@ GroupSubjects readGroupSubjects(const XmlNodeList& groups, const XmlNodeList& su
                 const std::size_t g = subject.owner();
                 const std::string_view group = g < groups.size() ? attr(groups[g], group::Codigo) : "";
                 throw Error(std::string(e.what()) + "\nEn el grupo «" + std::string(group) + "», materia «" +
-                            std::string(attr(subject, groupSubject::Codigo)) +
+                            std::string(read.codes.back()) +
                             "», atributo «Horas»: escriba las horas como número (por ejemplo 2,5) en "
                             "Pincel-eKade y vuelva a exportar.");
             }
@@ -63,20 +66,17 @@ GroupSubjects readGroupSubjects(const XmlNodeList& groups, const XmlNodeList& su
 
 // A group subject whose code is none of the file's subjects or activity
 // types: Horavia will not know it. Its record is written all the same, and
-// the summary names it ("group: subject").
-void reportUnknownSubjects(ExportContext& ctx, const XmlNodeList& groups, const XmlNodeList& subjects) {
-    std::unordered_set<std::string_view> known;
-    for (const char* family : {"/Centro/Materias/Materia", "/Centro/TiposActividad/TipoActividad"}) {
-        for (const XmlNode& node : ctx.doc.selectNodes(family)) {
-            known.insert(attr(node, coded::Codigo));
-        }
-    }
-    for (const XmlNode& subject : subjects) {
-        const std::string_view code = attr(subject, groupSubject::Codigo);
-        if (code.empty() || known.contains(code)) {
+// the summary names it ("group: subject"). The keys the subjects step saw
+// are the subjects' codes and the activity types' first ten characters.
+void reportUnknownSubjects(ExportContext& ctx, const XmlNodeList& groups, const XmlNodeList& subjects,
+                           const GroupSubjects& read) {
+    for (std::size_t i = 0; i < read.codes.size(); ++i) {
+        const std::string_view code = read.codes[i];
+        if (code.empty() || ctx.LongCodes.contains(code) ||
+            ctx.LongCodes.contains(text::trim(text::left(code, 10)))) {
             continue;
         }
-        const std::size_t g = subject.owner();
+        const std::size_t g = subjects[i].owner();
         const std::string_view group = g < groups.size() ? attr(groups[g], group::Codigo) : "";
         ctx.summary.subjectsNotFound.push_back(std::string(group) + ": " + std::string(code));
     }
@@ -111,7 +111,7 @@ void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
     const XmlNodeList subjects = ctx.doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
 
     GroupSubjects read = readGroupSubjects(groups, subjects, lengths);
-    reportUnknownSubjects(ctx, groups, subjects);
+    reportUnknownSubjects(ctx, groups, subjects, read);
 
     // Group by group; a group code that repeats writes the subjects of every
     // group with that code, once for each of them. The fields that a group's
@@ -133,7 +133,7 @@ void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
         table.setText(start, gestion, code); // the group's code again, as in CGRUP, not the subject's
         for (const std::size_t holder : read.groupsByCode[code]) {
             for (std::size_t index = read.firstOf[holder]; index < read.firstOf[holder + 1]; ++index) {
-                const std::string_view subject = attr(subjects[index], groupSubject::Codigo);
+                const std::string_view subject = read.codes[index];
                 if (subject.empty()) {
                     continue;
                 }

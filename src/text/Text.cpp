@@ -229,7 +229,15 @@ std::size_t utf8ToCp1252(std::string_view utf8, char* out, std::size_t capacity)
 }
 
 std::string_view firstOutsideCp1252(std::string_view utf8) {
-    for (std::size_t pos = 0; pos < utf8.size();) {
+    std::size_t pos = 0;
+    // Codes are ASCII nearly always: eight bytes at a time while they are.
+    for (std::uint64_t eight = 0; pos + 8 <= utf8.size(); pos += 8) {
+        std::memcpy(&eight, utf8.data() + pos, 8);
+        if ((eight & 0x8080808080808080u) != 0) {
+            break;
+        }
+    }
+    while (pos < utf8.size()) {
         const std::size_t start = pos;
         if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
             ++pos;

@@ -111,18 +111,22 @@ TEST_F(ExportarMateriasGrupoTest, AGroupLackingAttributesWritesThemBlankAfterOne
 // Horavia will not know a subject that the file does not give: its record is
 // written as before, and the summary names it with its group, once per element.
 TEST_F(ExportarMateriasGrupoTest, ASubjectThatIsNeitherASubjectNorAnActivityTypeIsReported) {
-    load("<Materias><Materia Codigo='MAT'/></Materias><TiposActividad><TipoActividad Codigo='GUA'/>"
-         "</TiposActividad><Grupos>" +
+    // A long subject code is known whole; an activity type by its first ten characters.
+    load("<Materias><Materia Codigo='MAT'/><Materia Codigo='MATEMATICAS1'/></Materias><TiposActividad>"
+         "<TipoActividad Codigo='GUARDIA-RECREO'/></TiposActividad><Grupos>" +
          group("1A", "M",
-               subject("MAT", "1") + subject("GUA", "1") + subject("MATX", "1") + subject(" ", "1")) +
-         group("1B", "M", subject("mat", "1")) + group("1A", "T", subject("LEN", "1")) + "</Grupos>");
+               subject("MAT", "1") + subject("GUARDIA-RECREO", "1") + subject("MATX", "1") +
+                   subject(" ", "1")) +
+         group("1B", "M", subject("mat", "1") + subject("MATEMATICAS1", "1")) +
+         group("1A", "T", subject("LEN", "1")) + "</Grupos>");
     ExportContext ctx = context();
     ExportarMaterias(ctx);
+    ExportarTiposActividad(ctx);
     ExportarProfesores(ctx);
     ExportarGrupos(ctx);
     ExportarMateriasGrupo(ctx, SessionLengths{55, 30, 60});
     EXPECT_EQ(state.summary.subjectsNotFound, (std::vector<std::string>{"1A: MATX", "1B: mat", "1A: LEN"}));
-    EXPECT_EQ(rows("ASIGT", {"CASIG"}).size(), 9u); // each 1A writes the subjects of both
+    EXPECT_EQ(rows("ASIGT", {"CASIG"}).size(), 10u); // each 1A writes the subjects of both
 }
 
 TEST_F(ExportarMateriasGrupoTest, ABadHoursAnywhereStopsTheStepBeforeAnyRecord) {
