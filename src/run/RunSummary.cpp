@@ -32,9 +32,10 @@ std::string jsonList(const std::vector<std::string>& items) {
 void timetableText(std::ostringstream& out, const RunSummary& s) {
     if (!s.timetableFile.empty()) {
         out << "Horario: " << s.timetableFile << "\n";
-        out << "Comprobación del horario: " << s.groupClashes << " grupos, " << s.teacherClashes
-            << " profesores y " << s.roomClashes << " aulas en dos sitios a la vez; " << s.hoursDiffering
-            << " materias de grupo con sesiones distintas de las previstas\n";
+        // One fact a line: the report's box does not wrap them.
+        out << "Comprobación del horario:\n  en dos sitios a la vez: " << s.groupClashes << " grupos, "
+            << s.teacherClashes << " profesores y " << s.roomClashes << " aulas\n"
+            << "  materias de grupo con sesiones distintas de las previstas: " << s.hoursDiffering << "\n";
     }
     if (!s.timetableError.empty()) {
         out << "No se ha escrito el horario: " << s.timetableError << "\n";

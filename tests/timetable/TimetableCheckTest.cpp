@@ -69,8 +69,10 @@ TEST_F(TimetableCheckTest, EachClashAndEachMissingSessionIsReportedOnce) {
     EXPECT_EQ(s.hoursDiffering, 1u);
     EXPECT_EQ(s.timetableFile, timetableFile().string());
     EXPECT_EQ(s.timetableError, "");
-    EXPECT_NE(s.toText().find("1 grupos, 1 profesores y 1 aulas en dos sitios a la vez; 1 materias"),
-              std::string::npos)
+    EXPECT_NE(
+        s.toText().find("Comprobación del horario:\n  en dos sitios a la vez: 1 grupos, 1 profesores y 1 "
+                        "aulas\n  materias de grupo con sesiones distintas de las previstas: 1\n"),
+        std::string::npos)
         << s.toText();
     EXPECT_NE(s.toJson().find("\"comprobacion\": {\"gruposEnDosSitios\": 1, \"profesoresEnDosSitios\": 1, "
                               "\"aulasEnDosSitios\": 1, \"materiasConSesionesDistintas\": 1}"),
