@@ -10,6 +10,8 @@
 #include "text/Text.h"
 
 #include <array>
+#include <cstdio>
+#include <optional>
 #include <string_view>
 
 namespace vinculor::exporting {
@@ -85,6 +87,7 @@ struct CodedFamily {
     std::string_view path;
     std::size_t codePlace;
     const char* element;
+    std::optional<std::size_t> namePlace = std::nullopt; // keys an element that has no code
 };
 // A group subject names a subject: where it names none the summary says so,
 // and where it names one, that one is checked.
@@ -92,7 +95,7 @@ constexpr std::array<CodedFamily, 5> kCodedFamilies = {{
     {"/Centro/Materias/Materia", coded::Codigo, "una materia (Materia)"},
     {"/Centro/TiposActividad/TipoActividad", coded::Codigo, "un tipo de actividad (TipoActividad)"},
     {"/Centro/Profesores/Profesor", teacher::Codigo, "un profesor (Profesor)"},
-    {"/Centro/Aulas/Aula", coded::Codigo, "un aula (Aula)"},
+    {"/Centro/Aulas/Aula", coded::Codigo, "un aula (Aula)", coded::Denominacion},
     {"/Centro/Grupos/Grupo", group::Codigo, "un grupo (Grupo)"},
 }};
 
@@ -101,22 +104,40 @@ constexpr std::array<CodedFamily, 5> kCodedFamilies = {{
 // import would give back a code the school's file does not have. The run
 // refuses such a file before any table is touched; names are only shown, and
 // keep their '?'.
+[[noreturn]] void cannotHold(std::string_view code, std::string_view character, const CodedFamily& family,
+                             const std::string& file) {
+    // Where it is and which it is: it may be a control character or a
+    // zero-width one, which shows as nothing.
+    const std::size_t position = text::length(code.substr(0, character.data() - code.data())) + 1;
+    std::size_t at = 0;
+    const char32_t point = text::decodeUtf8(character, at);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(point));
+    std::string message =
+        "El código «" + std::string(code) + "» de " + family.element + " del archivo «" + file +
+        "» tiene en la posición " + std::to_string(position) + " el carácter «" + std::string(character) +
+        "» (" + hex + "), que las tablas de Horavia no pueden guardar: quedaría como «" +
+        text::cp1252ToUtf8(text::utf8ToCp1252(code)) +
+        "» y la importación no podría devolverlo. Cambie ese código en Pincel-eKade y vuelva a "
+        "exportar.";
+    if (point >= 0x80 && point <= 0x9F) {
+        message += " Es un carácter de control: si en Pincel-eKade se ve otro (como «–» o «’»), el archivo "
+                   "está escrito en windows-1252 aunque su declaración diga otra codificación.";
+    }
+    throw Error(message);
+}
+
 void refuseCodesTheTablesCannotHold(const XmlFamilies& doc, const std::string& file) {
     for (const CodedFamily& family : kCodedFamilies) {
         for (const XmlNode& node : doc.selectNodes(family.path)) {
-            // Blanks around it are ASCII: the untrimmed value tells as well.
-            const std::string_view character = text::firstOutsideCp1252(node.attributeAt(family.codePlace));
-            if (character.empty()) {
-                continue;
+            std::string_view code = attr(node, family.codePlace);
+            if (code.empty() && family.namePlace) {
+                code = attr(node, *family.namePlace); // what stands for the code
             }
-            const std::string_view code = attr(node, family.codePlace);
-            throw Error(
-                "El código «" + std::string(code) + "» de " + family.element + " del archivo «" + file +
-                "» tiene el carácter «" + std::string(character) +
-                "», que las tablas de Horavia no pueden guardar: quedaría como «" +
-                text::cp1252ToUtf8(text::utf8ToCp1252(code)) +
-                "» y la importación no podría devolverlo. Cambie ese código en Pincel-eKade y vuelva a "
-                "exportar. No se ha tocado ninguna tabla.");
+            const std::string_view character = text::firstOutsideCp1252(code);
+            if (!character.empty()) {
+                cannotHold(code, character, family, file);
+            }
         }
     }
 }

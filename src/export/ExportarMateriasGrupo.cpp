@@ -66,19 +66,45 @@ GroupSubjects readGroupSubjects(const XmlNodeList& groups, const XmlNodeList& su
 
 // A group subject whose code is none of the file's subjects or activity
 // types: Horavia will not know it. Its record is written all the same, and
-// the summary names it ("group: subject"). The keys the subjects step saw
-// are the subjects' codes and the activity types' first ten characters.
+// the summary names the code once, with the groups that have it ("subject:
+// group, group..."; the first few, so that a file whose every group subject
+// misses gives a readable report). The keys the subjects step saw are the
+// subjects' codes and the activity types' first ten characters.
 void reportUnknownSubjects(ExportContext& ctx, const XmlNodeList& groups, const XmlNodeList& subjects,
                            const GroupSubjects& read) {
+    constexpr std::size_t kGroupsShown = 5;
+    struct Unknown {
+        std::string_view code;
+        std::vector<std::string_view> groups;
+        std::size_t count = 0;
+    };
+    std::vector<Unknown> unknown;
+    std::unordered_map<std::string_view, std::size_t> placeOf;
     for (std::size_t i = 0; i < read.codes.size(); ++i) {
         const std::string_view code = read.codes[i];
         if (code.empty() || ctx.LongCodes.contains(code) ||
             ctx.LongCodes.contains(text::trim(text::left(code, 10)))) {
             continue;
         }
-        const std::size_t g = subjects[i].owner();
-        const std::string_view group = g < groups.size() ? attr(groups[g], group::Codigo) : "";
-        ctx.summary.subjectsNotFound.push_back(std::string(group) + ": " + std::string(code));
+        const auto [at, isNew] = placeOf.emplace(code, unknown.size());
+        if (isNew) {
+            unknown.push_back({code, {}, 0});
+        }
+        Unknown& u = unknown[at->second];
+        if (++u.count <= kGroupsShown) {
+            const std::size_t g = subjects[i].owner();
+            u.groups.push_back(g < groups.size() ? attr(groups[g], group::Codigo) : "");
+        }
+    }
+    for (const Unknown& u : unknown) {
+        std::string line = std::string(u.code) + ":";
+        for (std::size_t k = 0; k < u.groups.size(); ++k) {
+            line.append(k == 0 ? " " : ", ").append(u.groups[k]);
+        }
+        if (u.count > u.groups.size()) {
+            line += " y " + std::to_string(u.count - u.groups.size()) + " más";
+        }
+        ctx.summary.subjectsNotFound.push_back(std::move(line));
     }
 }
 

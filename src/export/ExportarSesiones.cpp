@@ -32,10 +32,10 @@ int minutesOf(const std::string& key, std::size_t hoursAt, std::size_t minutesAt
 }
 
 // The message of a time that is not HH:MM, then the session that has it, as
-// its key gives it back: the day and "start-end".
+// its key gives it back: the day and "start-end". The key is the day, start
+// and end, a blank, start, '-' and end: 3 + 2 × (start + end) bytes.
 [[noreturn]] void notATime(const Error& e, const std::string& key, int day) {
-    const std::size_t blank = key.find(' ', 1);
-    const std::string times = blank == std::string::npos ? std::string() : key.substr(blank + 1);
+    const std::string times = key.size() >= 3 ? key.substr(2 + (key.size() - 3) / 2) : std::string();
     throw Error(e.kind(), std::string(e.what()) + "\nEn una sesión (Sesion) del " + kDayNames[day - 1] +
                               ", «" + times +
                               "» (HoraInicio-HoraFin): escriba cada hora como HH:MM (por ejemplo 08:00) en "

@@ -115,7 +115,7 @@ std::string RunSummary::toText() const {
     listSection(out, "Enseñanzas no encontradas (grupo: enseñanza)", teachingsNotFound);
     listSection(out, "Departamentos no encontrados (profesor: departamento)", departmentsNotFound);
     listSection(
-        out, "Materias de grupo que no están entre las materias ni los tipos de actividad (grupo: materia)",
+        out, "Materias de grupo que no están entre las materias ni los tipos de actividad (materia: grupos)",
         subjectsNotFound);
     return out.str();
 }

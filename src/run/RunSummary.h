@@ -39,7 +39,7 @@ struct RunSummary {
     std::vector<std::string> tutorsNotFound; // "group: tutor"
     std::vector<std::string> teachingsNotFound;
     std::vector<std::string> departmentsNotFound; // "teacher: department"
-    std::vector<std::string> subjectsNotFound; // group subjects not in the file's subjects: "group: subject"
+    std::vector<std::string> subjectsNotFound; // group subjects not in the file's subjects: "subject: groups"
 
     // Import
     std::size_t solucRecords = 0;

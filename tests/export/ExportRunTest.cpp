@@ -168,6 +168,13 @@ TEST_F(ExportRunTest, ACodeTheTablesCannotHoldIsRefusedAndTouchesNothing) {
     const Case cases[] = {
         {"Materia Codigo=\"MAT\"", "Materia Codigo=\"MAŁ\"",
          "El código «MAŁ» de una materia (Materia) del archivo «"},
+        // Shown by its number too: a control or zero-width character shows as nothing.
+        {"Materia Codigo=\"LEN\"", "Materia Codigo=\"L\u200bEN\"",
+         "tiene en la posición 2 el carácter «\u200b» (U+200B)"},
+        {"Materia Codigo=\"LEN\"", "Materia Codigo=\"LE\u0096N\"", "«\u0096» (U+0096), que las tablas"},
+        // A room without a code is known by its name.
+        {"Aula Codigo=\"A1\" Denominacion=\"Aula 1\"", "Aula Codigo=\"\" Denominacion=\"Aula Ω\"",
+         "El código «Aula Ω» de un aula (Aula)"},
         {"TipoActividad Codigo=\"GUA\"", "TipoActividad Codigo=\"GUA中\"",
          "El código «GUA中» de un tipo de actividad (TipoActividad)"},
         {"Profesor Codigo=\"P2\"", "Profesor Codigo=\"PĆ\"", "El código «PĆ» de un profesor (Profesor)"},
@@ -189,6 +196,9 @@ TEST_F(ExportRunTest, ACodeTheTablesCannotHoldIsRefusedAndTouchesNothing) {
             EXPECT_NE(message.find(c.message), std::string::npos) << message;
             EXPECT_NE(message.find("que las tablas de Horavia no pueden guardar: quedaría como «"),
                       std::string::npos)
+                << message;
+            EXPECT_EQ(message.find("U+0096") != std::string::npos,
+                      message.find("Es un carácter de control") != std::string::npos)
                 << message;
         }
         EXPECT_EQ(snapshot(htemp.path()), before);

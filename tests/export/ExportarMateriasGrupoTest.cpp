@@ -109,7 +109,7 @@ TEST_F(ExportarMateriasGrupoTest, AGroupLackingAttributesWritesThemBlankAfterOne
 }
 
 // Horavia will not know a subject that the file does not give: its record is
-// written as before, and the summary names it with its group, once per element.
+// written as before, and the summary names it with the groups that have it.
 TEST_F(ExportarMateriasGrupoTest, ASubjectThatIsNeitherASubjectNorAnActivityTypeIsReported) {
     // A long subject code is known whole; an activity type by its first ten characters.
     load("<Materias><Materia Codigo='MAT'/><Materia Codigo='MATEMATICAS1'/></Materias><TiposActividad>"
@@ -118,15 +118,20 @@ TEST_F(ExportarMateriasGrupoTest, ASubjectThatIsNeitherASubjectNorAnActivityType
                subject("MAT", "1") + subject("GUARDIA-RECREO", "1") + subject("MATX", "1") +
                    subject(" ", "1")) +
          group("1B", "M", subject("mat", "1") + subject("MATEMATICAS1", "1")) +
-         group("1A", "T", subject("LEN", "1")) + "</Grupos>");
+         group("1A", "T", subject("LEN", "1")) + group("2A", "M", subject("MATX", "1")) +
+         group("2B", "M", subject("MATX", "1")) + group("2C", "M", subject("MATX", "1")) +
+         group("2D", "M", subject("MATX", "1")) +
+         group("2E", "M", subject("MATX", "1") + subject("MATX", "1")) + "</Grupos>");
     ExportContext ctx = context();
     ExportarMaterias(ctx);
     ExportarTiposActividad(ctx);
     ExportarProfesores(ctx);
     ExportarGrupos(ctx);
     ExportarMateriasGrupo(ctx, SessionLengths{55, 30, 60});
-    EXPECT_EQ(state.summary.subjectsNotFound, (std::vector<std::string>{"1A: MATX", "1B: mat", "1A: LEN"}));
-    EXPECT_EQ(rows("ASIGT", {"CASIG"}).size(), 10u); // each 1A writes the subjects of both
+    // Each code once, with its first five groups.
+    EXPECT_EQ(state.summary.subjectsNotFound,
+              (std::vector<std::string>{"MATX: 1A, 2A, 2B, 2C, 2D y 2 más", "mat: 1B", "LEN: 1A"}));
+    EXPECT_EQ(rows("ASIGT", {"CASIG"}).size(), 16u); // each 1A writes the subjects of both
 }
 
 TEST_F(ExportarMateriasGrupoTest, ABadHoursAnywhereStopsTheStepBeforeAnyRecord) {

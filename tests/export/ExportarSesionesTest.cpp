@@ -107,6 +107,8 @@ TEST_F(ExportarSesionesTest, BadTimesAndDaysStopTheStep) {
          "'xx' is not a valid integer value\nEn una sesión (Sesion) del Martes, «08:00-09:xx»"},
         {{"D", "08:00", ""},
          "':0' is not a valid integer value\nEn una sesión (Sesion) del Domingo, «08:00-»"},
+        {{"J", "8 :00", "9:00"},
+         "'8 ' is not a valid integer value\nEn una sesión (Sesion) del Jueves, «8 :00-9:00»"},
         {{"l", "08:00", "09:00"},
          "Día de sesión no válido: 'l'\nEn la sesión (Sesion) de «08:00» a «09:00», atributo «Dia»"},
         {{"Ñ", "08:00", "09:00"}, "Día de sesión no válido: 'Ñ'\n"},

@@ -58,6 +58,10 @@ TEST(CodePage1252, RoundTripsSpanishTextAndMarksWhatItLacks) {
     EXPECT_EQ(firstOutsideCp1252("JŁ Ć"), "Ł");
     EXPECT_EQ(firstOutsideCp1252("ab中"), "中");
     EXPECT_EQ(firstOutsideCp1252("a\xFF"), "\xFF");
+    // Past the first eight bytes, and past sixteen.
+    EXPECT_EQ(firstOutsideCp1252("ABCDEFGHŁ"), "Ł");
+    EXPECT_EQ(firstOutsideCp1252("ABCDEFGHIJKLMNOPQ\u200b"), "\u200b");
+    EXPECT_EQ(firstOutsideCp1252("ABCDEFGHIJKLMNOPQRSTUVWXñ"), "");
 }
 
 TEST(Utf16, RoundTripsAndMarksWhatIsBroken) {
