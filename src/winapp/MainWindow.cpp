@@ -151,8 +151,9 @@ void MainWindow::createControls() {
         exportPanel_ = panel;
         addChild(panel, L"STATIC", widen(kExportCaption).c_str(), SS_LEFT, bounds(24, 24, 265, 57), -1,
                  captionFont_);
-        firstButton_ = addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25),
-                                kExportButton, windowFont_);
+        exportButton_ = addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25),
+                                 kExportButton, windowFont_);
+        firstButton_ = exportButton_;
     }
     if (controller_.showsSide(Direction::Import)) {
         HWND panel =
@@ -160,10 +161,10 @@ void MainWindow::createControls() {
         importPanel_ = panel;
         addChild(panel, L"STATIC", widen(kImportCaption).c_str(), SS_LEFT, bounds(8, 24, 305, 57), -1,
                  captionFont_);
-        HWND button = addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25),
-                               kImportButton, windowFont_);
+        importButton_ = addChild(panel, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, bounds(96, 120, 89, 25),
+                                 kImportButton, windowFont_);
         if (firstButton_ == nullptr) {
-            firstButton_ = button;
+            firstButton_ = importButton_;
         }
     }
     if (!sole) {
@@ -262,6 +263,9 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
             if (focus != nullptr && IsChild(window, focus)) {
                 focusWhenInactive_ = focus;
             }
+        } else if (!IsWindowEnabled(window)) {
+            // A run's dialog is up and owns the keyboard: leave the focus to it.
+            return 0;
         } else if (HIWORD(wParam) == 0) { // not minimised
             HWND target = focusWhenInactive_ != nullptr && IsWindow(focusWhenInactive_) &&
                                   IsWindowVisible(focusWhenInactive_)
@@ -313,6 +317,9 @@ LRESULT MainWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 void MainWindow::startRun(Direction direction) {
     running_ = direction;
     runStarted_ = GetTickCount64();
+    // The run's dialogs disable the window; the focus comes back to the button
+    // that started it, even where disabling the window took the focus away.
+    focusWhenInactive_ = direction == Direction::Export ? exportButton_ : importButton_;
     controller_.run(direction, *this);
     if (progressBar_ != nullptr) {
         DestroyWindow(progressBar_);

@@ -66,7 +66,9 @@ private:
     HWND exportPanel_ = nullptr;
     HWND importPanel_ = nullptr;
     HWND progressBar_ = nullptr;
-    HWND firstButton_ = nullptr;       // focused when the window first shows
+    HWND firstButton_ = nullptr; // focused when the window first shows
+    HWND exportButton_ = nullptr;
+    HWND importButton_ = nullptr;
     HWND focusWhenInactive_ = nullptr; // given back when the window is active again
     bool helpShown_ = false;
     Direction running_ = Direction::Export;

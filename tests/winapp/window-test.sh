@@ -10,7 +10,8 @@
 #    Linux build's but for the moment of the import;
 #  - the export with the dialog cancelled: Transformado=-1;
 #  - interactive: the window's layout checked on a screenshot (layout.py),
-#    Enter presses the focused OK at once and again after a run's message, F1
+#    Enter presses the focused OK at once and again after a run's messages (on
+#    either side), F1
 #    without the help file answers with a message, closing writes no Horavia.ini;
 #  - F1 with EKADE.chm beside the program opens it in HTML Help.
 #
@@ -56,11 +57,22 @@ winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 wait_window() {
   local pattern=$1 id
   for _ in $(seq 1 150); do
-    id=$(xdotool search --name "$pattern" 2>/dev/null | head -n 1 || true)
+    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1 || true)
     if [ -n "$id" ]; then
       echo "$id"
       return 0
     fi
+    sleep 0.2
+  done
+  return 1
+}
+
+# Waits up to 30 s until no visible top-level window's name matches: keys
+# typed while a run works are dropped, so the next one waits for its dialog.
+wait_gone() {
+  local pattern=$1
+  for _ in $(seq 1 150); do
+    xdotool search --onlyvisible --name "$pattern" >/dev/null 2>&1 || return 0
     sleep 0.2
   done
   return 1
@@ -192,14 +204,14 @@ if window=$(wait_window "Exportar e importar datos entre Horavia y Pincel-eKade"
   # Enter at once presses the first side's OK; after the message that ends
   # the run, the focus is back on it and Enter presses it again.
   for attempt in primera segunda; do
+    wait_gone "^Vinculor$" || true
     xdotool key Return
     if wait_window "Seleccionar Archivo XML obtenido de PINNCEL-EKADE" >/dev/null; then
       sleep 0.5
       xdotool key Escape
       if wait_window "^Vinculor$" >/dev/null; then
-        sleep 0.3
-        xdotool key Return
         sleep 0.5
+        xdotool key Return
       else
         fail "no aparece «No existe archivo» ($attempt vez)"
       fi
@@ -207,6 +219,35 @@ if window=$(wait_window "Exportar e importar datos entre Horavia y Pincel-eKade"
       fail "Enter no pulsa el botón OK de Exportar ($attempt vez): el foco no está en él"
     fi
   done
+  # Tab to the import side's OK: after its run's messages the focus is back on
+  # it, not on the first side's, and Enter presses it again.
+  wait_gone "^Vinculor$" || true
+  sleep 0.5
+  xdotool key Tab
+  for attempt in primera segunda; do
+    wait_gone "^Vinculor$" || true
+    xdotool key Return
+    if wait_window "^Vinculor$" >/dev/null; then
+      sleep 0.5
+      xdotool key Return
+      if wait_window "Seleccionar Archivo XML obtenido de PINNCEL-EKADE" >/dev/null; then
+        sleep 0.5
+        xdotool key Escape
+        wait_gone "Seleccionar Archivo XML obtenido de PINNCEL-EKADE" || true
+        if wait_window "^Vinculor$" >/dev/null; then
+          sleep 0.5
+          xdotool key Return
+        else
+          fail "no aparece «No existe archivo XML o Solución.» ($attempt vez)"
+        fi
+      else
+        fail "no aparece el diálogo de archivo de la importación ($attempt vez)"
+      fi
+    else
+      fail "Enter no pulsa el botón OK de Importar ($attempt vez): el foco no está en él"
+    fi
+  done
+  wait_gone "^Vinculor$" || true
   xdotool key F1
   if wait_window "^Vinculor$" >/dev/null; then
     sleep 0.3
