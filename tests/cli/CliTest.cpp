@@ -316,10 +316,10 @@ TEST_F(CliTest, TablaPrintsOurTablesAndTheOtherEnginesSolution) {
 TEST_F(CliTest, TablaShowsTheFileNamedAndNotAnotherOfTheSameNameInOtherCase) {
     ASSERT_EQ(cli({"exportar", school, "--htemp", htemp.path().string()}).status, 0);
     std::filesystem::copy_file(htemp / "AULAT.DBF", work / "X.DBF");
-    std::filesystem::copy_file(htemp / "PROFT.DBF", work / "x.dbf");
-    if (std::filesystem::equivalent(work / "X.DBF", work / "x.dbf")) {
+    if (std::filesystem::exists(work / "x.dbf")) {
         GTEST_SKIP() << "letter case is not told apart here";
     }
+    std::filesystem::copy_file(htemp / "PROFT.DBF", work / "x.dbf");
     EXPECT_EQ(
         cli({"tabla", (work / "x.dbf").string(), "--csv"}).out.rfind("ABREV,NOMBRE,DEPART,EMAIL\r\n", 0), 0u);
     EXPECT_EQ(cli({"tabla", (work / "X.DBF").string(), "--csv"})
