@@ -215,6 +215,19 @@ std::optional<std::string> findValue(std::string_view content, std::string_view 
     return std::string(trimBlanks(value));
 }
 
+std::string setValueInFile(std::string_view bytes, std::string_view section, std::string_view key,
+                           std::string_view value) {
+    // A file saved as UTF-16 (Windows writes its settings files so when they
+    // start with a byte order mark) is edited as text and saved as it was.
+    const bool littleEndian = bytes.starts_with("\xFF\xFE");
+    const bool bigEndian = bytes.starts_with("\xFE\xFF");
+    if (!littleEndian && !bigEndian) {
+        return setValue(bytes, section, key, value);
+    }
+    const std::string decoded = text::utf16ToUtf8(bytes.substr(2), bigEndian);
+    return text::utf8ToUtf16(setValue(decoded, section, key, value), bigEndian, true);
+}
+
 void writeValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
                 std::string_view value) {
     const auto unableToWrite = [&file] { return Error("Unable to write to " + files::toUtf8(file)); };
@@ -231,17 +244,7 @@ void writeValue(const std::filesystem::path& file, std::string_view section, std
             throw unableToWrite();
         }
     }
-    // A file saved as UTF-16 (Windows writes its settings files so when they
-    // start with a byte order mark) is edited as text and saved as it was.
-    const bool littleEndian = existing.starts_with("\xFF\xFE");
-    const bool bigEndian = existing.starts_with("\xFE\xFF");
-    std::string edited;
-    if (littleEndian || bigEndian) {
-        const std::string decoded = text::utf16ToUtf8(std::string_view(existing).substr(2), bigEndian);
-        edited = text::utf8ToUtf16(setValue(decoded, section, key, value), bigEndian, true);
-    } else {
-        edited = setValue(existing, section, key, value);
-    }
+    const std::string edited = setValueInFile(existing, section, key, value);
     // What a write killed half-way left beside the file goes first.
     files::removeStaleTemporaries(file);
     try {

@@ -26,7 +26,13 @@ std::string setValue(std::string_view content, std::string_view section, std::st
 std::optional<std::string> findValue(std::string_view content, std::string_view section,
                                      std::string_view key);
 
-// Sets the key in the file, creating the file when it is missing. The new
+// setValue on a file's bytes in the file's own encoding: UTF-16 (LE or BE)
+// where the file starts with its byte order mark, the bytes as they are
+// otherwise.
+std::string setValueInFile(std::string_view bytes, std::string_view section, std::string_view key,
+                           std::string_view value);
+
+// Sets the key in the file (setValueInFile), creating the file when it is missing. The new
 // file replaces the old one whole (written beside it, then renamed over it).
 // Any failure throws vinculor::Error "Unable to write to <path>".
 void writeValue(const std::filesystem::path& file, std::string_view section, std::string_view key,

@@ -7,6 +7,7 @@
 #include "files/FileSystem.h"
 #include "files/IniFile.h"
 #include "support/TempDir.h"
+#include "text/Text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -48,6 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string key = "Transformado";
 
     const std::string edited = ini::setValue(content, section, key, value);
+    // A file that starts as UTF-16 is edited as its text, and is UTF-16 again.
+    for (const bool bigEndian : {false, true}) {
+        if (content.starts_with(bigEndian ? "\xFE\xFF" : "\xFF\xFE")) {
+            const std::string inFile = ini::setValueInFile(content, section, key, value);
+            check(inFile.starts_with(bigEndian ? "\xFE\xFF" : "\xFF\xFE"), "la marca de orden se ha perdido");
+            check(ini::findValue(text::utf16ToUtf8(std::string_view(inFile).substr(2), bigEndian), section,
+                                 key) == value,
+                  "la clave no se lee con el valor escrito en UTF-16");
+        }
+    }
     check(ini::findValue(edited, section, key) == value, "la clave no se lee con el valor escrito");
     check(ini::setValue(edited, section, key, value) == edited,
           "escribir dos veces el mismo valor cambia el archivo");
@@ -65,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         static const fs::path file = scratchDirectory() / "Horavia.ini";
         testing::writeText(file, content);
         ini::writeValue(file, section, key, value);
-        check(files::readFile(file) == edited, "el archivo escrito no es la edición en memoria");
+        check(files::readFile(file) == ini::setValueInFile(content, section, key, value),
+              "el archivo escrito no es la edición en memoria");
     }
     return 0;
 }
