@@ -20,8 +20,7 @@ struct GroupSubjects {
         std::string pattern;
     };
     std::unordered_map<std::string_view, Hours> hoursByText;
-    std::vector<const Hours*> hours;     // by subject
-    std::vector<std::string_view> codes; // by subject
+    std::vector<const Hours*> hours; // by subject; codes are read from the elements where needed
     std::vector<std::size_t> firstOf;
     std::unordered_map<std::string_view, std::vector<std::size_t>> groupsByCode; // groups by their code
 };
@@ -30,9 +29,7 @@ GroupSubjects readGroupSubjects(const XmlNodeList& groups, const XmlNodeList& su
                                 const SessionLengths& lengths) {
     GroupSubjects read;
     read.hours.reserve(subjects.size());
-    read.codes.reserve(subjects.size());
     for (const XmlNode& subject : subjects) {
-        read.codes.push_back(attr(subject, groupSubject::Codigo));
         const std::string_view text = attr(subject, groupSubject::Horas);
         auto found = read.hoursByText.find(text);
         if (found == read.hoursByText.end()) {
@@ -44,7 +41,7 @@ GroupSubjects readGroupSubjects(const XmlNodeList& groups, const XmlNodeList& su
                 const std::size_t g = subject.owner();
                 const std::string_view group = g < groups.size() ? attr(groups[g], group::Codigo) : "";
                 throw Error(std::string(e.what()) + "\nEn el grupo «" + std::string(group) + "», materia «" +
-                            std::string(read.codes.back()) +
+                            std::string(attr(subject, groupSubject::Codigo)) +
                             "», atributo «Horas»: escriba las horas como número (por ejemplo 2,5) en "
                             "Pincel-eKade y vuelva a exportar.");
             }
@@ -70,8 +67,7 @@ GroupSubjects readGroupSubjects(const XmlNodeList& groups, const XmlNodeList& su
 // group, group..."; the first few, so that a file whose every group subject
 // misses gives a readable report). The keys the subjects step saw are the
 // subjects' codes and the activity types' first ten characters.
-void reportUnknownSubjects(ExportContext& ctx, const XmlNodeList& groups, const XmlNodeList& subjects,
-                           const GroupSubjects& read) {
+void reportUnknownSubjects(ExportContext& ctx, const XmlNodeList& groups, const XmlNodeList& subjects) {
     constexpr std::size_t kGroupsShown = 5;
     struct Unknown {
         std::string_view code;
@@ -80,8 +76,8 @@ void reportUnknownSubjects(ExportContext& ctx, const XmlNodeList& groups, const 
     };
     std::vector<Unknown> unknown;
     std::unordered_map<std::string_view, std::size_t> placeOf;
-    for (std::size_t i = 0; i < read.codes.size(); ++i) {
-        const std::string_view code = read.codes[i];
+    for (const XmlNode& subject : subjects) {
+        const std::string_view code = attr(subject, groupSubject::Codigo);
         if (code.empty() || ctx.LongCodes.contains(code) ||
             ctx.LongCodes.contains(text::trim(text::left(code, 10)))) {
             continue;
@@ -92,7 +88,7 @@ void reportUnknownSubjects(ExportContext& ctx, const XmlNodeList& groups, const 
         }
         Unknown& u = unknown[at->second];
         if (++u.count <= kGroupsShown) {
-            const std::size_t g = subjects[i].owner();
+            const std::size_t g = subject.owner();
             u.groups.push_back(g < groups.size() ? attr(groups[g], group::Codigo) : "");
         }
     }
@@ -137,7 +133,7 @@ void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
     const XmlNodeList subjects = ctx.doc.selectNodes("/Centro/Grupos/Grupo/MateriasGrupo/MateriaGrupo");
 
     GroupSubjects read = readGroupSubjects(groups, subjects, lengths);
-    reportUnknownSubjects(ctx, groups, subjects, read);
+    reportUnknownSubjects(ctx, groups, subjects);
 
     // Group by group; a group code that repeats writes the subjects of every
     // group with that code, once for each of them. The fields that a group's
@@ -159,7 +155,7 @@ void ExportarMateriasGrupo(ExportContext& ctx, const SessionLengths& lengths) {
         table.setText(start, gestion, code); // the group's code again, as in CGRUP, not the subject's
         for (const std::size_t holder : read.groupsByCode[code]) {
             for (std::size_t index = read.firstOf[holder]; index < read.firstOf[holder + 1]; ++index) {
-                const std::string_view subject = read.codes[index];
+                const std::string_view subject = attr(subjects[index], groupSubject::Codigo);
                 if (subject.empty()) {
                     continue;
                 }
