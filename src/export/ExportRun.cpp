@@ -82,12 +82,16 @@ void checkSchoolData(const XmlFamilies& doc, const std::string& file) {
     refuseFileWithoutSchoolData(counts, static_cast<bool>(doc.selectSingleNode("/Centro/horario")), file);
 }
 
-// The codes that become keys in Horavia's tables, each as the user knows its element.
+// The codes that become keys in Horavia's tables, each as the user knows its
+// element, and how many of its characters the tables keep: the rest never
+// reaches them.
 struct CodedFamily {
     std::string_view path;
     std::size_t codePlace;
     const char* element;
-    std::optional<std::size_t> namePlace = std::nullopt; // keys an element that has no code
+    std::size_t kept = 10;
+    std::optional<std::size_t> namePlace = std::nullopt; // keys, by its first ten characters, an
+                                                         // element that has no code
 };
 // A group subject names a subject: where it names none the summary says so,
 // and where it names one, that one is checked.
@@ -95,7 +99,7 @@ constexpr std::array<CodedFamily, 5> kCodedFamilies = {{
     {"/Centro/Materias/Materia", coded::Codigo, "una materia (Materia)"},
     {"/Centro/TiposActividad/TipoActividad", coded::Codigo, "un tipo de actividad (TipoActividad)"},
     {"/Centro/Profesores/Profesor", teacher::Codigo, "un profesor (Profesor)"},
-    {"/Centro/Aulas/Aula", coded::Codigo, "un aula (Aula)", coded::Denominacion},
+    {"/Centro/Aulas/Aula", coded::Codigo, "un aula (Aula)", 20, coded::Denominacion},
     {"/Centro/Grupos/Grupo", group::Codigo, "un grupo (Grupo)"},
 }};
 
@@ -103,23 +107,29 @@ constexpr std::array<CodedFamily, 5> kCodedFamilies = {{
 // would be stored with '?' in its place: two codes could become one, and the
 // import would give back a code the school's file does not have. The run
 // refuses such a file before any table is touched; names are only shown, and
-// keep their '?'.
-[[noreturn]] void cannotHold(std::string_view code, std::string_view character, const CodedFamily& family,
-                             const std::string& file) {
+// keep their '?', except the name that stands for a room's missing code.
+// `value` is the attribute whole, `kept` the part of it the tables keep, and
+// `character` the first character of `kept` that they cannot hold.
+[[noreturn]] void cannotHold(std::string_view value, std::string_view kept, std::string_view character,
+                             const CodedFamily& family, bool isName, const std::string& file) {
     // Where it is and which it is: it may be a control character or a
     // zero-width one, which shows as nothing.
-    const std::size_t position = text::length(code.substr(0, character.data() - code.data())) + 1;
+    const std::size_t position = text::length(kept.substr(0, character.data() - kept.data())) + 1;
     std::size_t at = 0;
     const char32_t point = text::decodeUtf8(character, at);
     char hex[16];
     std::snprintf(hex, sizeof hex, "U+%04X", static_cast<unsigned>(point));
     std::string message =
-        "El código «" + std::string(code) + "» de " + family.element + " del archivo «" + file +
-        "» tiene en la posición " + std::to_string(position) + " el carácter «" + std::string(character) +
+        (isName
+             ? "El nombre «" + std::string(value) + "» de " + family.element + " sin código del archivo «" +
+                   file + "», cuyos diez primeros caracteres hacen de código,"
+             : "El código «" + std::string(value) + "» de " + family.element + " del archivo «" + file +
+                   "»") +
+        " tiene en la posición " + std::to_string(position) + " el carácter «" + std::string(character) +
         "» (" + hex + "), que las tablas de Horavia no pueden guardar: quedaría como «" +
-        text::cp1252ToUtf8(text::utf8ToCp1252(code)) +
-        "» y la importación no podría devolverlo. Cambie ese código en Pincel-eKade y vuelva a "
-        "exportar.";
+        text::cp1252ToUtf8(text::utf8ToCp1252(kept)) + "» y la importación no podría devolverlo. " +
+        (isName ? "Dé un código al aula, o cambie su nombre," : "Cambie ese código") +
+        " en Pincel-eKade y vuelva a exportar.";
     if (point >= 0x80 && point <= 0x9F) {
         message += " Es un carácter de control: si en Pincel-eKade se ve otro (como «–» o «’»), el archivo "
                    "está escrito en windows-1252 aunque su declaración diga otra codificación.";
@@ -130,13 +140,20 @@ constexpr std::array<CodedFamily, 5> kCodedFamilies = {{
 void refuseCodesTheTablesCannotHold(const XmlFamilies& doc, const std::string& file) {
     for (const CodedFamily& family : kCodedFamilies) {
         for (const XmlNode& node : doc.selectNodes(family.path)) {
-            std::string_view code = attr(node, family.codePlace);
-            if (code.empty() && family.namePlace) {
-                code = attr(node, *family.namePlace); // what stands for the code
+            std::string_view value = attr(node, family.codePlace);
+            std::size_t kept = family.kept;
+            const bool isName = value.empty() && family.namePlace;
+            if (isName) {
+                value = attr(node, *family.namePlace); // what stands for the code
+                kept = 10;
             }
-            const std::string_view character = text::firstOutsideCp1252(code);
+            if (text::firstOutsideCp1252(value).empty()) {
+                continue; // all of it fits, as almost always: no copy
+            }
+            const std::string keptPart = text::left(value, kept);
+            const std::string_view character = text::firstOutsideCp1252(keptPart);
             if (!character.empty()) {
-                cannotHold(code, character, family, file);
+                cannotHold(value, keptPart, character, family, isName, file);
             }
         }
     }

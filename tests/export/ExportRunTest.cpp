@@ -172,9 +172,11 @@ TEST_F(ExportRunTest, ACodeTheTablesCannotHoldIsRefusedAndTouchesNothing) {
         {"Materia Codigo=\"LEN\"", "Materia Codigo=\"L\u200bEN\"",
          "tiene en la posición 2 el carácter «\u200b» (U+200B)"},
         {"Materia Codigo=\"LEN\"", "Materia Codigo=\"LE\u0096N\"", "«\u0096» (U+0096), que las tablas"},
-        // A room without a code is known by its name.
+        // A room without a code is known by the first ten characters of its name.
         {"Aula Codigo=\"A1\" Denominacion=\"Aula 1\"", "Aula Codigo=\"\" Denominacion=\"Aula Ω\"",
-         "El código «Aula Ω» de un aula (Aula)"},
+         "El nombre «Aula Ω» de un aula (Aula) sin código del archivo «"},
+        // A room's code is kept whole up to twenty characters.
+        {"Aula Codigo=\"A1\"", "Aula Codigo=\"LABORATORIO-QUIMIΩ\"", "en la posición 18 el carácter «Ω»"},
         {"TipoActividad Codigo=\"GUA\"", "TipoActividad Codigo=\"GUA中\"",
          "El código «GUA中» de un tipo de actividad (TipoActividad)"},
         {"Profesor Codigo=\"P2\"", "Profesor Codigo=\"PĆ\"", "El código «PĆ» de un profesor (Profesor)"},
@@ -203,6 +205,21 @@ TEST_F(ExportRunTest, ACodeTheTablesCannotHoldIsRefusedAndTouchesNothing) {
         }
         EXPECT_EQ(snapshot(htemp.path()), before);
         EXPECT_EQ(state.TransformStatus, 0);
+    }
+
+    // What the tables do not keep of a code (or of the name that stands for
+    // it) may have any character.
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"Profesor Codigo=\"P2\"", "Profesor Codigo=\"PROFESORA-Ł\""},
+             {"Aula Codigo=\"A1\" Denominacion=\"Aula 1\"",
+              "Aula Codigo=\"\" Denominacion=\"Laboratorio Ω\""},
+             {"Aula Codigo=\"A1\"", "Aula Codigo=\"LABORATORIO-QUIMICA-Ω\""},
+         }) {
+        SCOPED_TRACE(to);
+        std::string xml = school();
+        xml.replace(xml.find(from), from.size(), to);
+        ui.dialogAnswers = {input(xml)};
+        EXPECT_EQ(runExport(state, ui), RunOutcome::Completed);
     }
 
     // A name is only shown: it goes with '?' where the tables lack its character.
