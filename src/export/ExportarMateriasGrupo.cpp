@@ -3,6 +3,7 @@
 #include "export/SessionTime.h"
 #include "text/Text.h"
 
+#include <cstdint>
 #include <unordered_map>
 
 namespace vinculor::exporting {
@@ -72,7 +73,8 @@ void reportUnknownSubjects(ExportContext& ctx, const XmlNodeList& groups, const 
     struct Unknown {
         std::string_view code;
         std::vector<std::string_view> groups;
-        std::size_t count = 0;
+        std::size_t count = 0;            // groups that have it
+        std::size_t lastGroup = SIZE_MAX; // a group that has it twice counts once
     };
     std::vector<Unknown> unknown;
     std::unordered_map<std::string_view, std::size_t> placeOf;
@@ -87,8 +89,12 @@ void reportUnknownSubjects(ExportContext& ctx, const XmlNodeList& groups, const 
             unknown.push_back({code, {}, 0});
         }
         Unknown& u = unknown[at->second];
+        const std::size_t g = subject.owner();
+        if (g == u.lastGroup) {
+            continue;
+        }
+        u.lastGroup = g;
         if (++u.count <= kGroupsShown) {
-            const std::size_t g = subject.owner();
             u.groups.push_back(g < groups.size() ? attr(groups[g], group::Codigo) : "");
         }
     }
