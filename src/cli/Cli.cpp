@@ -165,7 +165,9 @@ int runConversion(const Arguments& args, std::ostream& out, std::ostream& err, b
     return kCompleted;
 }
 
-int runCommand(int argc, char** argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
+// `converted`: a conversion completed, and its files are written.
+int runCommand(int argc, char** argv, std::ostream& out, std::ostream& err, bool errIsTerminal,
+               bool& converted) {
     Arguments args;
     try {
         args = parse(argc, argv);
@@ -206,7 +208,9 @@ int runCommand(int argc, char** argv, std::ostream& out, std::ostream& err, bool
                        out);
             return kCompleted;
         }
-        return runConversion(args, out, err, errIsTerminal);
+        const int status = runConversion(args, out, err, errIsTerminal);
+        converted = status == kCompleted;
+        return status;
     } catch (const Error& e) {
         err << e.what() << "\n";
     } catch (const std::filesystem::filesystem_error& e) {
@@ -224,12 +228,19 @@ int runCommand(int argc, char** argv, std::ostream& out, std::ostream& err, bool
 } // namespace
 
 int run(int argc, char** argv, std::ostream& out, std::ostream& err, bool errIsTerminal) {
-    const int status = runCommand(argc, argv, out, err, errIsTerminal);
-    // A summary, a table or the help that never reached its file is no success.
+    bool converted = false;
+    const int status = runCommand(argc, argv, out, err, errIsTerminal, converted);
+    // A summary, a table or the help that never reached its file is no success;
+    // a failure already reported keeps its status.
     if (!out.flush()) {
         err << "No se ha podido escribir la salida de vinculor-cli (¿disco lleno, o el archivo o la tubería "
-               "de destino ya no están?).\n";
-        return kFailed;
+               "de destino ya no están?).";
+        if (converted) {
+            err << " La conversión sí ha terminado y sus archivos están escritos: solo se ha perdido su "
+                   "resumen.";
+        }
+        err << "\n";
+        return status == kCompleted ? kFailed : status;
     }
     return status;
 }

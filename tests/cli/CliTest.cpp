@@ -195,6 +195,9 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
         EXPECT_EQ(run(static_cast<int>(argv.size()), argv.data(), out, err), 1) << args[1];
         EXPECT_NE(err.str().find("No se ha podido escribir la salida de vinculor-cli"), std::string::npos)
             << args[1] << ": " << err.str();
+        // The tables were written all the same: the user must not export again thinking nothing happened.
+        EXPECT_EQ(err.str().find("La conversión sí ha terminado") != std::string::npos, args[1] == "exportar")
+            << err.str();
     }
 }
 
