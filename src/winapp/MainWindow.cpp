@@ -184,12 +184,10 @@ int MainWindow::exec() {
     if (const std::optional<Direction> sole = controller_.soleDirection()) {
         running_ = *sole;
         runStarted_ = GetTickCount64();
+        progressEnded_ = false;
     }
     controller_.firstShown(*this);
-    if (progressBar_ != nullptr) {
-        DestroyWindow(progressBar_);
-        progressBar_ = nullptr;
-    }
+    hideProgress();
     if (closeRequested_) {
         requestClose();
     }
@@ -320,11 +318,9 @@ void MainWindow::startRun(Direction direction) {
     // The run's dialogs disable the window; the focus comes back to the button
     // that started it, even where disabling the window took the focus away.
     focusWhenInactive_ = direction == Direction::Export ? exportButton_ : importButton_;
+    progressEnded_ = false;
     controller_.run(direction, *this);
-    if (progressBar_ != nullptr) {
-        DestroyWindow(progressBar_);
-        progressBar_ = nullptr;
-    }
+    hideProgress();
     if (closeRequested_) {
         requestClose();
     }
@@ -451,7 +447,7 @@ void MainWindow::showReport(const std::string& text, const RunSummary& summary) 
 
 void MainWindow::progress(const std::string& step, std::size_t done, std::size_t total) {
     (void)step;
-    if (GetTickCount64() - runStarted_ < kProgressDelayMs || !IsWindowVisible(window_)) {
+    if (progressEnded_ || GetTickCount64() - runStarted_ < kProgressDelayMs || !IsWindowVisible(window_)) {
         keepPainted();
         return;
     }
@@ -493,6 +489,19 @@ void MainWindow::keepPainted() {
 void MainWindow::setHourglass(bool on) {
     hourglass_ = on;
     SetCursor(LoadCursorW(nullptr, on ? IDC_WAIT : IDC_ARROW));
+    // The work is over, in success or failure: its message is not shown over a
+    // bar that no longer moves.
+    if (!on) {
+        hideProgress();
+    }
+}
+
+void MainWindow::hideProgress() {
+    progressEnded_ = true;
+    if (progressBar_ != nullptr) {
+        DestroyWindow(progressBar_);
+        progressBar_ = nullptr;
+    }
 }
 
 void MainWindow::closeWindow() {

@@ -45,6 +45,7 @@ private:
     // Paints what needs painting while a run works, and drops the user's
     // clicks and keys meanwhile.
     void keepPainted();
+    void hideProgress();
     bool translateKey(MSG& message);
     // The window that owns a run's dialogs: none while this one is hidden (in
     // command-line mode, before it appears), so that they have a taskbar
@@ -73,6 +74,7 @@ private:
     bool helpShown_ = false;
     Direction running_ = Direction::Export;
     unsigned long long runStarted_ = 0;
+    bool progressEnded_ = true; // the run's hourglass is gone: no bar until the next run
 };
 
 } // namespace vinculor::winapp
