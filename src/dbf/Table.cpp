@@ -193,6 +193,7 @@ std::string indexFile(const TableData& d, std::string_view tableName) {
 
 void Table::create(const std::vector<FieldDef>& fields, const std::optional<IndexDef>& index) {
     discard();
+    file_.clear(); // the table made is "<NAME>.DBF", and later opens find that one
     files::requireHoraviaDirectory(directory_);
     const std::vector<FieldInfo> infos = checkedFields(name_, fields);
     TableData d;

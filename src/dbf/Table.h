@@ -34,7 +34,8 @@ public:
 
     // The table in exactly this data file, where a directory may also hold
     // another whose name differs only in letter case (to show a file the
-    // user names; create() still makes "<NAME>.DBF" in its directory).
+    // user names; create() still makes "<NAME>.DBF" in its directory, and
+    // from then on the table is that one).
     static Table inFile(const std::filesystem::path& dataFile);
 
     // Binding an open table discards it first.
