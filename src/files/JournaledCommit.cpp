@@ -216,12 +216,16 @@ std::optional<std::vector<std::string>> JournaledCommit::recover(const fs::path&
     }
     if (!journal) {
         // Without it the next run would take the folders for leftovers, and
-        // one of them may hold the only copy of the old files.
+        // one of them may hold the only copy of the old files. Naming them is
+        // a help: a directory that cannot be listed still gets the message.
         std::string folders;
-        for (const std::string& name : listDirectory(directory)) {
-            if (name.starts_with(".vinculor-") && isDirectory(directory / fromUtf8(name))) {
-                folders += (folders.empty() ? "«" : ", «") + name + "»";
+        try {
+            for (const std::string& name : listDirectory(directory)) {
+                if (name.starts_with(".vinculor-") && isDirectory(directory / fromUtf8(name))) {
+                    folders += (folders.empty() ? "«" : ", «") + name + "»";
+                }
             }
+        } catch (const Error&) {
         }
         std::string message = "El diario «" + toUtf8(journalPath) +
                               "» de un cambio de archivos interrumpido está dañado: no se puede saber qué "
