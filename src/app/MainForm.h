@@ -67,7 +67,6 @@ public:
     void setHourglass(bool on);
     void closeWindow();
     void progress(const std::string& step, std::size_t done, std::size_t total);
-    // The step the run last reported, empty before the first.
 
 public slots:
     void BExportarClick();

@@ -68,7 +68,7 @@ TEST(Utf16, RoundTripsAndMarksWhatIsBroken) {
     const std::string text = "Año € 𝄞";
     for (const bool bigEndian : {false, true}) {
         const std::string bytes = utf8ToUtf16(text, bigEndian, false);
-        EXPECT_EQ(bytes.size(), 2u * 8); // six characters, and the clef takes a surrogate pair
+        EXPECT_EQ(bytes.size(), 2u * 8); // seven characters, and the clef takes a surrogate pair
         EXPECT_EQ(utf16ToUtf8(bytes, bigEndian), text);
     }
     EXPECT_EQ(utf8ToUtf16("A", false, true), std::string("\xFF\xFE"
