@@ -599,7 +599,7 @@ void renameFile(const fs::path& from, const fs::path& to) {
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
         const DWORD error = GetLastError();
         // Windows answers "access denied" for a directory in the way: say what it is.
-        if (isDirectory(to)) {
+        if (isDirectory(to) && !isDirectory(from)) {
             throwFileError("sustituir", to, EISDIR);
         }
         throwFileError("renombrar", from, errnoOf(error));
