@@ -247,6 +247,15 @@ private:
             if (encoding != nullptr) {
                 item += std::string(" encoding=\"") + encoding + "\"";
                 r.outside_.declaredEncoding = encoding;
+                // The parser follows the mark; a document built from this
+                // one would be written in the declared encoding, and no
+                // reader could know which of the two the school's text is in.
+                if (r.outside_.utf8ByteOrderMark && xmlEncodingFromName(encoding) != XmlEncoding::Utf8) {
+                    throw Error("El archivo «" + r.name_ +
+                                "» no es un documento XML válido: empieza con la marca de UTF-8, pero su "
+                                "declaración dice que está en «" +
+                                std::string(encoding) + "» (línea 1, columna 1).");
+                }
             }
             if (standalone >= 0) {
                 item += standalone == 1 ? " standalone=\"yes\"" : " standalone=\"no\"";

@@ -55,6 +55,9 @@ const std::vector<Case>& cases() {
          "<?xml version=\"1.0\" encoding=\"US-ASCII\"?>" + centro(" Otro=\"A\xF1o\"")},
         {"byte sin carácter en windows-1252",
          "<?xml version=\"1.0\" encoding=\"windows-1252\"?>" + centro(" Otro=\"A\x81o\"")},
+        // The mark says UTF-8: the declared encoding cannot be the file's.
+        {"marca de UTF-8 con otra codificación declarada",
+         "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" + centro(" Otro=\"A\xC3\xB1o\"")},
     };
     return all;
 }
