@@ -47,7 +47,7 @@ constexpr const char* kHelp =
     "Opciones:\n"
     "  --htemp DIR   Directorio de Horavia. Sin ella, el de la variable VINCULOR_HTEMP;\n"
     "                sin esta, HTEMP en la raíz de la unidad actual.\n"
-    "  --json        Resumen (exportar, importar) o tabla en formato JSON.\n"
+    "  --json        Resumen (exportar, importar, horario) o tabla en formato JSON.\n"
     "  --csv         Tabla en formato CSV.\n"
     "  --help        Esta ayuda.   --version   La versión.\n"
     "  --            Lo que sigue no son opciones (para archivos cuyo nombre empieza por '-').\n"
