@@ -83,12 +83,14 @@ void checkSchoolData(const XmlFamilies& doc, const std::string& file) {
 }
 
 // The codes that become keys in Horavia's tables, each as the user knows its
-// element, and how many of its characters the tables keep: the rest never
-// reaches them.
+// element, and which of its characters the tables keep: the first `kept`,
+// and, where a code of more than ten is shortened to Horavia's own (its first
+// eight and its last two), the last two as well. The rest never reaches them.
 struct CodedFamily {
     std::string_view path;
     std::size_t codePlace;
     const char* element;
+    bool shortened;
     std::size_t kept = 10;
     std::optional<std::size_t> namePlace = std::nullopt; // keys, by its first ten characters, an
                                                          // element that has no code
@@ -96,11 +98,11 @@ struct CodedFamily {
 // A group subject names a subject: where it names none the summary says so,
 // and where it names one, that one is checked.
 constexpr std::array<CodedFamily, 5> kCodedFamilies = {{
-    {"/Centro/Materias/Materia", coded::Codigo, "una materia (Materia)"},
-    {"/Centro/TiposActividad/TipoActividad", coded::Codigo, "un tipo de actividad (TipoActividad)"},
-    {"/Centro/Profesores/Profesor", teacher::Codigo, "un profesor (Profesor)"},
-    {"/Centro/Aulas/Aula", coded::Codigo, "un aula (Aula)", 20, coded::Denominacion},
-    {"/Centro/Grupos/Grupo", group::Codigo, "un grupo (Grupo)"},
+    {"/Centro/Materias/Materia", coded::Codigo, "una materia (Materia)", true},
+    {"/Centro/TiposActividad/TipoActividad", coded::Codigo, "un tipo de actividad (TipoActividad)", true},
+    {"/Centro/Profesores/Profesor", teacher::Codigo, "un profesor (Profesor)", false},
+    {"/Centro/Aulas/Aula", coded::Codigo, "un aula (Aula)", true, 20, coded::Denominacion},
+    {"/Centro/Grupos/Grupo", group::Codigo, "un grupo (Grupo)", true},
 }};
 
 // The tables hold code page 1252. A code with a character that 1252 lacks
@@ -108,13 +110,12 @@ constexpr std::array<CodedFamily, 5> kCodedFamilies = {{
 // import would give back a code the school's file does not have. The run
 // refuses such a file before any table is touched; names are only shown, and
 // keep their '?', except the name that stands for a room's missing code.
-// `value` is the attribute whole, `kept` the part of it the tables keep, and
-// `character` the first character of `kept` that they cannot hold.
-[[noreturn]] void cannotHold(std::string_view value, std::string_view kept, std::string_view character,
+// `character` is the first character of `value` that the tables keep and
+// cannot hold; `position` counts characters from 1.
+[[noreturn]] void cannotHold(std::string_view value, std::string_view character, std::size_t position,
                              const CodedFamily& family, bool isName, const std::string& file) {
-    // Where it is and which it is: it may be a control character or a
-    // zero-width one, which shows as nothing.
-    const std::size_t position = text::length(kept.substr(0, character.data() - kept.data())) + 1;
+    // Which it is: it may be a control character or a zero-width one, which
+    // shows as nothing.
     std::size_t at = 0;
     const char32_t point = text::decodeUtf8(character, at);
     char hex[16];
@@ -127,7 +128,7 @@ constexpr std::array<CodedFamily, 5> kCodedFamilies = {{
                    "»") +
         " tiene en la posición " + std::to_string(position) + " el carácter «" + std::string(character) +
         "» (" + hex + "), que las tablas de Horavia no pueden guardar: quedaría como «" +
-        text::cp1252ToUtf8(text::utf8ToCp1252(kept)) + "» y la importación no podría devolverlo. " +
+        text::cp1252ToUtf8(text::utf8ToCp1252(value)) + "» y la importación no podría devolverlo. " +
         (isName ? "Dé un código al aula, o cambie su nombre," : "Cambie ese código") +
         " en Pincel-eKade y vuelva a exportar.";
     if (point >= 0x80 && point <= 0x9F) {
@@ -142,18 +143,32 @@ void refuseCodesTheTablesCannotHold(const XmlFamilies& doc, const std::string& f
         for (const XmlNode& node : doc.selectNodes(family.path)) {
             std::string_view value = attr(node, family.codePlace);
             std::size_t kept = family.kept;
+            bool lastTwoKept = family.shortened;
             const bool isName = value.empty() && family.namePlace;
             if (isName) {
                 value = attr(node, *family.namePlace); // what stands for the code
                 kept = 10;
+                lastTwoKept = false;
             }
-            if (text::firstOutsideCp1252(value).empty()) {
-                continue; // all of it fits, as almost always: no copy
+            std::string_view character = text::firstOutsideCp1252(value);
+            if (character.empty()) {
+                continue; // all of it fits, as almost always
             }
-            const std::string keptPart = text::left(value, kept);
-            const std::string_view character = text::firstOutsideCp1252(keptPart);
-            if (!character.empty()) {
-                cannotHold(value, keptPart, character, family, isName, file);
+            const std::size_t length = text::length(value);
+            std::size_t position = text::length(value.substr(0, character.data() - value.data()));
+            for (;;) {
+                if (position < kept || (lastTwoKept && length > 10 && position + 2 >= length)) {
+                    cannotHold(value, character, position + 1, family, isName, file);
+                }
+                // Past this one: the next that the tables cannot hold.
+                std::size_t after = static_cast<std::size_t>(character.data() - value.data());
+                text::decodeUtf8(value, after);
+                const std::string_view next = text::firstOutsideCp1252(value.substr(after));
+                if (next.empty()) {
+                    break;
+                }
+                position += 1 + text::length(value.substr(after, next.data() - value.data() - after));
+                character = next;
             }
         }
     }

@@ -175,8 +175,12 @@ TEST_F(ExportRunTest, ACodeTheTablesCannotHoldIsRefusedAndTouchesNothing) {
         // A room without a code is known by the first ten characters of its name.
         {"Aula Codigo=\"A1\" Denominacion=\"Aula 1\"", "Aula Codigo=\"\" Denominacion=\"Aula Ω\"",
          "El nombre «Aula Ω» de un aula (Aula) sin código del archivo «"},
-        // A room's code is kept whole up to twenty characters.
+        // A room's code is kept whole up to twenty characters, and a code of
+        // more than ten keeps its last two in Horavia's own.
         {"Aula Codigo=\"A1\"", "Aula Codigo=\"LABORATORIO-QUIMIΩ\"", "en la posición 18 el carácter «Ω»"},
+        {"Aula Codigo=\"A1\"", "Aula Codigo=\"LABORATORIO-QUIMICA-Ω\"", "en la posición 21 el carácter «Ω»"},
+        {"Materia Codigo=\"MAT\"", "Materia Codigo=\"MATEMATICAΩ\"", "en la posición 11 el carácter «Ω»"},
+        {"Grupo Codigo=\"1A\"", "Grupo Codigo=\"1ESO-BILINGŁ\"", "en la posición 12 el carácter «Ł»"},
         {"TipoActividad Codigo=\"GUA\"", "TipoActividad Codigo=\"GUA中\"",
          "El código «GUA中» de un tipo de actividad (TipoActividad)"},
         {"Profesor Codigo=\"P2\"", "Profesor Codigo=\"PĆ\"", "El código «PĆ» de un profesor (Profesor)"},
@@ -213,13 +217,22 @@ TEST_F(ExportRunTest, ACodeTheTablesCannotHoldIsRefusedAndTouchesNothing) {
              {"Profesor Codigo=\"P2\"", "Profesor Codigo=\"PROFESORA-Ł\""},
              {"Aula Codigo=\"A1\" Denominacion=\"Aula 1\"",
               "Aula Codigo=\"\" Denominacion=\"Laboratorio Ω\""},
-             {"Aula Codigo=\"A1\"", "Aula Codigo=\"LABORATORIO-QUIMICA-Ω\""},
+             {"Materia Codigo=\"MAT\"", "Materia Codigo=\"MATEMATICAS-Ω-12\""},
          }) {
         SCOPED_TRACE(to);
         std::string xml = school();
         xml.replace(xml.find(from), from.size(), to);
         ui.dialogAnswers = {input(xml)};
         EXPECT_EQ(runExport(state, ui), RunOutcome::Completed);
+        for (const auto& [table, keys] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+                 {"ASIGNOMT", {"COD", "CODLARGO", "ABREV_GESTION"}},
+                 {"PROFT", {"ABREV"}},
+                 {"AULAT", {"ABREV", "ABREV_GESTION"}},
+                 {"GRUPOST", {"ABREV"}}}) {
+            for (const std::string& row : testing::dumpRows(htemp.path(), table, keys)) {
+                EXPECT_EQ(row.find('?'), std::string::npos) << table << ": " << row;
+            }
+        }
     }
 
     // A name is only shown: it goes with '?' where the tables lack its character.
