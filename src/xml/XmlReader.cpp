@@ -247,9 +247,10 @@ private:
             if (encoding != nullptr) {
                 item += std::string(" encoding=\"") + encoding + "\"";
                 r.outside_.declaredEncoding = encoding;
-                // The parser follows the mark; a document built from this
-                // one would be written in the declared encoding, and no
-                // reader could know which of the two the school's text is in.
+                // The mark says UTF-8 and the declaration another encoding:
+                // no reader can know which of the two the school's text is
+                // in, and a document built from this one would carry the
+                // declaration over bytes of the other.
                 if (r.outside_.utf8ByteOrderMark && xmlEncodingFromName(encoding) != XmlEncoding::Utf8) {
                     throw Error("El archivo «" + r.name_ +
                                 "» no es un documento XML válido: empieza con la marca de UTF-8, pero su "

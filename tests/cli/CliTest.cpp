@@ -199,6 +199,13 @@ TEST_F(CliTest, OutputThatCannotBeWrittenIsAFailure) {
         EXPECT_EQ(err.str().find("La conversión sí ha terminado") != std::string::npos, args[1] == "exportar")
             << err.str();
     }
+    // A missing input keeps its own status, whatever became of its message.
+    std::string args[] = {"vinculor-cli", "importar", (work / "no-existe.xml").string(), "--htemp",
+                          htemp.path().string()};
+    char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(), args[4].data()};
+    std::ostream out(&refusing);
+    std::ostringstream err;
+    EXPECT_EQ(run(5, argv, out, err), 2) << err.str();
 }
 
 TEST_F(CliTest, OptionsAfterDoubleDashAreFiles) {
