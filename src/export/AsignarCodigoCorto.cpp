@@ -28,6 +28,18 @@ std::string derivedCode(const CodeSet& shortCodes, const std::string& ten) {
     }
 }
 
+// A subject's lessons come back to Pincel-eKade under the first ten
+// characters of its code. Two subjects that share them come back as one: the
+// summary says so, so that the school can change a code before it is lost.
+void noteCodeReturned(ExportContext& ctx, std::string_view longCode) {
+    const auto [first, isNew] =
+        ctx.subjectReturnedAs.try_emplace(text::trim(text::left(longCode, 10)), longCode);
+    if (!isNew && first->second != longCode) {
+        ctx.summary.subjectsReturnedAlike.push_back(std::string(longCode) + ": volverá como «" +
+                                                    first->first + "», igual que " + first->second);
+    }
+}
+
 } // namespace
 
 AsignomtTable::AsignomtTable(Table& t)
@@ -68,6 +80,9 @@ void AsignarCodigoCorto(ExportContext& ctx, AsignomtTable& asignomt, const XmlNo
 
     if (code != longCode) {
         ctx.summary.codeChanges.push_back({"ASIGNOMT", std::string(longCode), code});
+    }
+    if (kind == SubjectKind::Materia) {
+        noteCodeReturned(ctx, longCode);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct ExportContext {
     // (LongCodes) in this run; compared exactly.
     CodeSet ShortCodes = {};
     CodeSet LongCodes = {};
+    // The subject written first under each code that the import gives back:
+    // its first ten characters, which are all ABREV_GESTION keeps.
+    std::unordered_map<std::string, std::string> subjectReturnedAs = {};
     // The sessions step's slot keys, in ascending order.
     std::vector<std::string> ListBoxPlanti = {};
 };

@@ -117,6 +117,11 @@ std::string RunSummary::toText() const {
     listSection(
         out, "Materias de grupo que no están entre las materias ni los tipos de actividad (materia: grupos)",
         subjectsNotFound);
+    listSection(
+        out,
+        "Materias que volverán a Pincel-eKade con el código de otra (la importación devuelve sus diez "
+        "primeros caracteres)",
+        subjectsReturnedAlike);
     return out.str();
 }
 
@@ -164,7 +169,8 @@ std::string RunSummary::toJson() const {
     out << "],\n  \"tutoresNoEncontrados\": " << jsonList(tutorsNotFound)
         << ",\n  \"ensenanzasNoEncontradas\": " << jsonList(teachingsNotFound)
         << ",\n  \"departamentosNoEncontrados\": " << jsonList(departmentsNotFound)
-        << ",\n  \"materiasDeGrupoNoEncontradas\": " << jsonList(subjectsNotFound) << "\n}\n";
+        << ",\n  \"materiasDeGrupoNoEncontradas\": " << jsonList(subjectsNotFound)
+        << ",\n  \"materiasQueVuelvenConOtroCodigo\": " << jsonList(subjectsReturnedAlike) << "\n}\n";
     return out.str();
 }
 

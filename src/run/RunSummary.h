@@ -40,6 +40,9 @@ struct RunSummary {
     std::vector<std::string> teachingsNotFound;
     std::vector<std::string> departmentsNotFound; // "teacher: department"
     std::vector<std::string> subjectsNotFound; // group subjects not in the file's subjects: "subject: groups"
+    // Subjects that the import will give back under another subject's code:
+    // "subject: volverá como «code», igual que other".
+    std::vector<std::string> subjectsReturnedAlike;
 
     // Import
     std::size_t solucRecords = 0;

@@ -251,6 +251,7 @@ TEST_F(CliTest, JsonSummaryGoesAloneToStandardOutput) {
     EXPECT_EQ(summary.at("ensenanzasNoEncontradas"), Json::array({"1A: BAC"}));
     EXPECT_EQ(summary.at("departamentosNoEncontrados"), Json::array({"P1: D2"}));
     EXPECT_EQ(summary.at("materiasDeGrupoNoEncontradas"), Json::array());
+    EXPECT_EQ(summary.at("materiasQueVuelvenConOtroCodigo"), Json::array());
     EXPECT_NE(r.err.find("Proceso finalizado"), std::string::npos);
 }
 

@@ -48,6 +48,17 @@ TEST_F(ExportarMateriasTest, WorkedExampleOfShortCodes) {
     EXPECT_EQ(rows("ASIGNOMT", {"NOMBRE", "CODTAREA"})[0], "Nombre de MAT|");
 }
 
+// The import gives a lesson's subject back as the first ten characters of its
+// code: subjects that share them come back as one, and the summary names them.
+// An activity type comes back as its own short code.
+TEST_F(ExportarMateriasTest, SubjectsThatWillComeBackUnderOneCodeAreReported) {
+    run({"MATEMATICAS1", "MATEMATICAS2", "MATEMATICAS1", "MATEMATICA", "LENGUA", "LENGUAEXTRANJERA"},
+        {"REUNIONDEPTO1", "REUNIONDEPTO2"});
+    EXPECT_EQ(state.summary.subjectsReturnedAlike,
+              (std::vector<std::string>{"MATEMATICAS2: volverá como «MATEMATICA», igual que MATEMATICAS1",
+                                        "MATEMATICA: volverá como «MATEMATICA», igual que MATEMATICAS1"}));
+}
+
 TEST_F(ExportarMateriasTest, ASingleElementOfAFamilyIsWritten) {
     EXPECT_EQ(run({"LEN"}, {"GUARDIA"}),
               (std::vector<std::string>{"LEN|LEN|LEN|F", "GUARDIA|GUARDIA|GUARDIA|T"}));
