@@ -2,6 +2,8 @@
 
 #include "text/Text.h"
 
+#include <algorithm>
+
 namespace vinculor::exporting {
 
 const std::vector<FieldDef>& asignomtFields() {
@@ -29,15 +31,25 @@ std::string derivedCode(const CodeSet& shortCodes, const std::string& ten) {
 }
 
 // A subject's lessons come back to Pincel-eKade under the first ten
-// characters of its code. Two subjects that share them come back as one: the
-// summary says so, so that the school can change a code before it is lost.
+// characters of its code (ABREV_GESTION, read back without its trailing
+// blanks). A code shorter than ten comes back whole.
 void noteCodeReturned(ExportContext& ctx, std::string_view longCode) {
-    const auto [first, isNew] =
-        ctx.subjectReturnedAs.try_emplace(text::trim(text::left(longCode, 10)), longCode);
-    if (!isNew && first->second != longCode) {
-        ctx.summary.subjectsReturnedAlike.push_back(std::string(longCode) + ": volverá como «" +
-                                                    first->first + "», igual que " + first->second);
+    if (longCode.size() < 10) {
+        return; // fewer than ten characters, in any encoding
     }
+    std::size_t end = 0;
+    int characters = 0;
+    for (; characters < 10 && end < longCode.size(); ++characters) {
+        text::decodeUtf8(longCode, end);
+    }
+    if (characters < 10) {
+        return;
+    }
+    std::string_view ten = longCode.substr(0, end);
+    while (!ten.empty() && ten.back() == ' ') {
+        ten.remove_suffix(1);
+    }
+    ctx.longSubjects.emplace_back(ten, longCode);
 }
 
 } // namespace
@@ -84,6 +96,25 @@ void AsignarCodigoCorto(ExportContext& ctx, AsignomtTable& asignomt, const XmlNo
     if (kind == SubjectKind::Materia) {
         noteCodeReturned(ctx, longCode);
     }
+}
+
+void reportSubjectsReturnedAlike(ExportContext& ctx) {
+    auto& subjects = ctx.longSubjects;
+    std::stable_sort(subjects.begin(), subjects.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t first = 0; first < subjects.size();) {
+        std::size_t next = first + 1;
+        for (; next < subjects.size() && subjects[next].first == subjects[first].first; ++next) {
+            const auto& [ten, code] = subjects[next];
+            if (code != subjects[first].second) {
+                ctx.summary.subjectsReturnedAlike.push_back(std::string(code) + ": volverá como «" +
+                                                            std::string(ten) + "», igual que " +
+                                                            std::string(subjects[first].second));
+            }
+        }
+        first = next;
+    }
+    std::vector<std::pair<std::string_view, std::string_view>>().swap(subjects);
 }
 
 } // namespace vinculor::exporting

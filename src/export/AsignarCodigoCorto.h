@@ -20,6 +20,11 @@ struct AsignomtTable {
 void AsignarCodigoCorto(ExportContext& ctx, AsignomtTable& asignomt, const XmlNode& element,
                         SubjectKind kind);
 
+// Once every subject has its record: names in the summary the subjects that
+// the import will give back under another subject's code (the first ten
+// characters of their codes are the same).
+void reportSubjectsReturnedAlike(ExportContext& ctx);
+
 // The fields of ASIGNOMT, in order.
 const std::vector<FieldDef>& asignomtFields();
 

@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 namespace vinculor::exporting {
@@ -34,9 +34,10 @@ struct ExportContext {
     // (LongCodes) in this run; compared exactly.
     CodeSet ShortCodes = {};
     CodeSet LongCodes = {};
-    // The subject written first under each code that the import gives back:
-    // its first ten characters, which are all ABREV_GESTION keeps.
-    std::unordered_map<std::string, std::string> subjectReturnedAs = {};
+    // The subjects written with a code of ten characters or more, in order:
+    // the first ten (all that ABREV_GESTION keeps, and what the import gives
+    // back) and the whole code. Only these can come back as another's.
+    std::vector<std::pair<std::string_view, std::string_view>> longSubjects = {};
     // The sessions step's slot keys, in ascending order.
     std::vector<std::string> ListBoxPlanti = {};
 };

@@ -13,6 +13,7 @@ void ExportarMaterias(ExportContext& ctx) {
     for (const XmlNode& subject : subjects) {
         AsignarCodigoCorto(ctx, asignomt, subject, SubjectKind::Materia);
     }
+    reportSubjectsReturnedAlike(ctx);
     ctx.summary.setTableCount("ASIGNOMT", table.recordCount());
     table.close();
 }
