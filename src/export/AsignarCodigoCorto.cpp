@@ -34,22 +34,14 @@ std::string derivedCode(const CodeSet& shortCodes, const std::string& ten) {
 // characters of its code (ABREV_GESTION, read back without its trailing
 // blanks). A code shorter than ten comes back whole.
 void noteCodeReturned(ExportContext& ctx, std::string_view longCode) {
-    if (longCode.size() < 10) {
-        return; // fewer than ten characters, in any encoding
-    }
-    std::size_t end = 0;
-    int characters = 0;
-    for (; characters < 10 && end < longCode.size(); ++characters) {
-        text::decodeUtf8(longCode, end);
-    }
-    if (characters < 10) {
+    if (longCode.size() < 10 || text::length(longCode) < 10) {
         return;
     }
-    std::string_view ten = longCode.substr(0, end);
+    std::string ten = text::left(longCode, 10);
     while (!ten.empty() && ten.back() == ' ') {
-        ten.remove_suffix(1);
+        ten.pop_back();
     }
-    ctx.longSubjects.emplace_back(ten, longCode);
+    ctx.longSubjects.emplace_back(std::move(ten), longCode);
 }
 
 } // namespace
@@ -107,14 +99,14 @@ void reportSubjectsReturnedAlike(ExportContext& ctx) {
         for (; next < subjects.size() && subjects[next].first == subjects[first].first; ++next) {
             const auto& [ten, code] = subjects[next];
             if (code != subjects[first].second) {
-                ctx.summary.subjectsReturnedAlike.push_back(std::string(code) + ": volverá como «" +
-                                                            std::string(ten) + "», igual que " +
+                ctx.summary.subjectsReturnedAlike.push_back(std::string(code) + ": volverá como «" + ten +
+                                                            "», igual que " +
                                                             std::string(subjects[first].second));
             }
         }
         first = next;
     }
-    std::vector<std::pair<std::string_view, std::string_view>>().swap(subjects);
+    std::vector<std::pair<std::string, std::string_view>>().swap(subjects);
 }
 
 } // namespace vinculor::exporting

@@ -37,7 +37,7 @@ struct ExportContext {
     // The subjects written with a code of ten characters or more, in order:
     // the first ten (all that ABREV_GESTION keeps, and what the import gives
     // back) and the whole code. Only these can come back as another's.
-    std::vector<std::pair<std::string_view, std::string_view>> longSubjects = {};
+    std::vector<std::pair<std::string, std::string_view>> longSubjects = {};
     // The sessions step's slot keys, in ascending order.
     std::vector<std::string> ListBoxPlanti = {};
 };

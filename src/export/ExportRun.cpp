@@ -150,25 +150,19 @@ void refuseCodesTheTablesCannotHold(const XmlFamilies& doc, const std::string& f
                 kept = 10;
                 lastTwoKept = false;
             }
-            std::string_view character = text::firstOutsideCp1252(value);
-            if (character.empty()) {
+            if (text::firstOutsideCp1252(value).empty()) {
                 continue; // all of it fits, as almost always
             }
             const std::size_t length = text::length(value);
-            std::size_t position = text::length(value.substr(0, character.data() - value.data()));
-            for (;;) {
-                if (position < kept || (lastTwoKept && length > 10 && position + 2 >= length)) {
-                    cannotHold(value, character, position + 1, family, isName, file);
+            std::size_t index = 0;
+            for (std::size_t pos = 0; pos < value.size(); ++index) {
+                const std::size_t start = pos;
+                text::decodeUtf8(value, pos);
+                const std::string_view character = value.substr(start, pos - start);
+                const bool keptHere = index < kept || (lastTwoKept && length > 10 && index + 2 >= length);
+                if (keptHere && !text::firstOutsideCp1252(character).empty()) {
+                    cannotHold(value, character, index + 1, family, isName, file);
                 }
-                // Past this one: the next that the tables cannot hold.
-                std::size_t after = static_cast<std::size_t>(character.data() - value.data());
-                text::decodeUtf8(value, after);
-                const std::string_view next = text::firstOutsideCp1252(value.substr(after));
-                if (next.empty()) {
-                    break;
-                }
-                position += 1 + text::length(value.substr(after, next.data() - value.data() - after));
-                character = next;
             }
         }
     }

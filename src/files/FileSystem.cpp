@@ -595,27 +595,25 @@ void flushFile(const fs::path& path) {
 
 void renameFile(const fs::path& from, const fs::path& to) {
     countOperation("renombrar", from);
+    int error = 0;
 #ifdef _WIN32
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
-        const DWORD error = GetLastError();
-        // Windows answers "access denied" for a directory in the way: say what it is.
-        if (isDirectory(to) && !isDirectory(from)) {
-            throwFileError("sustituir", to, EISDIR);
-        }
-        throwFileError("renombrar", from, errnoOf(error));
+        error = errnoOf(GetLastError());
     }
 #else
     std::error_code ec;
     fs::rename(from, to, ec);
-    if (ec) {
-        // A directory in the way is the fault of the name the user knows, not
-        // of the file on its way there.
-        if (isDirectory(to) && !isDirectory(from)) {
-            throwFileError("sustituir", to, EISDIR);
-        }
-        throwFileError("renombrar", from, ec.value());
-    }
+    error = ec ? ec.value() : 0;
 #endif
+    if (error == 0) {
+        return;
+    }
+    // A directory in the way is the fault of the name the user knows, not of
+    // the file on its way there (Windows answers "access denied" for it).
+    if (isDirectory(to) && !isDirectory(from)) {
+        throwFileError("sustituir", to, EISDIR);
+    }
+    throwFileError("renombrar", from, error);
 }
 
 void syncDirectory(const fs::path& directory) {
