@@ -247,8 +247,10 @@ inline std::optional<timetable::Reason> ActivityPasses::lookUp(const char* bytes
     const Code prof = code(bytes, Prof);
     f.teacherRow = find(teachers_, prof);
     f.teacher = f.teacherRow != nullptr ? prof.text : std::string_view();
-    f.roomRow = find(rooms_, code(bytes, Aula));
+    const Code aula = code(bytes, Aula);
+    f.roomRow = find(rooms_, aula);
     f.room = f.roomRow != nullptr ? rooms_.value(*f.roomRow, 0) : LookupTable::Text{};
+    f.roomCode = f.roomRow != nullptr ? aula.text : std::string_view();
 
     slotKey_.assign(dia.text);
     slotKey_ += hora.text;
@@ -281,7 +283,9 @@ inline void ActivityPasses::place(const Found& f, const char* bytes) {
                                     : timetable_.groups.id(group);
     e.teacher =
         f.teacher.empty() ? timetable::kNone : timetable_.teachers.idAt(f.teacherRow->place, f.teacher);
-    e.room = f.room.utf8.empty() ? timetable::kNone : timetable_.rooms.idAt(f.roomRow->place, f.room.utf8);
+    // A room by Horavia's code, as a teacher: one without a code of the
+    // school's, or sharing one, is still a room of its own.
+    e.room = f.roomCode.empty() ? timetable::kNone : timetable_.rooms.idAt(f.roomRow->place, f.roomCode);
     const std::size_t slotPlace = f.slotRow->place;
     if (slotPlace >= slotTimes_.size() || slotTimes_[slotPlace] == timetable::kNone) {
         slotTimes_.resize(std::max(slotTimes_.size(), slotPlace + 1), timetable::kNone);

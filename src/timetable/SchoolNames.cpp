@@ -72,10 +72,11 @@ void sessionLengths(const XmlFamilies& doc, int lengths[3]) {
     }
 }
 
-// The codes that the export gives teachers and groups in Horavia's tables,
-// worked out again in the same order: a repeated code (letter case aside)
-// becomes its first ten characters followed by 1, 2, ...; a group's code of
-// more than ten characters its first eight and last two; the table keeps ten.
+// The codes that the export gives teachers, rooms and groups in Horavia's
+// tables, worked out again in the same order: a repeated code (letter case
+// aside) becomes its first ten characters followed by 1, 2, ...; a room's or
+// group's code of more than ten characters its first eight and last two; the
+// table keeps ten.
 class HoraviaCodes {
 public:
     explicit HoraviaCodes(bool shortenLong) : shortenLong_(shortenLong) {}
@@ -248,7 +249,17 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
         }
         names.addName(Kind::Teacher, code, full);
     }
-    for (const XmlNode& n : doc.selectNodes("/Centro/Aulas/Aula")) {
+    // Rooms by the code Horavia knows them by, which a room without a code
+    // takes from the first ten characters of its name; then by their own.
+    const XmlNodeList rooms = doc.selectNodes("/Centro/Aulas/Aula");
+    HoraviaCodes roomCodes(true);
+    for (const XmlNode& n : rooms) {
+        const std::string_view code = attr(n, "Codigo");
+        const std::string_view name = attr(n, "Denominacion");
+        const std::string given = roomCodes.next(code.empty() ? text::left(name, 10) : std::string(code));
+        names.addName(Kind::Room, text::trimmed(given), name); // the table keeps no blank at its end
+    }
+    for (const XmlNode& n : rooms) {
         names.addName(Kind::Room, attr(n, "Codigo"), attr(n, "Denominacion"));
     }
     // Groups by the code Horavia knows them by; the plan names them by theirs.

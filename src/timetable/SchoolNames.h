@@ -52,7 +52,7 @@ public:
 
     // The name of a code, or nullptr where the file has none. A code is also
     // found by the first characters that Horavia's tables keep of it, and a
-    // teacher's or group's by the code the export gave it there.
+    // teacher's, room's or group's by the code the export gave it there.
     const std::string_view* subject(std::string_view code) const { return find(subjects_, code); }
     const std::string_view* activityType(std::string_view code) const { return find(activityTypes_, code); }
     const std::string_view* teacher(std::string_view code) const { return find(teachers_, code); }

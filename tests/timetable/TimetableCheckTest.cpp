@@ -1,6 +1,7 @@
 #include "timetable/TimetableCheck.h"
 
 #include "TimetableFixture.h"
+#include "export/ExportRun.h"
 #include "files/FileSystem.h"
 #include "support/TableDump.h"
 #include "timetable/SchoolNames.h"
@@ -309,6 +310,50 @@ TEST_F(TimetableCheckTest, ALessonWhoseSubjectHasNoCodeInTheResultStillHasItsPla
     EXPECT_NE(html.find("<td class=\"x\"><strong>¡Coincidencia!</strong><b></b>\nAna García Núñez\nAula 1<hr>"
                         "<b></b>\nLuis O&#39;Brien\nAula 1<hr><b>Matemáticas"),
               std::string::npos);
+}
+
+// Horavia knows a room by AULAT's ABREV: a room whose code repeats another's
+// is a room of its own there, and one without a code goes by its name. Each
+// has its grid under its own name, and two of them at once are no clash;
+// the result still gives the school's codes back.
+TEST_F(TimetableCheckTest, EveryRoomHoraviaKnowsHasItsGridUnderItsName) {
+    std::string school = readText(schoolFile());
+    const std::string rooms = "<Aula Codigo=\"A1\" Denominacion=\"Aula 1\"/>\n"
+                              "<Aula Codigo=\"A1\" Denominacion=\"Aula 1 bis\"/>\n"
+                              "<Aula Codigo=\"\" Denominacion=\"Salón de actos\"/>\n"
+                              "<Aula Codigo=\"LABORATORIO1\" Denominacion=\"Laboratorio &amp; taller\"/>\n";
+    const std::size_t from = school.find("<Aulas>\n") + 8;
+    school.replace(from, school.find("</Aulas>") - from, rooms);
+    writeText(schoolFile(), school);
+    ui.dialogAnswers = {schoolFile().string()};
+    ASSERT_EQ(exporting::runExport(state, ui), RunOutcome::Completed);
+    EXPECT_EQ(dumpRows(htemp.path(), "AULAT", {"ABREV", "ABREV_GESTION"}),
+              (std::vector<std::string>{"A1|A1", "A11|A1", "Salón de a|", "LABORATOO1|LABORATORIO1"}));
+
+    writeSoluc({{"MAT", "CCM", "1", "1", "G1", "P1", "A1"},
+                {"LCL", "CCM", "1", "1", "G2", "P2", "A11"},
+                {"ING", "CCM", "1", "1", "G3", "P3", "Salón de a"},
+                {"MAT", "CCM", "1", "2", "G1", "P1", "LABORATOO1"},
+                {"LCL", "CCM", "1", "2", "G2", "P2", "NOHAY"}});
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    EXPECT_EQ(state.summary.timetableError, "");
+    EXPECT_EQ(state.summary.roomClashes, 0u);
+
+    const std::string html = readText(timetableFile());
+    for (const char* title : {"<h2>Aula: Aula 1 <span class=\"code\">(A1)</span></h2>",
+                              "<h2>Aula: Aula 1 bis <span class=\"code\">(A11)</span></h2>",
+                              "<h2>Aula: Salón de actos <span class=\"code\">(Salón de a)</span></h2>",
+                              "<h2>Aula: Laboratorio &amp; taller <span class=\"code\">(LABORATOO1)</span></h2>"}) {
+        EXPECT_EQ(occurrences(html, title), 1u) << title;
+    }
+    EXPECT_EQ(occurrences(html, "<h2>Aula: "), 4u); // and none for a room AULAT lacks
+    // The group's grid names the room of each lesson.
+    EXPECT_NE(html.find("\nLuis O&#39;Brien\nAula 1 bis"), std::string::npos);
+    EXPECT_NE(html.find("\nEva Díaz Pérez\nSalón de actos"), std::string::npos);
+
+    const std::string result = readText(resultFile());
+    EXPECT_NE(result.find("codigoMateria=\"LCL\" codigoAula=\"A1\""), std::string::npos) << result;
+    EXPECT_NE(result.find("codigoMateria=\"ING\" codigoAula=\"\""), std::string::npos) << result;
 }
 
 TEST(TimetablePlanTest, ASubjectPlannedManyTimesAddsUpItsSessionsBeyondWhatAnIntHolds) {
