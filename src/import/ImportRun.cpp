@@ -131,11 +131,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         state.summary.recovered = recoverHoraviaDirectory(state.horaviaDir);
         for (const std::filesystem::path& document :
              {output, timetable::timetableFileFor(files::fromUtf8(state.filenameXML))}) {
-            for (const std::filesystem::path& leftover : files::removeStaleTemporaries(document)) {
-                state.summary.recovered.push_back(
-                    "Archivo temporal de una importación interrumpida borrado: «" + files::toUtf8(leftover) +
-                    "».");
-            }
+            removeInterruptedWrites(document, state.summary);
         }
         state.tables.bindAll(state.horaviaDir);
         std::optional<OpenTables> open(std::in_place, state.tables);

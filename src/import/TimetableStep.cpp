@@ -49,6 +49,13 @@ void writeTimetable(const std::filesystem::path& schoolFile, timetable::Timetabl
     }
 }
 
+void removeInterruptedWrites(const std::filesystem::path& document, RunSummary& summary) {
+    for (const std::filesystem::path& leftover : files::removeStaleTemporaries(document)) {
+        summary.recovered.push_back("Archivo temporal de una importación interrumpida borrado: «" +
+                                    files::toUtf8(leftover) + "».");
+    }
+}
+
 RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::filesystem::path& horaviaDir,
                         RunSummary& summary) {
     releaseLargeBlocksWhenFreed();
@@ -62,6 +69,7 @@ RunOutcome runTimetable(const std::filesystem::path& schoolFile, const std::file
 
     DirectoryLock lock(horaviaDir);
     summary.recovered = recoverHoraviaDirectory(horaviaDir); // never half of two sets of tables
+    removeInterruptedWrites(timetable::timetableFileFor(schoolFile), summary);
     TableComponents c;
     c.bindAll(horaviaDir);
     struct Closer {

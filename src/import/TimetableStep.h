@@ -17,6 +17,10 @@ namespace vinculor::importing {
 void writeTimetable(const std::filesystem::path& schoolFile, timetable::Timetable& timetable,
                     timetable::SchoolNames& names, const std::string& runDate, RunSummary& summary);
 
+// Removes the temporary files that interrupted writes of `document` left
+// beside it, each noted in the summary as recovered.
+void removeInterruptedWrites(const std::filesystem::path& document, RunSummary& summary);
+
 // The "horario" command: the timetable document again, from the school's file
 // and Horavia's tables (SOLUC and the export's tables), without the result.
 // InputMissing when the school's file or SOLUC does not exist; other failures

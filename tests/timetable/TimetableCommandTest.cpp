@@ -42,6 +42,24 @@ TEST_F(TimetableCommandTest, WritesTheDocumentAgainAndLeavesTheResultAlone) {
     EXPECT_NE(out.str().find("\"documento\": \"\""), std::string::npos) << out.str();
 }
 
+// What an interrupted write of the document left beside it goes, as an
+// import would take it away; the result's leftovers are the import's.
+TEST_F(TimetableCommandTest, TakesAwayWhatAnInterruptedDocumentLeft) {
+    writeSoluc({{"MAT", "CCM", "1", "1", "G1", "P1", "A1"}});
+    const fs::path leftover = work / ".HorarioHoraviacentro.html.vinculor-0123456789abcdef.tmp";
+    const fs::path results = work / ".ResultadoHoraviacentro.xml.vinculor-0123456789abcdef.tmp";
+    writeText(leftover, "<html>a medias");
+    writeText(results, "<Centro>a medias");
+
+    ASSERT_EQ(run({"horario", schoolFile().string(), "--htemp", htemp.path().string()}), 0) << err.str();
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_TRUE(fs::exists(results));
+    EXPECT_NE(out.str().find("Archivo temporal de una importación interrumpida borrado: «" + leftover.string() +
+                             "»."),
+              std::string::npos)
+        << out.str();
+}
+
 TEST_F(TimetableCommandTest, MissingInputAndBadFilesEndInTheirMessage) {
     // No SOLUC yet.
     EXPECT_EQ(run({"horario", schoolFile().string(), "--htemp", htemp.path().string()}), 2);
