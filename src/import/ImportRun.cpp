@@ -122,7 +122,7 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
 
     state.summary.inputFile = state.filenameXML;
     state.summary.horaviaDir = files::toUtf8(state.horaviaDir);
-    constexpr std::size_t kSteps = 4;
+    constexpr std::size_t kSteps = 6;
     const std::filesystem::path output = outputPath(state.filenameXML);
     {
         Hourglass hourglass(ui);
@@ -175,10 +175,12 @@ RunOutcome runImport(RunState& state, RunUi& ui) {
         state.summary.solucRecords = c.wwTableSoluc.recordCount();
         open.reset();
 
+        ui.progress("Guardando el resultado", 4, kSteps);
         activities.finish();
         state.summary.valuesWithControlCharacters = activities.replacedValues();
         state.summary.outputFile = files::toUtf8(output);
         // Once the result is in place: its picture never holds it back.
+        ui.progress("Escribiendo el horario", 5, kSteps);
         writeTimetable(files::fromUtf8(state.filenameXML), timetable, names, timestamp, state.summary);
     }
 
