@@ -83,6 +83,30 @@ void ActivityPasses::tasks() {
         const char* bytes = padded(kept);
         record(bytes, true, code(bytes, Asig), {});
     });
+    summary_.teachersNotFound = listed(teachersNotFound_);
+    summary_.roomsNotFound = listed(roomsNotFound_);
+}
+
+void ActivityPasses::notFound(std::map<std::string, std::size_t, std::less<>>& codes, std::string_view code) {
+    const auto at = codes.find(code);
+    if (at != codes.end()) {
+        ++at->second;
+    } else {
+        codes.emplace(code, 1);
+    }
+}
+
+// One line per code, by code: the first kListed, then how many more.
+std::vector<std::string> ActivityPasses::listed(const std::map<std::string, std::size_t, std::less<>>& codes) {
+    std::vector<std::string> lines;
+    for (const auto& [code, records] : codes) {
+        if (lines.size() == timetable::kListed) {
+            lines.push_back("y " + std::to_string(codes.size() - timetable::kListed) + " más");
+            break;
+        }
+        lines.push_back(code + ": " + std::to_string(records));
+    }
+    return lines;
 }
 
 // The record copied where its fields can be read as ShortText.
@@ -260,6 +284,13 @@ inline std::optional<timetable::Reason> ActivityPasses::lookUp(const char* bytes
     }
     f.start = slots_.value(*f.slotRow, 0);
     f.end = slots_.value(*f.slotRow, 1);
+    // Written, but without the teacher or room that Horavia's tables lack.
+    if (f.teacherRow == nullptr && !prof.text.empty()) {
+        notFound(teachersNotFound_, prof.text);
+    }
+    if (f.roomRow == nullptr && !aula.text.empty()) {
+        notFound(roomsNotFound_, aula.text);
+    }
     return std::nullopt;
 }
 

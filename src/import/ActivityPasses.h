@@ -11,9 +11,11 @@
 
 #include <array>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vinculor::importing {
 
@@ -97,6 +99,9 @@ private:
     Number readNumber(const char* bytes, Solu field, bool whole);
     [[noreturn]] void notANumber(const Error& e, const char* bytes, Solu field);
     void leftOut(timetable::Reason reason, bool task, const char* bytes);
+    // A code of SOLUC that its look-up table lacks, counted; into the summary once the passes end.
+    static void notFound(std::map<std::string, std::size_t, std::less<>>& codes, std::string_view code);
+    static std::vector<std::string> listed(const std::map<std::string, std::size_t, std::less<>>& codes);
 
     ActivityTables& t_;
     XmlChildStream* horario_;
@@ -113,6 +118,7 @@ private:
     std::array<std::string, 2> scratch_;
     std::array<std::string, 8> dayXml_; // " dia=\"L\" HoraInicio=\"" and so on
     std::string slotKey_;
+    std::map<std::string, std::size_t, std::less<>> teachersNotFound_, roomsNotFound_;
 };
 
 } // namespace vinculor::importing

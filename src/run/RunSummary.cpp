@@ -83,6 +83,10 @@ std::string RunSummary::toText() const {
                 }
             }
         }
+        listSection(out, "Profesores de SOLUC que no están en PROFT, escritos sin profesor (profesor: registros)",
+                    teachersNotFound);
+        listSection(out, "Aulas de SOLUC que no están en AULAT, escritas sin aula (aula: registros)",
+                    roomsNotFound);
         if (valuesWithControlCharacters > 0) {
             out << "Valores con caracteres de control, escritos con «?» en su lugar: "
                 << valuesWithControlCharacters << "\n";
@@ -137,7 +141,9 @@ std::string RunSummary::toJson() const {
             << ", \"grupoNoEncontrado\": " << skippedGroupNotFound
             << ", \"materiaNoEncontrada\": " << skippedSubjectNotFound
             << ", \"franjaNoEncontrada\": " << skippedSlotNotFound
-            << "},\n  \"valoresConCaracteresDeControl\": " << valuesWithControlCharacters
+            << "},\n  \"profesoresNoEncontrados\": " << jsonList(teachersNotFound)
+            << ",\n  \"aulasNoEncontradas\": " << jsonList(roomsNotFound)
+            << ",\n  \"valoresConCaracteresDeControl\": " << valuesWithControlCharacters
             << ",\n  \"documento\": " << json::quote(outputFile)
             << ",\n  \"horario\": " << json::quote(timetableFile)
             << ",\n  \"comprobacion\": {\"gruposEnDosSitios\": " << groupClashes

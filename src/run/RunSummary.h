@@ -52,6 +52,10 @@ struct RunSummary {
     std::size_t skippedGroupNotFound = 0;
     std::size_t skippedSubjectNotFound = 0;
     std::size_t skippedSlotNotFound = 0;
+    // Codes of SOLUC that PROFT or AULAT lacks, whose activities went without
+    // them: "code: records", by code.
+    std::vector<std::string> teachersNotFound;
+    std::vector<std::string> roomsNotFound;
     std::string outputFile;
     std::string timetableFile; // the timetable document written beside the output, if any
     // The timetable's check (import, and the "horario" command).

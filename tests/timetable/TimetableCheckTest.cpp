@@ -356,6 +356,33 @@ TEST_F(TimetableCheckTest, EveryRoomHoraviaKnowsHasItsGridUnderItsName) {
     EXPECT_NE(result.find("codigoMateria=\"ING\" codigoAula=\"\""), std::string::npos) << result;
 }
 
+// A teacher or room that Horavia's tables lack leaves its attribute empty in
+// the result; the summary names each such code with its records, and only
+// for the records written.
+TEST_F(TimetableCheckTest, TeachersAndRoomsThatHoraviaLacksAreListedWithTheirRecords) {
+    writeSoluc({{"MAT", "CCM", "1", "1", "G1", "NOEXISTE", "A1"},
+                {"LCL", "CCM", "1", "2", "G1", "NOEXISTE", "ZZ"},
+                {"GUARDIA", "GUARDIA", "2", "1", "", "P1", "ZZ"},
+                {"ING", "CCM", "2", "1", "G2", "P3", "A2"},
+                {"MAT", "CCM", "1", "1", "GX", "OTRO", "YY"}}); // left out: its group is unknown
+    ASSERT_EQ(runImport(), RunOutcome::Completed);
+    const RunSummary& s = state.summary;
+    EXPECT_EQ(s.teachersNotFound, std::vector<std::string>{"NOEXISTE: 2"});
+    EXPECT_EQ(s.roomsNotFound, std::vector<std::string>{"ZZ: 2"});
+    EXPECT_NE(s.toText().find("Profesores de SOLUC que no están en PROFT, escritos sin profesor (profesor: "
+                              "registros) (1):\n  NOEXISTE: 2\n"),
+              std::string::npos)
+        << s.toText();
+    EXPECT_NE(s.toJson().find("\"profesoresNoEncontrados\": [\"NOEXISTE: 2\"],\n  \"aulasNoEncontradas\": "
+                              "[\"ZZ: 2\"]"),
+              std::string::npos)
+        << s.toJson();
+    const std::string result = readText(resultFile());
+    EXPECT_NE(result.find("codigoProfesor=\"\" codigoGrupo=\"G1\" codigoMateria=\"LCL\" codigoAula=\"\""),
+              std::string::npos)
+        << result;
+}
+
 TEST(TimetablePlanTest, ASubjectPlannedManyTimesAddsUpItsSessionsBeyondWhatAnIntHolds) {
     // One-minute sessions turn each line's "Horas" into 15,728,610 sessions;
     // the group lists the subject 200 times, one line of the check.
