@@ -1,7 +1,6 @@
 #include "export/HoraviaStaging.h"
 
 #include "base/Error.h"
-#include "files/FileLookup.h"
 #include "files/FileSystem.h"
 #include "files/JournaledCommit.h"
 #include "files/RequireHoraviaDirectory.h"
@@ -15,12 +14,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The names of a table's files in `dir`, in whatever letter case they were written.
-std::vector<std::string> tableFiles(const fs::path& dir, const std::string& table) {
+// The names of a table's files among the entries of `dir`, in whatever
+// letter case they were written.
+std::vector<std::string> tableFiles(const fs::path& dir, const std::vector<std::string>& entries,
+                                    const std::string& table) {
     std::vector<std::string> found;
     for (const char* extension : {".DBF", ".MDX"}) {
-        for (const fs::path& file : files::findAllCaseInsensitive(dir, table + extension)) {
-            found.push_back(files::toUtf8(file.filename()));
+        const std::string file = table + extension;
+        for (const std::string& name : entries) {
+            if (text::equalsIgnoreAsciiCase(name, file) && files::isRegularFile(dir / files::fromUtf8(name))) {
+                found.push_back(name);
+            }
         }
     }
     return found;
@@ -52,11 +56,16 @@ HoraviaStaging::~HoraviaStaging() {
 }
 
 void HoraviaStaging::commit(const std::vector<std::string>& tables, const std::vector<std::string>& removed) {
+    // Both directories are read whole, and one that cannot be read ends the
+    // commit: read as empty, it would put the old tables aside and bring
+    // none in, or none out of the way.
+    const std::vector<std::string> inHoravia = files::listDirectory(horaviaDir_);
+    const std::vector<std::string> inStaging = files::listDirectory(staging_);
     std::vector<std::string> replaced = tables;
     replaced.insert(replaced.end(), removed.begin(), removed.end());
     std::vector<std::string> oldFiles;
     for (const std::string& table : replaced) {
-        for (const std::string& name : tableFiles(horaviaDir_, table)) {
+        for (const std::string& name : tableFiles(horaviaDir_, inHoravia, table)) {
             if (text::upperAscii(name).ends_with(".DBF")) {
                 // A table the timetabling program has open must not be replaced under it.
                 TableLock::acquire(horaviaDir_ / files::fromUtf8(name), table).release();
@@ -66,8 +75,14 @@ void HoraviaStaging::commit(const std::vector<std::string>& tables, const std::v
     }
     std::vector<std::pair<std::string, std::string>> newFiles;
     for (const std::string& table : tables) {
-        for (const std::string& name : tableFiles(staging_, table)) {
+        bool data = false;
+        for (const std::string& name : tableFiles(staging_, inStaging, table)) {
             newFiles.emplace_back(name, text::upperAscii(name));
+            data = data || text::upperAscii(name).ends_with(".DBF");
+        }
+        if (!data) {
+            throw Error("No se encuentra la tabla nueva " + table + " en «" + files::toUtf8(staging_) +
+                        "»: no se ha cambiado ninguna tabla del directorio de Horavia.");
         }
     }
 
