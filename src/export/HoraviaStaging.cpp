@@ -22,7 +22,8 @@ std::vector<std::string> tableFiles(const fs::path& dir, const std::vector<std::
     for (const char* extension : {".DBF", ".MDX"}) {
         const std::string file = table + extension;
         for (const std::string& name : entries) {
-            if (text::equalsIgnoreAsciiCase(name, file) && files::isRegularFile(dir / files::fromUtf8(name))) {
+            if (text::equalsIgnoreAsciiCase(name, file) &&
+                files::isRegularFile(dir / files::fromUtf8(name))) {
                 found.push_back(name);
             }
         }

@@ -97,7 +97,8 @@ void ActivityPasses::notFound(std::map<std::string, std::size_t, std::less<>>& c
 }
 
 // One line per code, by code: the first kListed, then how many more.
-std::vector<std::string> ActivityPasses::listed(const std::map<std::string, std::size_t, std::less<>>& codes) {
+std::vector<std::string>
+ActivityPasses::listed(const std::map<std::string, std::size_t, std::less<>>& codes) {
     std::vector<std::string> lines;
     for (const auto& [code, records] : codes) {
         if (lines.size() == timetable::kListed) {

@@ -82,7 +82,7 @@ private:
         const LookupTable::Row* teacherRow = nullptr;
         std::string_view teacher; // SOLUC's text, where PROFT has it
         const LookupTable::Row* roomRow = nullptr;
-        LookupTable::Text room;     // AULAT's ABREV_GESTION, for the result
+        LookupTable::Text room;    // AULAT's ABREV_GESTION, for the result
         std::string_view roomCode; // SOLUC's text, where AULAT has it: Horavia's code of the room
         const LookupTable::Row* slotRow = nullptr;
         LookupTable::Text start, end;

@@ -83,7 +83,8 @@ std::string RunSummary::toText() const {
                 }
             }
         }
-        listSection(out, "Profesores de SOLUC que no están en PROFT, escritos sin profesor (profesor: registros)",
+        listSection(out,
+                    "Profesores de SOLUC que no están en PROFT, escritos sin profesor (profesor: registros)",
                     teachersNotFound);
         listSection(out, "Aulas de SOLUC que no están en AULAT, escritas sin aula (aula: registros)",
                     roomsNotFound);

@@ -50,7 +50,8 @@ TEST(HoraviaStagingTest, ACommitThatCannotFindEveryNewTableChangesNothing) {
                 staging.commit({"PROFT", "AULAT"}, {});
                 ADD_FAILURE() << c.name;
             } catch (const Error& e) {
-                EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << c.name << ": " << e.what();
+                EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos)
+                    << c.name << ": " << e.what();
             }
         }
         EXPECT_EQ(snapshot(htemp.path()), before) << c.name;

@@ -340,10 +340,11 @@ TEST_F(TimetableCheckTest, EveryRoomHoraviaKnowsHasItsGridUnderItsName) {
     EXPECT_EQ(state.summary.roomClashes, 0u);
 
     const std::string html = readText(timetableFile());
-    for (const char* title : {"<h2>Aula: Aula 1 <span class=\"code\">(A1)</span></h2>",
-                              "<h2>Aula: Aula 1 bis <span class=\"code\">(A11)</span></h2>",
-                              "<h2>Aula: Salón de actos <span class=\"code\">(Salón de a)</span></h2>",
-                              "<h2>Aula: Laboratorio &amp; taller <span class=\"code\">(LABORATOO1)</span></h2>"}) {
+    for (const char* title :
+         {"<h2>Aula: Aula 1 <span class=\"code\">(A1)</span></h2>",
+          "<h2>Aula: Aula 1 bis <span class=\"code\">(A11)</span></h2>",
+          "<h2>Aula: Salón de actos <span class=\"code\">(Salón de a)</span></h2>",
+          "<h2>Aula: Laboratorio &amp; taller <span class=\"code\">(LABORATOO1)</span></h2>"}) {
         EXPECT_EQ(occurrences(html, title), 1u) << title;
     }
     EXPECT_EQ(occurrences(html, "<h2>Aula: "), 4u); // and none for a room AULAT lacks

@@ -54,8 +54,8 @@ TEST_F(TimetableCommandTest, TakesAwayWhatAnInterruptedDocumentLeft) {
     ASSERT_EQ(run({"horario", schoolFile().string(), "--htemp", htemp.path().string()}), 0) << err.str();
     EXPECT_FALSE(fs::exists(leftover));
     EXPECT_TRUE(fs::exists(results));
-    EXPECT_NE(out.str().find("Archivo temporal de una importación interrumpida borrado: «" + leftover.string() +
-                             "»."),
+    EXPECT_NE(out.str().find("Archivo temporal de una importación interrumpida borrado: «" +
+                             leftover.string() + "»."),
               std::string::npos)
         << out.str();
 }
