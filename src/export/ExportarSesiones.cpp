@@ -51,6 +51,53 @@ SessionLengths sessionLengths(const std::vector<std::string>& durations) {
                           n >= 3 ? at(2) : (n == 2 ? at(1) : 0)};
 }
 
+// Notes the sessions of a day that share time with an earlier one (they come
+// by day, then start), and those that end before they start; the first
+// kListed of each, then how many more.
+class SessionOverlaps {
+public:
+    static constexpr std::size_t kListed = 20;
+    explicit SessionOverlaps(RunSummary& summary) : summary_(summary) {}
+
+    void add(int day, int start, int end, const std::string& times) {
+        const std::string where = std::string(kDayNames[day - 1]) + ": ";
+        if (end <= start) {
+            note(summary_.sessionsBackwards, backwards_, where + times);
+        }
+        if (day == day_ && start < latestEnd_) {
+            note(summary_.sessionsOverlapping, overlapping_, where + latestTimes_ + " y " + times);
+        }
+        if (day != day_ || end > latestEnd_) {
+            day_ = day;
+            latestEnd_ = end;
+            latestTimes_ = times;
+        }
+    }
+    void finish() {
+        more(summary_.sessionsBackwards, backwards_);
+        more(summary_.sessionsOverlapping, overlapping_);
+    }
+
+private:
+    static void note(std::vector<std::string>& list, std::size_t& count, std::string line) {
+        if (++count <= kListed) {
+            list.push_back(std::move(line));
+        }
+    }
+    static void more(std::vector<std::string>& list, std::size_t count) {
+        if (count > kListed) {
+            list.push_back("y " + std::to_string(count - kListed) + " más");
+        }
+    }
+
+    RunSummary& summary_;
+    std::size_t overlapping_ = 0;
+    std::size_t backwards_ = 0;
+    int day_ = 0;
+    int latestEnd_ = 0;       // the latest end of the day's sessions so far
+    std::string latestTimes_; // that session's "start-end"
+};
+
 } // namespace
 
 SessionLengths ExportarSesiones(ExportContext& ctx) {
@@ -76,11 +123,13 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
     keys.clear();
     for (const XmlNode& session : ctx.doc.selectNodes("/Centro/Sesiones/Sesion")) {
         const std::string_view dia = attr(session, session::Dia);
-        if (dia.empty()) {
-            continue;
-        }
         const std::string_view start = attr(session, session::HoraInicio);
         const std::string_view end = attr(session, session::HoraFin);
+        if (dia.empty()) {
+            ctx.summary.omissions.push_back({"DIASHORAST", std::string(start) + "-" + std::string(end),
+                                             "sesión sin día (su atributo «Dia» está vacío)"});
+            continue;
+        }
         std::string& key = keys.emplace_back(1, dayDigit(dia, start, end));
         key.append(start).append(end).append(" ").append(start).append("-").append(end);
     }
@@ -94,6 +143,7 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
                        marco = slots.field("MARCO");
     std::vector<std::string> minutesTexts;
     minutesTexts.reserve(keys.size());
+    SessionOverlaps overlaps(ctx.summary);
     int previousDay = 0;
     int slot = 0;
     for (const std::string& key : keys) {
@@ -104,12 +154,14 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
         }
         ++slot;
         int minutes = 0;
+        int startMinutes = 0;
         try {
-            const int startMinutes = minutesOf(key, 2, 5); // first: its fault is the one reported
+            startMinutes = minutesOf(key, 2, 5); // first: its fault is the one reported
             minutes = minutesOf(key, 7, 10) - startMinutes;
         } catch (const Error& e) {
             notATime(e, key, day);
         }
+        overlaps.add(day, startMinutes, startMinutes + minutes, text::mid(key, 13, 11));
         minutesTexts.push_back(text::formatInteger(minutes));
 
         const std::string slotText = std::to_string(slot);
@@ -148,6 +200,7 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
         counts.post();
     }
     const SessionLengths lengths = sessionLengths(durations);
+    overlaps.finish();
 
     ctx.summary.setTableCount("DIASHORAST", slots.recordCount());
     ctx.summary.setTableCount("COUNTSES", counts.recordCount());

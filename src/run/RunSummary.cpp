@@ -127,6 +127,12 @@ std::string RunSummary::toText() const {
         "Materias que volverán a Pincel-eKade con el código de otra (la importación devuelve sus diez "
         "primeros caracteres)",
         subjectsReturnedAlike);
+    listSection(
+        out,
+        "Sesiones que coinciden en el tiempo (Horavia las toma por horas distintas: una clase en cada "
+        "una estaría en dos sitios a la vez)",
+        sessionsOverlapping);
+    listSection(out, "Sesiones que terminan antes de empezar, o cuando empiezan", sessionsBackwards);
     return out.str();
 }
 
@@ -177,7 +183,9 @@ std::string RunSummary::toJson() const {
         << ",\n  \"ensenanzasNoEncontradas\": " << jsonList(teachingsNotFound)
         << ",\n  \"departamentosNoEncontrados\": " << jsonList(departmentsNotFound)
         << ",\n  \"materiasDeGrupoNoEncontradas\": " << jsonList(subjectsNotFound)
-        << ",\n  \"materiasQueVuelvenConOtroCodigo\": " << jsonList(subjectsReturnedAlike) << "\n}\n";
+        << ",\n  \"materiasQueVuelvenConOtroCodigo\": " << jsonList(subjectsReturnedAlike)
+        << ",\n  \"sesionesQueCoinciden\": " << jsonList(sessionsOverlapping)
+        << ",\n  \"sesionesAlReves\": " << jsonList(sessionsBackwards) << "\n}\n";
     return out.str();
 }
 

@@ -43,6 +43,10 @@ struct RunSummary {
     // Subjects that the import will give back under another subject's code:
     // "subject: volverá como «code», igual que other".
     std::vector<std::string> subjectsReturnedAlike;
+    // Sessions of one day that share time, or that end before they start:
+    // "Lunes: 08:00-09:00 y 08:30-09:30", "Lunes: 09:00-08:00".
+    std::vector<std::string> sessionsOverlapping;
+    std::vector<std::string> sessionsBackwards;
 
     // Import
     std::size_t solucRecords = 0;

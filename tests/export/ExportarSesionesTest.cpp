@@ -59,6 +59,47 @@ TEST_F(ExportarSesionesTest, TenSlotsADayDuplicatesAndNegativeLengths) {
     EXPECT_EQ(got[12], "710|Domingo|10|10-17:00-18:00|60");
 }
 
+// The table keeps such sessions as they are; the summary names them, for a
+// class in two sessions that share time would be in two places at once.
+TEST_F(ExportarSesionesTest, TheSummaryNamesSessionsThatShareTimeEndBeforeTheyStartOrHaveNoDay) {
+    run({{"L", "08:00", "09:00"},
+         {"L", "08:30", "09:30"}, // shares time with the first
+         {"L", "09:30", "10:30"}, // inside the next one in time
+         {"L", "09:00", "12:00"}, // shares time with the second
+         {"L", "11:00", "11:30"}, // inside it too
+         {"M", "08:00", "09:00"},
+         {"M", "08:00", "09:00"}, // twice
+         {"X", "11:00", "10:30"}, // backwards
+         {"X", "12:00", "12:00"}, // no time at all
+         {"J", "08:00", "09:00"},
+         {"J", "09:00", "10:00"},  // starts as the one before ends: none shared
+         {"", "13:00", "14:00"}}); // no day: no slot
+    EXPECT_EQ(
+        state.summary.sessionsOverlapping,
+        (std::vector<std::string>{"Lunes: 08:00-09:00 y 08:30-09:30", "Lunes: 08:30-09:30 y 09:00-12:00",
+                                  "Lunes: 09:00-12:00 y 09:30-10:30", "Lunes: 09:00-12:00 y 11:00-11:30",
+                                  "Martes: 08:00-09:00 y 08:00-09:00"}));
+    EXPECT_EQ(state.summary.sessionsBackwards,
+              (std::vector<std::string>{"Miércoles: 11:00-10:30", "Miércoles: 12:00-12:00"}));
+    ASSERT_EQ(state.summary.omissions.size(), 1u);
+    EXPECT_EQ(state.summary.omissions[0].code, "13:00-14:00");
+    EXPECT_EQ(rows("DIASHORAST", {"DIHO"}).size(), 11u); // all but the one without a day
+    EXPECT_NE(state.summary.toText().find("Sesiones que terminan antes de empezar, o cuando empiezan (2):\n"
+                                          "  Miércoles: 11:00-10:30\n"),
+              std::string::npos)
+        << state.summary.toText();
+
+    // A week of sessions that all share time lists the first twenty and counts the rest.
+    state.summary = RunSummary{};
+    std::vector<Slot> crowded;
+    for (int i = 0; i < 30; ++i) {
+        crowded.push_back({"V", "08:00", "09:00"});
+    }
+    run(crowded);
+    ASSERT_EQ(state.summary.sessionsOverlapping.size(), 21u);
+    EXPECT_EQ(state.summary.sessionsOverlapping.back(), "y 9 más");
+}
+
 TEST_F(ExportarSesionesTest, CountsLengthsInOrderOfFirstOccurrenceAndTakesTheFirstThree) {
     struct Case {
         const char* name;
