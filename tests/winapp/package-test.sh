@@ -32,6 +32,11 @@ if ! "$wine" "$folder/vinculor-cli.exe" --help >"$work/help.txt" 2>&1 || ! grep 
   fail "vinculor-cli.exe del zip no arranca solo"
 fi
 grep -q $'\r$' "$folder/LEEME.txt" || fail "LEEME.txt sin finales de línea de Windows"
+# Both programs carry the manifest: the user's own rights, the Windows versions
+# they know, paths beyond 260 characters.
+for exe in vinculor.exe vinculor-cli.exe; do
+  7z x -so "$folder/$exe" .rsrc/MANIFEST/1 2>/dev/null | grep -q '<longPathAware' || fail "$exe sin su manifiesto"
+done
 
 if command -v makensis >/dev/null; then
   installer=$(ls "$windows_build"/Vinculor-*-windows.exe)
