@@ -613,6 +613,15 @@ void renameFile(const fs::path& from, const fs::path& to) {
     if (isDirectory(to) && !isDirectory(from)) {
         throwFileError("sustituir", to, EISDIR);
     }
+#ifdef _WIN32
+    // Windows will not replace a file that another program holds open, and
+    // calls it "access denied": the way out is to close it there.
+    if ((error == EACCES || error == EPERM) && isRegularFile(to)) {
+        throw Error::file("sustituir", to,
+                          reasonText(error) +
+                              " (si otro programa lo tiene abierto, ciérrelo y vuelva a intentarlo)");
+    }
+#endif
     throwFileError("renombrar", from, error);
 }
 

@@ -6,6 +6,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace vinculor {
 namespace {
 
@@ -55,6 +59,24 @@ TEST(FileErrors, AnAtomicWriteNamesItsTargetWhateverTheTemporaryFileWasCalled) {
     const Error other(ErrorKind::Damaged, "La tabla X («a.tmp-1») está dañada.");
     EXPECT_EQ(std::string(other.aboutFile(dir / "X.DBF").what()), other.what());
 }
+
+#ifdef _WIN32
+// Windows will not replace a file that another program holds open: the
+// message says so, and the file stays as it was.
+TEST(FileErrors, AFileThatAnotherProgramHoldsOpenIsNamedAsSuch) {
+    TempDir dir;
+    const fs::path target = dir / "ResultadoHoraviacentro.xml";
+    files::writeFile(target, "antes");
+    HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const Error replacing = errorOf([&] { files::writeFileAtomic(target, "después"); });
+    CloseHandle(held);
+    EXPECT_EQ(replacing.path(), target);
+    EXPECT_NE(std::string(replacing.what()).find("otro programa"), std::string::npos) << replacing.what();
+    EXPECT_EQ(files::readFile(target), "antes");
+}
+#endif
 
 } // namespace
 } // namespace vinculor
