@@ -28,6 +28,7 @@ void checkAndSave(const std::filesystem::path& path, timetable::Timetable& timet
     names.forgetNames();
     timetable.index();
     const timetable::TimetableCheck check = timetable::TimetableCheck::of(timetable, names);
+    names.forgetPlan(); // the check keeps what it shows of it; the grids need room
     summary.groupClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Group)];
     summary.teacherClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Teacher)];
     summary.roomClashes = check.clashCount[static_cast<std::size_t>(timetable::Axis::Room)];

@@ -160,6 +160,14 @@ void SchoolNames::forgetNames() {
     room_ = 0;
 }
 
+void SchoolNames::forgetPlan() {
+    decltype(planned)().swap(planned);
+    decltype(groupCodes_)().swap(groupCodes_);
+    planSubjects_ = CodeSet();
+    planHours_ = CodeSet();
+    decltype(hoursSessions_)().swap(hoursSessions_);
+}
+
 std::string_view SchoolNames::kept(std::string_view text) {
     constexpr std::size_t kChunk = std::size_t{1} << 16;
     if (text.size() > room_) {
@@ -244,23 +252,18 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
             }
         }
         const std::string_view code = attr(n, "Codigo");
-        if (teachers.size() >= 2) {
-            names.addName(Kind::Teacher, teacherCodes.next(code), full);
-        }
+        names.addName(Kind::Teacher, teacherCodes.next(code), full);
         names.addName(Kind::Teacher, code, full);
     }
     // Rooms by the code Horavia knows them by, which a room without a code
-    // takes from the first ten characters of its name; then by their own.
-    const XmlNodeList rooms = doc.selectNodes("/Centro/Aulas/Aula");
+    // takes from the first ten characters of its name. A code given twice is
+    // named by the first of its rooms that has a name.
     HoraviaCodes roomCodes(true);
-    for (const XmlNode& n : rooms) {
+    for (const XmlNode& n : doc.selectNodes("/Centro/Aulas/Aula")) {
         const std::string_view code = attr(n, "Codigo");
         const std::string_view name = attr(n, "Denominacion");
         const std::string given = roomCodes.next(code.empty() ? text::left(name, 10) : std::string(code));
         names.addName(Kind::Room, text::trimmed(given), name); // the table keeps no blank at its end
-    }
-    for (const XmlNode& n : rooms) {
-        names.addName(Kind::Room, attr(n, "Codigo"), attr(n, "Denominacion"));
     }
     // Groups by the code Horavia knows them by; the plan names them by theirs.
     const XmlNodeList groups = doc.selectNodes("/Centro/Grupos/Grupo");
@@ -271,12 +274,9 @@ SchoolNames SchoolNames::read(const XmlFamilies& doc) {
         const XmlNode& n = groups[g];
         const std::string_view code = attr(n, "Codigo");
         const auto [first, added] = firstGroup.try_emplace(code, g);
-        names.groupCodes_[g] = code;
-        if (groups.size() >= 2) {
-            const std::string given = groupCodes.next(code);
-            names.addName(Kind::Group, given, attr(n, "Denominacion"));
-            names.groupCodes_[g] = added ? given : names.groupCodes_[first->second]; // the first group's
-        }
+        const std::string given = groupCodes.next(code);
+        names.addName(Kind::Group, given, attr(n, "Denominacion"));
+        names.groupCodes_[g] = added ? given : names.groupCodes_[first->second]; // the first group's
         names.addName(Kind::Group, code, attr(n, "Denominacion"));
     }
 

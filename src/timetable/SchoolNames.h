@@ -63,6 +63,9 @@ public:
     // kept apart (ShownNames): the lookups above find none from then on. The
     // school's code, name and year and its plan stay.
     void forgetNames();
+    // Lets go of the plan, once the check has compared the timetable with it:
+    // planned is empty from then on.
+    void forgetPlan();
 
     // Adds a name (the first one of a code stays), under the code and under
     // its first `width` characters, the part of it that a table field keeps.

@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <regex>
+#include <tuple>
 
 namespace vinculor::testing {
 namespace {
@@ -382,6 +384,84 @@ TEST_F(TimetableCheckTest, TeachersAndRoomsThatHoraviaLacksAreListedWithTheirRec
     EXPECT_NE(result.find("codigoProfesor=\"\" codigoGrupo=\"G1\" codigoMateria=\"LCL\" codigoAula=\"\""),
               std::string::npos)
         << result;
+}
+
+// The page finds a room's, group's or teacher's name by the code Horavia
+// knows it by, which the export may have altered: for each code the export
+// wrote, the name of the first record under it that has one.
+TEST_F(TimetableCheckTest, HoraviasCodesFindTheNamesTheExportWroteUnderThem) {
+    struct School {
+        const char* name;
+        std::string rooms, groups, teachers;
+    };
+    const std::string oneRoom = R"(<Aula Codigo="A1" Denominacion="Aula 1"/>)";
+    const std::string oneTeacher = R"(<Profesor Codigo="P1" Nombre="Ana" Apellido1="Gil" Apellido2=""/>)";
+    const School schools[] = {
+        {"codes that repeat, change letter case, are long or are missing",
+         R"(<Aula Codigo="A1" Denominacion="Aula 1"/><Aula Codigo="A1" Denominacion="Aula 1 bis"/>
+            <Aula Codigo="a1" Denominacion="Aula 1 ter"/><Aula Codigo="" Denominacion="Salón de actos"/>
+            <Aula Codigo="" Denominacion="Salón de actos B"/><Aula Codigo="" Denominacion="Salón de actos C"/>
+            <Aula Codigo="" Denominacion=""/><Aula Codigo="" Denominacion=""/>
+            <Aula Codigo="X" Denominacion=""/><Aula Codigo="X" Denominacion="Aula X bis"/>
+            <Aula Codigo="LABORATORIO1" Denominacion=""/><Aula Codigo="LABORATORIO1" Denominacion="Laboratorio"/>
+            <Aula Codigo="" Denominacion="Sala de 1 A"/><Aula Codigo="Ñ1" Denominacion="Aula Ñ"/>
+            <Aula Codigo="ñ1" Denominacion="Aula ñ"/>)",
+         R"(<Grupo Codigo="1A" Denominacion="Primero A"/><Grupo Codigo="1a" Denominacion="Primero a"/>
+            <Grupo Codigo="1ESO-A-BACH" Denominacion="Largo"/><Grupo Codigo="1ESO-A-BACH" Denominacion="Largo bis"/>)",
+         R"(<Profesor Codigo="P1" Nombre="Ana" Apellido1="Gil" Apellido2=""/>
+            <Profesor Codigo="p1" Nombre="Eva" Apellido1="Sanz" Apellido2=""/>
+            <Profesor Codigo="PROFESOR-LARGO" Nombre="Luis" Apellido1="Paz" Apellido2=""/>)"},
+        {"a single group with a long code", oneRoom,
+         R"(<Grupo Codigo="1ESO-A-BACH" Denominacion="Primero A"/>)", oneTeacher},
+    };
+    std::string school = readText(schoolFile());
+    const auto between = [&](std::string& text, const std::string& open, const std::string& close,
+                             const std::string& body) {
+        const std::size_t from = text.find(open) + open.size();
+        text.replace(from, text.find(close) - from, body);
+    };
+    for (const School& c : schools) {
+        std::string xml = school;
+        between(xml, "<Aulas>", "</Aulas>", c.rooms);
+        between(xml, "<Grupos>", "</Grupos>", c.groups);
+        between(xml, "<Profesores>", "</Profesores>", c.teachers);
+        writeText(schoolFile(), xml);
+        ui.dialogAnswers = {schoolFile().string()};
+        ASSERT_EQ(exporting::runExport(state, ui), RunOutcome::Completed) << c.name;
+
+        std::vector<XmlFamilySpec> families = {{"/Centro", {"Codigo", "Nombre", "CursoEscolar"}}};
+        families.insert(families.end(), timetable::SchoolNames::families().begin(),
+                        timetable::SchoolNames::families().end());
+        const timetable::SchoolNames names =
+            timetable::SchoolNames::read(XmlFamilies::read(schoolFile(), families));
+        using Lookup = const std::string_view* (timetable::SchoolNames::*)(std::string_view) const;
+        const std::tuple<const char*, const char*, Lookup> tables[] = {
+            {"AULAT", "NOMBRE", &timetable::SchoolNames::room},
+            {"GRUPOST", "DESCRIP", &timetable::SchoolNames::group},
+            {"PROFT", "NOMBRE", &timetable::SchoolNames::teacher}};
+        for (const auto& [table, nameField, lookup] : tables) {
+            std::map<std::string, std::string> expected; // code -> the first name under it
+            for (const std::string& row : dumpRows(htemp.path(), table, {"ABREV", nameField})) {
+                const std::string code = row.substr(0, row.find('|'));
+                const std::string name = row.substr(row.find('|') + 1);
+                std::string& first = expected[code];
+                if (first.empty() && name != ",  ") { // a teacher's without any part
+                    first = name;
+                }
+            }
+            for (const auto& [code, name] : expected) {
+                const std::string_view* found = (names.*lookup)(code);
+                if (std::string(table) == "PROFT") { // written there as "Nombre, Apellido1 Apellido2"
+                    EXPECT_EQ(found != nullptr, !name.empty()) << c.name << ": " << table << " " << code;
+                } else if (name.empty()) {
+                    EXPECT_EQ(found, nullptr) << c.name << ": " << table << " " << code << " " << *found;
+                } else {
+                    ASSERT_NE(found, nullptr) << c.name << ": " << table << " " << code;
+                    EXPECT_EQ(*found, name) << c.name << ": " << table << " " << code;
+                }
+            }
+        }
+    }
 }
 
 TEST(TimetablePlanTest, ASubjectPlannedManyTimesAddsUpItsSessionsBeyondWhatAnIntHolds) {
