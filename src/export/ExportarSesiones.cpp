@@ -51,9 +51,9 @@ SessionLengths sessionLengths(const std::vector<std::string>& durations) {
                           n >= 3 ? at(2) : (n == 2 ? at(1) : 0)};
 }
 
-// Notes the sessions of a day that share time with an earlier one (they come
-// by day, then start), and those that end before they start; the first
-// kListed of each, then how many more.
+// Notes the sessions of a day that share a minute with an earlier one (they
+// come by day, then start), and those that end before they start, or as they
+// start (which share none); the first kListed of each.
 class SessionOverlaps {
 public:
     static constexpr std::size_t kListed = 20;
@@ -62,10 +62,11 @@ public:
     void add(int day, int start, int end, const std::string& times) {
         const std::string where = std::string(kDayNames[day - 1]) + ": ";
         if (end <= start) {
-            note(summary_.sessionsBackwards, backwards_, where + times);
+            summary_.sessionsBackwards.add(where + times, kListed);
+            return;
         }
         if (day == day_ && start < latestEnd_) {
-            note(summary_.sessionsOverlapping, overlapping_, where + latestTimes_ + " y " + times);
+            summary_.sessionsOverlapping.add(where + latestTimes_ + " y " + times, kListed);
         }
         if (day != day_ || end > latestEnd_) {
             day_ = day;
@@ -73,26 +74,9 @@ public:
             latestTimes_ = times;
         }
     }
-    void finish() {
-        more(summary_.sessionsBackwards, backwards_);
-        more(summary_.sessionsOverlapping, overlapping_);
-    }
 
 private:
-    static void note(std::vector<std::string>& list, std::size_t& count, std::string line) {
-        if (++count <= kListed) {
-            list.push_back(std::move(line));
-        }
-    }
-    static void more(std::vector<std::string>& list, std::size_t count) {
-        if (count > kListed) {
-            list.push_back("y " + std::to_string(count - kListed) + " más");
-        }
-    }
-
     RunSummary& summary_;
-    std::size_t overlapping_ = 0;
-    std::size_t backwards_ = 0;
     int day_ = 0;
     int latestEnd_ = 0;       // the latest end of the day's sessions so far
     std::string latestTimes_; // that session's "start-end"
@@ -200,7 +184,6 @@ SessionLengths ExportarSesiones(ExportContext& ctx) {
         counts.post();
     }
     const SessionLengths lengths = sessionLengths(durations);
-    overlaps.finish();
 
     ctx.summary.setTableCount("DIASHORAST", slots.recordCount());
     ctx.summary.setTableCount("COUNTSES", counts.recordCount());

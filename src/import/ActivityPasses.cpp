@@ -96,18 +96,17 @@ void ActivityPasses::notFound(std::map<std::string, std::size_t, std::less<>>& c
     }
 }
 
-// One line per code, by code: the first kListed, then how many more.
-std::vector<std::string>
-ActivityPasses::listed(const std::map<std::string, std::size_t, std::less<>>& codes) {
-    std::vector<std::string> lines;
+// One line per code, by code: the first kListed, and how many codes in all.
+RunSummary::CappedList ActivityPasses::listed(const std::map<std::string, std::size_t, std::less<>>& codes) {
+    RunSummary::CappedList list;
     for (const auto& [code, records] : codes) {
-        if (lines.size() == timetable::kListed) {
-            lines.push_back("y " + std::to_string(codes.size() - timetable::kListed) + " más");
+        if (list.shown.size() == timetable::kListed) {
             break;
         }
-        lines.push_back(code + ": " + std::to_string(records));
+        list.add(code + ": " + std::to_string(records), timetable::kListed);
     }
-    return lines;
+    list.total = codes.size();
+    return list;
 }
 
 // The record copied where its fields can be read as ShortText.

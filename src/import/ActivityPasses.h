@@ -101,7 +101,7 @@ private:
     void leftOut(timetable::Reason reason, bool task, const char* bytes);
     // A code of SOLUC that its look-up table lacks, counted; into the summary once the passes end.
     static void notFound(std::map<std::string, std::size_t, std::less<>>& codes, std::string_view code);
-    static std::vector<std::string> listed(const std::map<std::string, std::size_t, std::less<>>& codes);
+    static RunSummary::CappedList listed(const std::map<std::string, std::size_t, std::less<>>& codes);
 
     ActivityTables& t_;
     XmlChildStream* horario_;

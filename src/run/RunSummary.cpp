@@ -18,6 +18,19 @@ void listSection(std::ostringstream& out, const std::string& title, const std::v
     }
 }
 
+void listSection(std::ostringstream& out, const std::string& title, const RunSummary::CappedList& list) {
+    if (list.total == 0) {
+        return;
+    }
+    out << title << " (" << list.total << "):\n";
+    for (const std::string& item : list.shown) {
+        out << "  " << item << "\n";
+    }
+    if (list.total > list.shown.size()) {
+        out << "  y " << list.total - list.shown.size() << " más\n";
+    }
+}
+
 std::string jsonList(const std::vector<std::string>& items) {
     std::string out = "[";
     for (std::size_t i = 0; i < items.size(); ++i) {
@@ -27,6 +40,10 @@ std::string jsonList(const std::vector<std::string>& items) {
         out += json::quote(items[i]);
     }
     return out + "]";
+}
+
+std::string jsonList(const RunSummary::CappedList& list) {
+    return "{\"total\": " + std::to_string(list.total) + ", \"primeros\": " + jsonList(list.shown) + "}";
 }
 
 void timetableText(std::ostringstream& out, const RunSummary& s) {
@@ -84,10 +101,13 @@ std::string RunSummary::toText() const {
             }
         }
         listSection(out,
-                    "Profesores de SOLUC que no están en PROFT, escritos sin profesor (profesor: registros)",
+                    "Profesores de SOLUC que no están en PROFT: sus actividades se escriben sin profesor "
+                    "(profesor: registros)",
                     teachersNotFound);
-        listSection(out, "Aulas de SOLUC que no están en AULAT, escritas sin aula (aula: registros)",
-                    roomsNotFound);
+        listSection(
+            out,
+            "Aulas de SOLUC que no están en AULAT: sus actividades se escriben sin aula (aula: registros)",
+            roomsNotFound);
         if (valuesWithControlCharacters > 0) {
             out << "Valores con caracteres de control, escritos con «?» en su lugar: "
                 << valuesWithControlCharacters << "\n";

@@ -23,6 +23,18 @@ struct RunSummary {
         std::string reason; // Spanish, for the user
     };
 
+    // A list that may be long: its first lines, and how many it has in all.
+    struct CappedList {
+        std::vector<std::string> shown;
+        std::size_t total = 0;
+        // Counts a line, kept while fewer than `most` are.
+        void add(std::string line, std::size_t most) {
+            if (total++ < most) {
+                shown.push_back(std::move(line));
+            }
+        }
+    };
+
     std::string direction; // "exportar", "importar" or "horario" (the timetable document alone)
 
     // Where the run read and wrote, UTF-8.
@@ -45,8 +57,8 @@ struct RunSummary {
     std::vector<std::string> subjectsReturnedAlike;
     // Sessions of one day that share time, or that end before they start:
     // "Lunes: 08:00-09:00 y 08:30-09:30", "Lunes: 09:00-08:00".
-    std::vector<std::string> sessionsOverlapping;
-    std::vector<std::string> sessionsBackwards;
+    CappedList sessionsOverlapping;
+    CappedList sessionsBackwards;
 
     // Import
     std::size_t solucRecords = 0;
@@ -58,8 +70,8 @@ struct RunSummary {
     std::size_t skippedSlotNotFound = 0;
     // Codes of SOLUC that PROFT or AULAT lacks, whose activities went without
     // them: "code: records", by code.
-    std::vector<std::string> teachersNotFound;
-    std::vector<std::string> roomsNotFound;
+    CappedList teachersNotFound;
+    CappedList roomsNotFound;
     std::string outputFile;
     std::string timetableFile; // the timetable document written beside the output, if any
     // The timetable's check (import, and the "horario" command).

@@ -72,32 +72,41 @@ TEST_F(ExportarSesionesTest, TheSummaryNamesSessionsThatShareTimeEndBeforeTheySt
          {"X", "11:00", "10:30"}, // backwards
          {"X", "12:00", "12:00"}, // no time at all
          {"J", "08:00", "09:00"},
-         {"J", "09:00", "10:00"},  // starts as the one before ends: none shared
+         {"J", "09:00", "10:00"}, // starts as the one before ends: none shared
+         {"V", "08:00", "10:00"},
+         {"V", "09:00", "09:00"},  // inside it, but no time at all: shares no minute
          {"", "13:00", "14:00"}}); // no day: no slot
     EXPECT_EQ(
-        state.summary.sessionsOverlapping,
+        state.summary.sessionsOverlapping.shown,
         (std::vector<std::string>{"Lunes: 08:00-09:00 y 08:30-09:30", "Lunes: 08:30-09:30 y 09:00-12:00",
                                   "Lunes: 09:00-12:00 y 09:30-10:30", "Lunes: 09:00-12:00 y 11:00-11:30",
                                   "Martes: 08:00-09:00 y 08:00-09:00"}));
-    EXPECT_EQ(state.summary.sessionsBackwards,
-              (std::vector<std::string>{"Miércoles: 11:00-10:30", "Miércoles: 12:00-12:00"}));
+    EXPECT_EQ(state.summary.sessionsBackwards.shown,
+              (std::vector<std::string>{"Miércoles: 11:00-10:30", "Miércoles: 12:00-12:00",
+                                        "Viernes: 09:00-09:00"}));
     ASSERT_EQ(state.summary.omissions.size(), 1u);
     EXPECT_EQ(state.summary.omissions[0].code, "13:00-14:00");
-    EXPECT_EQ(rows("DIASHORAST", {"DIHO"}).size(), 11u); // all but the one without a day
-    EXPECT_NE(state.summary.toText().find("Sesiones que terminan antes de empezar, o cuando empiezan (2):\n"
+    EXPECT_EQ(rows("DIASHORAST", {"DIHO"}).size(), 13u); // all but the one without a day
+    EXPECT_NE(state.summary.toText().find("Sesiones que terminan antes de empezar, o cuando empiezan (3):\n"
                                           "  Miércoles: 11:00-10:30\n"),
               std::string::npos)
         << state.summary.toText();
 
-    // A week of sessions that all share time lists the first twenty and counts the rest.
+    // A week of sessions that all share time lists the first twenty and counts them all.
     state.summary = RunSummary{};
     std::vector<Slot> crowded;
     for (int i = 0; i < 30; ++i) {
         crowded.push_back({"V", "08:00", "09:00"});
     }
     run(crowded);
-    ASSERT_EQ(state.summary.sessionsOverlapping.size(), 21u);
-    EXPECT_EQ(state.summary.sessionsOverlapping.back(), "y 9 más");
+    EXPECT_EQ(state.summary.sessionsOverlapping.total, 29u);
+    EXPECT_EQ(state.summary.sessionsOverlapping.shown.size(), 20u);
+    EXPECT_NE(state.summary.toText().find("Viernes: 08:00-09:00 y 08:00-09:00\n  y 9 más\n"),
+              std::string::npos)
+        << state.summary.toText();
+    EXPECT_NE(state.summary.toJson().find("\"sesionesQueCoinciden\": {\"total\": 29, \"primeros\": ["),
+              std::string::npos)
+        << state.summary.toJson();
 }
 
 TEST_F(ExportarSesionesTest, CountsLengthsInOrderOfFirstOccurrenceAndTakesTheFirstThree) {

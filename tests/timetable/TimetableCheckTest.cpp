@@ -370,15 +370,16 @@ TEST_F(TimetableCheckTest, TeachersAndRoomsThatHoraviaLacksAreListedWithTheirRec
                 {"MAT", "CCM", "1", "1", "GX", "OTRO", "YY"}}); // left out: its group is unknown
     ASSERT_EQ(runImport(), RunOutcome::Completed);
     const RunSummary& s = state.summary;
-    EXPECT_EQ(s.teachersNotFound, std::vector<std::string>{"NOEXISTE: 2"});
-    EXPECT_EQ(s.roomsNotFound, std::vector<std::string>{"ZZ: 2"});
-    EXPECT_NE(s.toText().find("Profesores de SOLUC que no están en PROFT, escritos sin profesor (profesor: "
-                              "registros) (1):\n  NOEXISTE: 2\n"),
+    EXPECT_EQ(s.teachersNotFound.shown, std::vector<std::string>{"NOEXISTE: 2"});
+    EXPECT_EQ(s.roomsNotFound.shown, std::vector<std::string>{"ZZ: 2"});
+    EXPECT_NE(s.toText().find("Profesores de SOLUC que no están en PROFT: sus actividades se escriben sin "
+                              "profesor (profesor: registros) (1):\n  NOEXISTE: 2\n"),
               std::string::npos)
         << s.toText();
-    EXPECT_NE(s.toJson().find("\"profesoresNoEncontrados\": [\"NOEXISTE: 2\"],\n  \"aulasNoEncontradas\": "
-                              "[\"ZZ: 2\"]"),
-              std::string::npos)
+    EXPECT_NE(
+        s.toJson().find("\"profesoresNoEncontrados\": {\"total\": 1, \"primeros\": [\"NOEXISTE: 2\"]},\n"
+                        "  \"aulasNoEncontradas\": {\"total\": 1, \"primeros\": [\"ZZ: 2\"]}"),
+        std::string::npos)
         << s.toJson();
     const std::string result = readText(resultFile());
     EXPECT_NE(result.find("codigoProfesor=\"\" codigoGrupo=\"G1\" codigoMateria=\"LCL\" codigoAula=\"\""),
