@@ -35,7 +35,8 @@ void ExportarGrupos(ExportContext& ctx) {
                        grupo = table.field("GRUPO"), descrip = table.field("DESCRIP"),
                        marco = table.field("MARCO"), tutorField = table.field("TUTOR");
     std::string description;
-    for (const XmlNode& group : groups) {
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const XmlNode& group = groups[g];
         const std::string_view original = attr(group, group::Codigo);
         description.assign(attr(group, group::Denominacion));
         const std::string_view level = attr(group, group::CodigoEnsenanza);
@@ -66,6 +67,12 @@ void ExportarGrupos(ExportContext& ctx) {
         }
 
         const std::string code = used.take(original, true);
+        if (const std::size_t first = *used.firstGivenTo(code); first != g) {
+            ctx.summary.codesShared.add("GRUPOST: «" + std::string(original) + "» como «" +
+                                            std::string(attr(groups[first], group::Codigo)) + "» → «" + code +
+                                            "»",
+                                        kListedCodes);
+        }
 
         table.append();
         table.setText(abrev, code);

@@ -53,20 +53,19 @@ SessionLengths sessionLengths(const std::vector<std::string>& durations) {
 
 // Notes the sessions of a day that share a minute with an earlier one (they
 // come by day, then start), and those that end before they start, or as they
-// start (which share none); the first kListed of each.
+// start (which share none); the first kListedCodes of each.
 class SessionOverlaps {
 public:
-    static constexpr std::size_t kListed = 20;
     explicit SessionOverlaps(RunSummary& summary) : summary_(summary) {}
 
     void add(int day, int start, int end, const std::string& times) {
         const std::string where = std::string(kDayNames[day - 1]) + ": ";
         if (end <= start) {
-            summary_.sessionsBackwards.add(where + times, kListed);
+            summary_.sessionsBackwards.add(where + times, kListedCodes);
             return;
         }
         if (day == day_ && start < latestEnd_) {
-            summary_.sessionsOverlapping.add(where + latestTimes_ + " y " + times, kListed);
+            summary_.sessionsOverlapping.add(where + latestTimes_ + " y " + times, kListedCodes);
         }
         if (day != day_ || end > latestEnd_) {
             day_ = day;

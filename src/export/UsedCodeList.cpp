@@ -10,7 +10,12 @@ bool UsedCodeList::contains(std::string_view code) const {
 }
 
 void UsedCodeList::add(std::string_view code) {
-    folded_.insert(text::foldCase(code));
+    folded_.try_emplace(text::foldCase(code), taken_);
+}
+
+std::optional<std::size_t> UsedCodeList::firstGivenTo(std::string_view code) const {
+    const auto found = folded_.find(text::foldCase(code));
+    return found == folded_.end() ? std::nullopt : std::optional(found->second);
 }
 
 std::string UsedCodeList::take(std::string_view code, bool shortenLong) {
@@ -19,6 +24,7 @@ std::string UsedCodeList::take(std::string_view code, bool shortenLong) {
         given = shortenCode(given);
     }
     add(given);
+    ++taken_;
     return given;
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace vinculor::exporting {
 
@@ -13,6 +13,9 @@ class UsedCodeList {
 public:
     bool contains(std::string_view code) const;
     void add(std::string_view code);
+    // The element (counted from 0, one per take()) that was first given
+    // `code`; none when no element was.
+    std::optional<std::size_t> firstGivenTo(std::string_view code) const;
 
     // Gives an element its code: the code itself, or the candidate that tells
     // it apart when it is already given; with `shortenLong`, a result of more
@@ -25,7 +28,8 @@ public:
     std::string candidateFor(std::string_view code);
 
 private:
-    std::unordered_set<std::string> folded_;
+    std::unordered_map<std::string, std::size_t> folded_; // -> the element first given it
+    std::size_t taken_ = 0;
     // Per folded base, the last number found free. A candidate once given stays
     // given, so the next search can start there.
     std::unordered_map<std::string, long> nextNumber_;

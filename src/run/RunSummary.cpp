@@ -136,6 +136,10 @@ std::string RunSummary::toText() const {
         omitted.push_back(o.table + ": «" + o.code + "», " + o.reason);
     }
     listSection(out, "Elementos sin registro", omitted);
+    listSection(out,
+                "Códigos que reciben dos elementos distintos (Horavia los tomará por uno solo; dé a uno otro "
+                "código en Pincel-eKade)",
+                codesShared);
     listSection(out, "Tutores que no están en PROFT (grupo: tutor)", tutorsNotFound);
     listSection(out, "Enseñanzas no encontradas (grupo: enseñanza)", teachingsNotFound);
     listSection(out, "Departamentos no encontrados (profesor: departamento)", departmentsNotFound);
@@ -199,7 +203,8 @@ std::string RunSummary::toJson() const {
         out << (i == 0 ? "" : ", ") << "{\"tabla\": " << json::quote(o.table)
             << ", \"codigo\": " << json::quote(o.code) << ", \"motivo\": " << json::quote(o.reason) << "}";
     }
-    out << "],\n  \"tutoresNoEncontrados\": " << jsonList(tutorsNotFound)
+    out << "],\n  \"codigosCompartidos\": " << jsonList(codesShared)
+        << ",\n  \"tutoresNoEncontrados\": " << jsonList(tutorsNotFound)
         << ",\n  \"ensenanzasNoEncontradas\": " << jsonList(teachingsNotFound)
         << ",\n  \"departamentosNoEncontrados\": " << jsonList(departmentsNotFound)
         << ",\n  \"materiasDeGrupoNoEncontradas\": " << jsonList(subjectsNotFound)

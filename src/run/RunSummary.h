@@ -55,6 +55,9 @@ struct RunSummary {
     // Subjects that the import will give back under another subject's code:
     // "subject: volverá como «code», igual que other".
     std::vector<std::string> subjectsReturnedAlike;
+    // Elements that got the code of an earlier one of their table, which the
+    // timetabling program will take for the same: "AULAT: «X» como «Y» → «code»".
+    CappedList codesShared;
     // Sessions of one day that share time, or that end before they start:
     // "Lunes: 08:00-09:00 y 08:30-09:30", "Lunes: 09:00-08:00".
     CappedList sessionsOverlapping;

@@ -68,5 +68,29 @@ TEST_F(ExportarAulasTest, EdgeCasesOfCodes) {
     EXPECT_EQ(rows("AULAT", {"ABREV_GESTION"}), std::vector<std::string>{"R"});
 }
 
+// Rooms that the rules give one code, which the timetabling program will
+// take for one room, are named in the summary with the room that had it first.
+TEST_F(ExportarAulasTest, TheSummaryNamesRoomsThatShareACode) {
+    run({{"LABORATORIO1", "Laboratorio A"},
+         {"LABORATORIO1", "Laboratorio B"},
+         {"", "Aula de Plástica 1"},
+         {"", "Aula de Plástica 2"},
+         {"", "Aula de Plástica 3"},
+         {"A1", "Aula 1"},
+         {"a1", "Aula 1 bis"}});
+    EXPECT_EQ(rows("AULAT", {"ABREV"}), (std::vector<std::string>{"LABORATOO1", "LABORATOO1", "Aula de Pl",
+                                                                  "Aula de l1", "Aula de l1", "A1", "a11"}));
+    EXPECT_EQ(state.summary.codesShared.total, 2u);
+    EXPECT_EQ(
+        state.summary.codesShared.shown,
+        (std::vector<std::string>{"AULAT: «LABORATORIO1» como «LABORATORIO1» → «LABORATOO1»",
+                                  "AULAT: «Aula de Plástica 3» como «Aula de Plástica 2» → «Aula de l1»"}));
+    EXPECT_NE(
+        state.summary.toText().find("Códigos que reciben dos elementos distintos (Horavia los tomará por "
+                                    "uno solo; dé a uno otro código en Pincel-eKade) (2):\n"),
+        std::string::npos)
+        << state.summary.toText();
+}
+
 } // namespace
 } // namespace vinculor::exporting

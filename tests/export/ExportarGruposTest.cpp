@@ -65,6 +65,11 @@ TEST_F(ExportarGruposTest, RepeatedLongCodesShareTheirShortenedCode) {
             group("2bachciencias", "c", "", "") + "</Grupos>");
     // The code keeps its own letters: only the test for a repeat ignores their case.
     EXPECT_EQ(got, (std::vector<std::string>{"2BACHCIEAS|a|", "2BACHCIEAS|b|", "2bachcieas|c|"}));
+    // The summary names each group that shares an earlier one's code, for the timetabling
+    // program will take them for one group.
+    EXPECT_EQ(state.summary.codesShared.shown,
+              (std::vector<std::string>{"GRUPOST: «2BACHCIENCIAS» como «2BACHCIENCIAS» → «2BACHCIEAS»",
+                                        "GRUPOST: «2bachciencias» como «2BACHCIENCIAS» → «2bachcieas»"}));
 }
 
 } // namespace
