@@ -18,6 +18,12 @@ namespace {
 constexpr std::size_t kCommandLineParameters = 2;
 constexpr char kSettingsSection[] = "Transformadores";
 constexpr char kSettingsKey[] = "Transformado";
+// Said after the settings file's own message, which is not in Spanish.
+constexpr char kOutcomeNotRecorded[] =
+    "No se ha podido anotar en Horavia.ini cómo terminó la conversión, y Horavia lo lee de ahí: la ventana "
+    "no se cerrará hasta que se pueda. Compruebe que ese archivo no es de solo lectura, que ningún otro "
+    "programa lo tiene abierto y que se puede escribir en la carpeta del programa; después vuelva a cerrar "
+    "la ventana.";
 
 // Clears a flag however the scope ends.
 class FlagGuard {
@@ -127,7 +133,7 @@ bool WindowController::closing(RunUi& ui) {
                         std::to_string(state_.TransformStatus));
         return true;
     } catch (const std::exception& e) {
-        ui.showError(e.what());
+        ui.showError(std::string(e.what()) + "\n" + kOutcomeNotRecorded);
         return false;
     }
 }

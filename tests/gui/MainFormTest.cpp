@@ -528,7 +528,14 @@ TEST_F(WindowTest, AnUnwritableSettingsFileKeepsTheWindowOpenUntilALaterCloseSuc
     // Tests run as root: a regular file where the directory should be makes the write fail.
     const auto blocker = dir / "bloqueo";
     const auto unwritable = blocker / "Horavia.ini";
-    const std::string expectedError = "Unable to write to " + vinculor::files::toUtf8(unwritable);
+    // The settings file's own message, then what it means, in Spanish.
+    const std::string expectedError =
+        "Unable to write to " + vinculor::files::toUtf8(unwritable) +
+        "\nNo se ha podido anotar en Horavia.ini cómo terminó la conversión, y "
+        "Horavia lo lee de ahí: la ventana no se cerrará hasta que se pueda. "
+        "Compruebe que ese archivo no es de solo lectura, que ningún otro programa "
+        "lo tiene abierto y que se puede escribir en la carpeta del programa; "
+        "después vuelva a cerrar la ventana.";
 
     {
         SCOPED_TRACE("closed by the user");
