@@ -330,7 +330,9 @@ private:
             for (const std::uint32_t member : t_.members(axis)) {
                 out_.markup("<li><a href=\"#");
                 anchor(axis, member);
-                out_.markup("\">").markup(nameOf(axis, member)).markup("</a></li>\n");
+                out_.markup("\">");
+                memberTitle(axis, member); // the code too: the index is in the order of the codes
+                out_.markup("</a></li>\n");
             }
             out_.markup("</ul>\n");
         }

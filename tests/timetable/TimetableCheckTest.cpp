@@ -87,6 +87,16 @@ TEST_F(TimetableCheckTest, EachClashAndEachMissingSessionIsReportedOnce) {
               (std::vector<std::string>{"Grupo 1º ESO A <span class=\"code\">(G1)</span> Martes",
                                         "Profesor Ana García Núñez <span class=\"code\">(P1)</span> Lunes",
                                         "Aula Gimnasio <span class=\"code\">(A3)</span> Lunes"}));
+    // The index names each member with its code, in the order of the codes.
+    const std::size_t index = html.find("<nav class=\"index\">");
+    const std::size_t p1 =
+        html.find("\">Ana García Núñez <span class=\"code\">(P1)</span></a></li>\n", index);
+    const std::size_t p2 =
+        html.find("\">Luis O&#39;Brien <span class=\"code\">(P2)</span></a></li>\n", index);
+    EXPECT_NE(p1, std::string::npos);
+    EXPECT_NE(p2, std::string::npos);
+    EXPECT_LT(p1, p2);
+    EXPECT_LT(p2, html.find("</nav>"));
     // In the grids: the three cells and no other.
     EXPECT_EQ(occurrences(html, "¡Coincidencia!"), 3u);
 
