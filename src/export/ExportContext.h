@@ -24,7 +24,7 @@ struct CodeHash {
 using CodeSet = std::unordered_set<std::string, CodeHash, std::equal_to<>>;
 
 // The lines a long list of the summary shows, beyond which it only counts.
-constexpr std::size_t kListedCodes = 20;
+constexpr std::size_t kListedLines = 20;
 
 // What every step of an export run works with; it lives as long as the run.
 struct ExportContext {

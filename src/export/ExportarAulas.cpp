@@ -35,7 +35,7 @@ void ExportarAulas(ExportContext& ctx) {
         if (const std::size_t first = *used.firstGivenTo(code); first != r) {
             ctx.summary.codesShared.add("AULAT: «" + shown(room) + "» como «" + shown(rooms[first]) +
                                             "» → «" + code + "»",
-                                        kListedCodes);
+                                        kListedLines);
         }
 
         table.append();

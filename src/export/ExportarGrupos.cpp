@@ -71,7 +71,7 @@ void ExportarGrupos(ExportContext& ctx) {
             ctx.summary.codesShared.add("GRUPOST: «" + std::string(original) + "» como «" +
                                             std::string(attr(groups[first], group::Codigo)) + "» → «" + code +
                                             "»",
-                                        kListedCodes);
+                                        kListedLines);
         }
 
         table.append();

@@ -53,7 +53,7 @@ SessionLengths sessionLengths(const std::vector<std::string>& durations) {
 
 // Notes the sessions of a day that share a minute with an earlier one (they
 // come by day, then start), and those that end before they start, or as they
-// start (which share none); the first kListedCodes of each.
+// start (which share none); the first kListedLines of each.
 class SessionOverlaps {
 public:
     explicit SessionOverlaps(RunSummary& summary) : summary_(summary) {}
@@ -61,11 +61,11 @@ public:
     void add(int day, int start, int end, const std::string& times) {
         const std::string where = std::string(kDayNames[day - 1]) + ": ";
         if (end <= start) {
-            summary_.sessionsBackwards.add(where + times, kListedCodes);
+            summary_.sessionsBackwards.add(where + times, kListedLines);
             return;
         }
         if (day == day_ && start < latestEnd_) {
-            summary_.sessionsOverlapping.add(where + latestTimes_ + " y " + times, kListedCodes);
+            summary_.sessionsOverlapping.add(where + latestTimes_ + " y " + times, kListedLines);
         }
         if (day != day_ || end > latestEnd_) {
             day_ = day;

@@ -99,13 +99,10 @@ void ActivityPasses::notFound(std::map<std::string, std::size_t, std::less<>>& c
 // One line per code, by code: the first kListed, and how many codes in all.
 RunSummary::CappedList ActivityPasses::listed(const std::map<std::string, std::size_t, std::less<>>& codes) {
     RunSummary::CappedList list;
-    for (const auto& [code, records] : codes) {
-        if (list.shown.size() == timetable::kListed) {
-            break;
-        }
-        list.add(code + ": " + std::to_string(records), timetable::kListed);
-    }
     list.total = codes.size();
+    for (auto at = codes.begin(); at != codes.end() && list.shown.size() < timetable::kListed; ++at) {
+        list.shown.push_back(at->first + ": " + std::to_string(at->second));
+    }
     return list;
 }
 
